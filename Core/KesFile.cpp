@@ -1,0 +1,191 @@
+// MFile: whole-file loads and positioned streams over loose files and archives.
+#include <KesFile.h>
+
+#include "KesDataFile.h"
+
+#include <stdlib.h>
+
+#define KES_FILE_SOURCE L"Core/KesFile"
+
+namespace {
+
+HANDLE OpenLoose(const char* name)
+{
+    return CreateFileA(name, GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
+                       NULL);
+}
+
+// Size of a loose file, refusing files that 32-bit sizes cannot describe.
+bool LooseSize(HANDLE h, DWORD* size)
+{
+    DWORD high = 0;
+    const DWORD low = GetFileSize(h, &high);
+    if (low == INVALID_FILE_SIZE && GetLastError() != ERROR_SUCCESS) return false;
+    if (high != 0) return false;
+    *size = low;
+    return true;
+}
+
+bool SeekTo(HANDLE h, DWORD pos)
+{
+    const DWORD r = SetFilePointer(h, LONG(pos), NULL, FILE_BEGIN);
+    return !(r == INVALID_SET_FILE_POINTER && GetLastError() != ERROR_SUCCESS);
+}
+
+DWORD CurrentPos(HANDLE h)
+{
+    return SetFilePointer(h, 0, NULL, FILE_CURRENT);
+}
+
+} // namespace
+
+MFile::MFile() : m_File(INVALID_HANDLE_VALUE), m_Data(0), m_Offset(0), m_Size(0)
+{
+}
+
+MFile::~MFile()
+{
+    Close();
+    m_File = INVALID_HANDLE_VALUE;
+    free(m_Data);
+    m_Data = 0;
+}
+
+void MFile::Close()
+{
+    if (m_Offset == 0) {
+        if (m_File != INVALID_HANDLE_VALUE) CloseHandle(m_File);
+    } else {
+        m_Offset = 0; // the archive's handle is shared: never ours to close
+    }
+    m_File = INVALID_HANDLE_VALUE;
+}
+
+int MFile::Load(const char* name, DWORD id)
+{
+    HANDLE h = OpenLoose(name);
+    DWORD offset = 0, size = 0;
+    if (h != INVALID_HANDLE_VALUE) {
+        if (!LooseSize(h, &size)) {
+            CloseHandle(h);
+            return 0;
+        }
+    } else {
+        DWORD fileId = id;
+        if (fileId == 0 && !kes::wdf::FileId(name, &fileId)) return 0;
+        const kes::DataFileSlot* slot;
+        const kes::wdf::IndexEntry* entry;
+        if (!kes::FindInChain(name, fileId, kes::ChainOrder::Load, &slot, &entry)) return 0;
+        h = slot->hFile;
+        offset = entry->offset;
+        size = entry->size;
+        if (!SeekTo(h, offset)) return 0;
+    }
+
+    // The new contents replace the old only once they are read whole: a read
+    // that fails or comes up short leaves the previous buffer as it was.
+    char* data = size < 0xFFFFFFFFu ? static_cast<char*>(malloc(size_t(size) + 1)) : 0;
+    DWORD got = 0;
+    const bool ok = data && ReadFile(h, data, size, &got, NULL) && got == size;
+    if (offset == 0) CloseHandle(h);
+    if (!ok) {
+        free(data);
+        return 0;
+    }
+    data[size] = 0;
+    // m_Offset also says whether m_File is ours to close; a stream left open
+    // under the new offset would lose its handle or close an archive's shared
+    // one, so it ends here.
+    if (m_File != INVALID_HANDLE_VALUE) Close();
+    free(m_Data);
+    m_Data = data;
+    m_Offset = offset;
+    m_Size = size;
+    return 1;
+}
+
+int MFile::Open(const char* name)
+{
+    // A stream already open is ended first, so that a loose file's handle is
+    // not lost.
+    Close();
+
+    HANDLE h = OpenLoose(name);
+    if (h != INVALID_HANDLE_VALUE) {
+        DWORD size;
+        if (!LooseSize(h, &size)) {
+            CloseHandle(h);
+            return 0;
+        }
+        m_File = h;
+        m_Offset = 0;
+        m_Size = size;
+        return 1;
+    }
+
+    DWORD fileId;
+    if (!kes::wdf::FileId(name, &fileId)) return 0;
+    const kes::DataFileSlot* slot;
+    const kes::wdf::IndexEntry* entry;
+    if (!kes::FindInChain(name, fileId, kes::ChainOrder::Open, &slot, &entry)) return 0;
+    if (!SeekTo(slot->hFile, entry->offset)) return 0;
+    m_File = slot->hFile;
+    m_Offset = entry->offset;
+    m_Size = entry->size;
+    return 1;
+}
+
+int MFile::Read(void* buf, DWORD size, DWORD pos, DWORD* got)
+{
+    KES_CHECK(m_File!=INVALID_HANDLE_VALUE, KES_FILE_SOURCE);
+    // Never past the file's end, and so never into the next file of an archive.
+    const DWORD left = pos < m_Size ? m_Size - pos : 0;
+    const DWORD n = size < left ? size : left;
+    if (got) *got = 0;
+    if (n == 0) return 0;
+    DWORD done = 0;
+    if (!SeekTo(m_File, m_Offset + pos) || !ReadFile(m_File, buf, n, &done, NULL)) return 0;
+    if (got) *got = done;
+    return 1;
+}
+
+int MFile::Read(void* buf, DWORD size, DWORD* got)
+{
+    KES_CHECK(m_File!=INVALID_HANDLE_VALUE, KES_FILE_SOURCE);
+    DWORD n = size;
+    if (got) {
+        const DWORD cur = CurrentPos(m_File);
+        const DWORD end = m_Offset + m_Size;
+        const DWORD left = cur < end ? end - cur : 0;
+        if (n > left) n = left;
+        *got = 0;
+    }
+    DWORD done = 0;
+    if (!ReadFile(m_File, buf, n, &done, NULL)) return 0;
+    if (got) *got = done;
+    return 1;
+}
+
+void MFile::Seek(DWORD pos)
+{
+    KES_CHECK(m_File!=INVALID_HANDLE_VALUE, KES_FILE_SOURCE);
+    SetFilePointer(m_File, LONG(m_Offset + pos), NULL, FILE_BEGIN);
+}
+
+DWORD MFile::Tell() const
+{
+    KES_CHECK(m_File!=INVALID_HANDLE_VALUE, KES_FILE_SOURCE);
+    return CurrentPos(m_File) - m_Offset;
+}
+
+void MFile::Skip(int n)
+{
+    KES_CHECK(m_File!=INVALID_HANDLE_VALUE, KES_FILE_SOURCE);
+    SetFilePointer(m_File, LONG(n), NULL, FILE_CURRENT);
+}
+
+int MFile::IsEnd() const
+{
+    KES_CHECK(m_File!=INVALID_HANDLE_VALUE, KES_FILE_SOURCE);
+    return CurrentPos(m_File) - m_Offset >= m_Size ? 1 : 0;
+}

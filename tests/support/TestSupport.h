@@ -1,0 +1,55 @@
+// Helpers shared by the suites: observing assertion reports, scratch folders
+// and archive fixtures built with the engine's own writer.
+#ifndef KESTO_TESTS_TESTSUPPORT_H
+#define KESTO_TESTS_TESTSUPPORT_H
+
+#include <KesUtility.h>
+
+#include <string>
+#include <vector>
+
+namespace kes::test {
+
+struct AssertReport {
+    std::wstring expr;
+    std::wstring file;
+    unsigned line;
+};
+
+// Records every assertion report made while it lives.
+class AssertRecorder {
+public:
+    AssertRecorder();
+    ~AssertRecorder();
+    const std::vector<AssertReport>& Reports() const;
+    // True when exactly one report was made, with this expression and source.
+    bool SawOnly(const wchar_t* expr, const wchar_t* file) const;
+    void Clear();
+
+private:
+    KesAssertHandler m_previous;
+};
+
+// A fresh folder under the system's temporary folder, made the current
+// directory while the object lives, removed afterwards.
+class ScratchDir {
+public:
+    ScratchDir();
+    ~ScratchDir();
+    const std::string& Path() const { return m_path; }
+    // Writes `bytes` to `relative` (creating folders) and returns its full path.
+    std::string Write(const std::string& relative, const std::string& bytes) const;
+
+private:
+    std::string m_path;
+    std::string m_previousCwd;
+};
+
+// Deterministic pseudo-random bytes.
+std::string Bytes(size_t n, unsigned seed);
+
+std::string ReadWhole(const std::string& path);
+
+} // namespace kes::test
+
+#endif
