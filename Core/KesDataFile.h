@@ -28,8 +28,10 @@ enum class ChainOrder { Load, Open };
 
 // Finds file id `fileId` in the archive chain of `name`. The search ends at
 // the first chain position whose archive is not registered (except position 9
-// of the Load order). Entries whose bytes are not wholly inside their archive
-// file, or start at offset 0 where the header lies, count as absent.
+// of the Load order), and at the first archive that holds the id. An entry
+// whose bytes are not wholly inside its archive file, or that starts at offset
+// 0 where the header lies, makes the lookup fail: it is damaged, and a reader
+// must never be sent outside the archive.
 bool FindInChain(const char* name, DWORD fileId, ChainOrder order, const DataFileSlot** slot,
                  const wdf::IndexEntry** entry);
 

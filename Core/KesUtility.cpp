@@ -98,6 +98,13 @@ void MList::Delete(void* p)
 void*& MList::operator[](int index)
 {
     KES_CHECK(index<num, KES_UTILITY_SOURCE);
+    // Execution goes on after a failed check: an index outside the storage
+    // gets a blank scratch slot instead of memory that is not the list's.
+    if (index < 0 || index >= max) {
+        static void* scratch;
+        scratch = 0;
+        return scratch;
+    }
     return data[index];
 }
 
@@ -194,6 +201,12 @@ void MMapPtr::DeleteByIndex(int index)
 void*& MMapPtr::operator[](int i)
 {
     KES_CHECK(i<num, KES_UTILITY_SOURCE);
+    // As for MList: never hand out memory outside the storage.
+    if (i < 0 || i >= max) {
+        static void* scratch;
+        scratch = 0;
+        return scratch;
+    }
     return data[i].ptr;
 }
 
@@ -337,6 +350,13 @@ void MAPalette::ReCreate(int n, const unsigned short* c)
 MAPixel& MAPalette::operator[](int i)
 {
     KES_CHECK(i<cnt, KES_UTILITY_SOURCE);
+    // Execution goes on after a failed check; an empty palette has no array
+    // at all, so an index outside the entries gets a blank scratch entry.
+    if (i < 0 || i >= cnt) {
+        static MAPixel scratch;
+        scratch = MAPixel();
+        return scratch;
+    }
     return color[i];
 }
 

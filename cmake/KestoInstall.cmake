@@ -24,6 +24,10 @@ write_basic_package_version_file(${PROJECT_BINARY_DIR}/KestoConfigVersion.cmake
 install(FILES ${PROJECT_BINARY_DIR}/KestoConfig.cmake ${PROJECT_BINARY_DIR}/KestoConfigVersion.cmake
   DESTINATION ${CMAKE_INSTALL_LIBDIR}/cmake/Kesto)
 
+# The prefix is found from the file's own place, so that the installed tree
+# can be moved (or installed with --prefix) and still be found.
+file(RELATIVE_PATH KESTO_PC_TO_PREFIX "${CMAKE_INSTALL_FULL_LIBDIR}/pkgconfig" "${CMAKE_INSTALL_PREFIX}")
+string(REGEX REPLACE "/$" "" KESTO_PC_TO_PREFIX "${KESTO_PC_TO_PREFIX}")
 configure_file(cmake/kesto.pc.in ${PROJECT_BINARY_DIR}/kesto.pc @ONLY)
 install(FILES ${PROJECT_BINARY_DIR}/kesto.pc DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig)
 

@@ -19,6 +19,7 @@
 #include <cerrno>
 #include <cstring>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 namespace kes::posix {
@@ -52,8 +53,24 @@ struct Listing {
     ino_t ino = 0;
     long long mtime = 0;
     long long ctime = 0;
+    std::unordered_set<std::string> exact;
     // folded name -> first real name with that folding, in directory order
-    std::unordered_map<std::string, std::string> names;
+    std::unordered_map<std::string, std::string> folded;
+
+    // An exact match first, as Windows' own lookup would find it, else any
+    // entry that differs only in the case of its letters.
+    bool Find(const char* comp, size_t len, std::string& real) const
+    {
+        std::string key(comp, len);
+        if (exact.count(key)) {
+            real = std::move(key);
+            return true;
+        }
+        auto hit = folded.find(Folded(comp, len));
+        if (hit == folded.end()) return false;
+        real = hit->second;
+        return true;
+    }
 };
 
 std::unordered_map<std::string, Listing>& Cache()
@@ -68,54 +85,44 @@ bool Fresh(const Listing& l, const struct stat& st)
            l.ctime == Ns(st.st_ctim);
 }
 
-// Finds `comp` in directory `dir` ignoring ASCII case. Returns false when the
-// directory cannot be read or holds no such entry.
-bool FindFolded(const std::string& dir, const char* comp, size_t len, std::string& real)
+enum class Lookup { Found, Absent, NoDirectory };
+
+// Finds `comp` in directory `dir`: an exact match first, else one that
+// differs in letter case only.
+Lookup FindInDirectory(const std::string& dir, const char* comp, size_t len, std::string& real)
 {
     const std::string dirPath = dir.empty() ? "." : dir;
     struct stat st;
-    if (stat(dirPath.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) return false;
+    if (stat(dirPath.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) return Lookup::NoDirectory;
 
     auto& cache = Cache();
     auto it = cache.find(dirPath);
-    if (it == cache.end() || !Fresh(it->second, st)) {
-        DIR* d = opendir(dirPath.c_str());
-        if (!d) return false;
-        timespec now;
-        clock_gettime(CLOCK_REALTIME, &now);
-        Listing l;
-        l.dev = st.st_dev;
-        l.ino = st.st_ino;
-        l.mtime = Ns(st.st_mtim);
-        l.ctime = Ns(st.st_ctim);
-        while (dirent* e = readdir(d)) {
-            const size_t n = strlen(e->d_name);
-            l.names.emplace(Folded(e->d_name, n), std::string(e->d_name, n));
-        }
-        closedir(d);
-        const bool settled = Ns(now) - std::max(l.mtime, l.ctime) > kSettleNs;
-        if (!settled) {
-            // Too recent to be trusted later; answer from it once.
-            auto hit = l.names.find(Folded(comp, len));
-            if (hit == l.names.end()) return false;
-            real = hit->second;
-            return true;
-        }
-        if (cache.size() >= kMaxCachedDirs) cache.clear();
-        it = cache.insert_or_assign(dirPath, std::move(l)).first;
-    }
-    auto hit = it->second.names.find(Folded(comp, len));
-    if (hit == it->second.names.end()) return false;
-    real = hit->second;
-    return true;
-}
+    if (it != cache.end() && Fresh(it->second, st))
+        return it->second.Find(comp, len, real) ? Lookup::Found : Lookup::Absent;
 
-bool Exists(const std::string& path, bool* isDir)
-{
-    struct stat st;
-    if (stat(path.c_str(), &st) != 0) return false;
-    *isDir = S_ISDIR(st.st_mode);
-    return true;
+    DIR* d = opendir(dirPath.c_str());
+    if (!d) return Lookup::NoDirectory;
+    timespec now;
+    clock_gettime(CLOCK_REALTIME, &now);
+    Listing l;
+    l.dev = st.st_dev;
+    l.ino = st.st_ino;
+    l.mtime = Ns(st.st_mtim);
+    l.ctime = Ns(st.st_ctim);
+    while (dirent* e = readdir(d)) {
+        const size_t n = strlen(e->d_name);
+        l.exact.emplace(e->d_name, n);
+        l.folded.emplace(Folded(e->d_name, n), std::string(e->d_name, n));
+    }
+    closedir(d);
+    const bool found = l.Find(comp, len, real);
+    // A listing taken while the directory may still be changing within the
+    // same time stamp is used once and not kept.
+    if (Ns(now) - std::max(l.mtime, l.ctime) > kSettleNs) {
+        if (cache.size() >= kMaxCachedDirs) cache.clear();
+        cache.insert_or_assign(dirPath, std::move(l));
+    }
+    return found ? Lookup::Found : Lookup::Absent;
 }
 
 } // namespace
@@ -129,8 +136,8 @@ ResolveResult ResolveWindowsPath(const char* winName, std::string& out)
     std::string path(winName, len);
     std::replace(path.begin(), path.end(), '\\', '/');
 
-    // Walk component by component, keeping what exists and matching the rest
-    // without regard to case.
+    // Walk component by component through the directory listings: one stat()
+    // per directory when its listing is remembered.
     std::string built;
     size_t pos = 0;
     if (path[0] == '/') {
@@ -146,25 +153,21 @@ ResolveResult ResolveWindowsPath(const char* winName, std::string& out)
             pos = end + 1;
             continue;
         }
-        std::string candidate = built;
-        if (!candidate.empty() && candidate.back() != '/') candidate += '/';
-        const size_t base = candidate.size();
-        candidate.append(path, pos, n);
-
-        bool isDir = false;
-        if (!Exists(candidate, &isDir)) {
-            std::string real;
-            if (!FindFolded(built, path.c_str() + pos, n, real))
-                return last ? ResolveResult::FileNotFound : ResolveResult::PathNotFound;
-            candidate.replace(base, std::string::npos, real);
-            if (!Exists(candidate, &isDir))
-                return last ? ResolveResult::FileNotFound : ResolveResult::PathNotFound;
+        std::string real;
+        if ((n == 1 && path[pos] == '.') || (n == 2 && path.compare(pos, 2, "..") == 0)) {
+            real.assign(path, pos, n);
+        } else {
+            const Lookup found = FindInDirectory(built, path.c_str() + pos, n, real);
+            if (found == Lookup::NoDirectory) return ResolveResult::PathNotFound;
+            if (found == Lookup::Absent) return last ? ResolveResult::FileNotFound : ResolveResult::PathNotFound;
         }
-        if (!last && !isDir) return ResolveResult::PathNotFound;
-        built = std::move(candidate);
+        if (!built.empty() && built.back() != '/') built += '/';
+        built += real;
         pos = end + 1;
     }
     if (built.empty()) return ResolveResult::FileNotFound;
+    // Every component but the last was listed as a directory by the next
+    // step; the last one is checked by whoever opens it.
     out = std::move(built);
     return ResolveResult::Found;
 }

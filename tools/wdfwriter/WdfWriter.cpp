@@ -34,7 +34,9 @@ bool CopyFileInto(FILE* out, const std::string& path, uint64_t size, std::string
         *error = "cannot read " + path;
         return false;
     }
-    std::vector<char> buf(1 << 20);
+    // Sized to the file: packs are mostly many small files, and a fixed
+    // megabyte would be allocated and zeroed for each of them.
+    std::vector<char> buf(size_t(std::min<uint64_t>(size, 1 << 20)));
     uint64_t left = size;
     while (left) {
         const size_t n = size_t(std::min<uint64_t>(left, buf.size()));

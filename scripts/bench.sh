@@ -1,0 +1,15 @@
+#!/bin/sh
+# Builds the benchmarks in a Release tree and runs them; each program runs
+# the engine's operation beside its peer, so compare the pairs it prints.
+#   scripts/bench.sh [filter]      e.g. scripts/bench.sh bench_lz
+set -eu
+cd "$(dirname "$0")/.."
+scripts/setup.sh
+build=${KESTO_BENCH_BUILD:-build-release}
+cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DKESTO_BUILD_TESTS=OFF >/dev/null
+cmake --build "$build" -j "$(nproc 2>/dev/null || echo 2)"
+for b in "$build"/bench/bench_*; do
+  case "$(basename "$b")" in *${1:-}*) ;; *) continue ;; esac
+  echo "== $(basename "$b")"
+  "$b" --benchmark_repetitions=5 --benchmark_report_aggregates_only=true
+done

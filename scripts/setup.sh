@@ -1,0 +1,24 @@
+#!/bin/sh
+# Installs what building, running and testing Kesto needs on Debian 12,
+# compiler and CMake included. Safe to run again: apt skips what is there.
+set -eu
+
+PACKAGES="
+  build-essential cmake ninja-build pkg-config git ca-certificates
+  liblzo2-dev
+  libgtest-dev libgmock-dev libbenchmark-dev
+"
+
+missing=""
+for p in $PACKAGES; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing="$missing $p"
+done
+[ -z "$missing" ] && exit 0
+
+SUDO=""
+[ "$(id -u)" -eq 0 ] || SUDO="sudo"
+echo "Installing:$missing"
+export DEBIAN_FRONTEND=noninteractive
+$SUDO apt-get update -q
+# shellcheck disable=SC2086
+$SUDO apt-get install -y -q --no-install-recommends $missing

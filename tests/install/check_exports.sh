@@ -1,0 +1,20 @@
+#!/bin/sh
+# libkesto.so exports the engine's interface and nothing of the platform layer
+# underneath it.
+set -eu
+lib=$1
+symbols=$(nm -D --defined-only "$lib" | awk '{print $3}' | c++filt)
+fail=0
+for want in 'WString2ID(char const*)' 'LZDecode(unsigned char*, unsigned char*)' 'MFile::Load(char const*, unsigned int)' \
+            'MFile::OpenDataFile(char const*)' 'MApp::MApp()' 'MList::Pushback(void*)' 'MMapPtr::Find(unsigned int) const' \
+            'Singleton<MApp>::m_Singleton' 'KesAssertReport(wchar_t const*, wchar_t const*, unsigned int)'; do
+  if ! printf '%s\n' "$symbols" | grep -qxF "$want"; then
+    echo "missing export: $want"; fail=1
+  fi
+done
+for unwanted in CreateFileA ReadFile SetFilePointer GetFileSize CloseHandle kes:: lzo; do
+  if printf '%s\n' "$symbols" | grep -q "$unwanted"; then
+    echo "leaked export: $(printf '%s\n' "$symbols" | grep "$unwanted" | head -3)"; fail=1
+  fi
+done
+exit $fail

@@ -1,0 +1,216 @@
+// kesto-wdf list and extract: what an archive holds, and getting it out.
+#include "WdfToolSupport.h"
+
+#include <KesFile.h>
+#include <WdfWriter.h>
+#include <TestSupport.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <map>
+#include <sstream>
+
+namespace fs = std::filesystem;
+
+namespace kes::test {
+namespace {
+
+std::string Hex(DWORD id)
+{
+    char buf[16];
+    snprintf(buf, sizeof buf, "0x%08x", id);
+    return buf;
+}
+
+DWORD IdOf(const std::string& relative)
+{
+    return MFile::Fnameid(("shape/" + relative).c_str());
+}
+
+struct ListedEntry {
+    DWORD offset;
+    DWORD size;
+    std::string name;
+};
+
+// The entry lines of `list`, by id: "0x1234abcd  offset  size  name".
+std::map<std::string, ListedEntry> ParseListing(const std::string& out)
+{
+    std::map<std::string, ListedEntry> entries;
+    std::istringstream lines(out);
+    std::string line;
+    while (std::getline(lines, line)) {
+        if (line.compare(0, 2, "0x") != 0) continue;
+        std::istringstream fields(line);
+        std::string id;
+        ListedEntry e;
+        fields >> id >> e.offset >> e.size;
+        std::getline(fields >> std::ws, e.name);
+        entries[id] = e;
+    }
+    return entries;
+}
+
+class WdfListExtract : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        WriteFiles("content", SampleFiles());
+        const ToolResult r = RunTool({"pack", "content", "shape.wdf", "--scrambled"});
+        ASSERT_EQ(r.exitCode, 0) << r.err;
+    }
+
+    ScratchDir m_dir;
+};
+
+TEST_F(WdfListExtract, ListShowsHeaderAndWhereEachFileLies)
+{
+    const ToolResult r = RunTool({"list", "shape.wdf"});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_NE(r.out.find("XFDW"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find(std::to_string(SampleFiles().size()) + " entries"), std::string::npos) << r.out;
+
+    // Offsets and sizes are checked against the archive's bytes.
+    const std::string archive = ReadWhole("shape.wdf");
+    const std::map<std::string, ListedEntry> listed = ParseListing(r.out);
+    EXPECT_EQ(listed.size(), SampleFiles().size());
+    for (const auto& [relative, bytes] : SampleFiles()) {
+        SCOPED_TRACE(relative);
+        const auto it = listed.find(Hex(IdOf(relative)));
+        ASSERT_NE(it, listed.end()) << r.out;
+        EXPECT_EQ(it->second.size, bytes.size());
+        EXPECT_EQ(archive.substr(it->second.offset, it->second.size), bytes);
+        EXPECT_EQ(it->second.name, "") << "no names were given";
+    }
+}
+
+TEST_F(WdfListExtract, ListNamesEntriesFromAFolderOrAListOfGamePaths)
+{
+    // From the folder that was packed: every entry gets its relative path.
+    const ToolResult fromFolder = RunTool({"list", "shape.wdf", "--names", "content"});
+    ASSERT_EQ(fromFolder.exitCode, 0) << fromFolder.err;
+    const std::map<std::string, ListedEntry> byFolder = ParseListing(fromFolder.out);
+    for (const auto& [relative, bytes] : SampleFiles())
+        EXPECT_EQ(byFolder.at(Hex(IdOf(relative))).name, relative);
+
+    // From game paths, hashed as a game loading them would: any case, either
+    // slash after the first '/', Windows line ends. Lines that name nothing
+    // in the archive, or nothing at all, are passed over.
+    WriteFiles(".",
+               {{"names.txt",
+                 "SHAPE/char/0001.WAS\r\n"
+                 "shape/Map\\Town\\1001.map\n"
+                 "\n"
+                 "shape/char/9999.was\n"
+                 "no-slash.was\n"
+                 "other/ui/button.tga\n"}});
+    const ToolResult fromList = RunTool({"list", "shape.wdf", "--names=names.txt"});
+    ASSERT_EQ(fromList.exitCode, 0) << fromList.err;
+    EXPECT_NE(fromList.err.find("warning"), std::string::npos) << "the line without '/' is reported";
+    const std::map<std::string, ListedEntry> byList = ParseListing(fromList.out);
+    EXPECT_EQ(byList.at(Hex(IdOf("char/0001.was"))).name, "char/0001.WAS");
+    EXPECT_EQ(byList.at(Hex(IdOf("Map/Town/1001.map"))).name, "Map/Town/1001.map");
+    EXPECT_EQ(byList.at(Hex(IdOf("ui/Button.TGA"))).name, "ui/button.tga");
+    EXPECT_EQ(byList.at(Hex(IdOf("readme.txt"))).name, "");
+}
+
+TEST_F(WdfListExtract, ExtractingWithNamesRebuildsTheFolderAndTheArchive)
+{
+    const ToolResult r = RunTool({"extract", "shape.wdf", "-o", "out", "--names", "content"});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(ReadFiles("out"), ReadFiles("content"));
+
+    // Packing what came out gives the archive back, byte for byte.
+    ASSERT_EQ(RunTool({"pack", "out", "again.wdf", "--scrambled"}).exitCode, 0);
+    EXPECT_EQ(ReadWhole("again.wdf"), ReadWhole("shape.wdf"));
+}
+
+TEST_F(WdfListExtract, ExtractingWithoutNamesWritesEveryEntryUnderItsId)
+{
+    const ToolResult r = RunTool({"extract", "shape.wdf", "--output", "ids"});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    FileSet expected;
+    for (const auto& [relative, bytes] : SampleFiles())
+        expected.emplace_back(Hex(IdOf(relative)) + ".bin", bytes);
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(ReadFiles("ids"), expected);
+}
+
+TEST_F(WdfListExtract, ExtractsChosenFilesByGamePathArchivePathOrId)
+{
+    const std::string& hero = SampleFiles()[0].second; // char/0001.was
+    const std::string& town = SampleFiles()[3].second; // Map/Town/1001.map
+    const std::string& button = SampleFiles()[9].second; // ui/Button.TGA
+    struct Case {
+        const char* name;
+        std::vector<std::string> args;
+        FileSet written;
+    };
+    const Case cases[] = {
+        {"game path, any case", {"Shape/Char/0001.WAS"}, {{"Char/0001.WAS", hero}}},
+        {"path inside the archive", {"map\\town\\1001.MAP"}, {{"map/town/1001.MAP", town}}},
+        {"id", {Hex(IdOf("ui/Button.TGA"))}, {{Hex(IdOf("ui/Button.TGA")) + ".bin", button}}},
+        {"id, upper case, with names",
+         {"0X" + Hex(IdOf("ui/Button.TGA")).substr(2), "--names", "content"},
+         {{"ui/Button.TGA", button}}},
+        {"several",
+         {"shape/char/0001.was", "Map/Town/1001.map"},
+         {{"Map/Town/1001.map", town}, {"char/0001.was", hero}}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        fs::remove_all("out");
+        std::vector<std::string> args = {"extract", "shape.wdf", "-o", "out"};
+        args.insert(args.end(), c.args.begin(), c.args.end());
+        const ToolResult r = RunTool(args);
+        EXPECT_EQ(r.exitCode, 0) << r.err;
+        EXPECT_EQ(ReadFiles("out"), c.written);
+    }
+}
+
+TEST_F(WdfListExtract, ExtractReportsWhatIsMissingAndStillWritesTheRest)
+{
+    const ToolResult r = RunTool(
+        {"extract", "shape.wdf", "-o", "out", "shape/char/9999.was", "0x12345678", "readme.txt", "0xZZ"});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_NE(r.err.find("shape/char/9999.was"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("0x12345678"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("0xZZ"), std::string::npos) << r.err;
+    EXPECT_EQ(ReadFiles("out"), (FileSet{{"readme.txt", "text"}}));
+}
+
+TEST_F(WdfListExtract, NamesThatWouldLeaveTheOutputFolderAreNotFollowed)
+{
+    // A list from elsewhere may hold names such as these; they hash to ids
+    // like any others.
+    const std::string absolute = m_dir.Path() + "/absolute.bin";
+    const std::string escaping[] = {"../escaped.bin", "a/../../escaped.bin", absolute};
+    FileSet files;
+    std::string names;
+    for (size_t i = 0; i < 3; ++i) {
+        files.emplace_back("f" + std::to_string(i), "evil" + std::to_string(i));
+        names += "x/" + escaping[i] + "\n";
+    }
+    WriteFiles(".", {{"names.txt", names}});
+    // Build the archive with those ids directly: no folder can hold such paths.
+    wdf::ArchiveWriter writer;
+    for (size_t i = 0; i < 3; ++i) writer.AddNamed("x/" + escaping[i], files[i].second);
+    std::string error;
+    ASSERT_TRUE(writer.Write("evil.wdf", &error)) << error;
+
+    fs::create_directories("deep/inside");
+    fs::current_path("deep/inside");
+    const ToolResult r = RunTool({"extract", "../../evil.wdf", "-o", "out", "--names", "../../names.txt"});
+    fs::current_path("../..");
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_NE(r.err.find("output folder"), std::string::npos) << r.err;
+    EXPECT_FALSE(fs::exists("deep/escaped.bin"));
+    EXPECT_FALSE(fs::exists("deep/inside/escaped.bin"));
+    EXPECT_FALSE(fs::exists(absolute));
+    EXPECT_EQ(ReadFiles("deep/inside/out").size(), 3u);
+}
+
+} // namespace
+} // namespace kes::test

@@ -1,0 +1,30 @@
+// The files of a folder as an archive sees them: relative paths with '/'.
+#ifndef KESTO_TOOLS_WDF_FOLDERSCAN_H
+#define KESTO_TOOLS_WDF_FOLDERSCAN_H
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace kes::wdf {
+
+struct ScannedFile {
+    std::string relative; // "char/0001.was", '/' between folders, bytes as on disk
+    std::string full; // the path to open
+    uint64_t size;
+};
+
+// Every regular file below `folder` (symbolic links to files count, links
+// to folders are not followed), sorted by relative path so that archives
+// come out the same on every run. False with a message when the folder
+// cannot be walked.
+bool ScanFolder(const std::string& folder, std::vector<ScannedFile>* files, std::string* error);
+
+// The id the engine looks up for the file at `relative` inside an archive:
+// MFile::Fnameid of "<dir>/" + relative. False when the name is too long
+// for the engine's 260-byte name buffers (it could never be found).
+bool RelativePathId(const std::string& relative, unsigned long* id);
+
+} // namespace kes::wdf
+
+#endif

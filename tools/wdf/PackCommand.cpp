@@ -1,0 +1,191 @@
+// kesto-wdf pack: a folder into an archive or a chain of archives.
+#include "Args.h"
+#include "ChainPlan.h"
+#include "Commands.h"
+#include "Console.h"
+#include "FolderScan.h"
+#include "PackProgress.h"
+#include "WdfWriter.h"
+
+#include <cstdio>
+#include <filesystem>
+#include <map>
+#include <strings.h>
+
+namespace fs = std::filesystem;
+
+namespace kes::wdf::tool {
+namespace {
+
+struct PackOptions {
+    std::string folder;
+    std::string archive;
+    DWORD magic = kMagicPlain;
+    bool split = false;
+    ChainLimits limits;
+};
+
+// Whether `path` ends in ".wdf" (any case), so that its chain's other parts
+// can be named after it.
+bool IsChainStart(const std::string& path)
+{
+    return strcasecmp(ChainFileName(path, 0).c_str(), path.c_str()) == 0;
+}
+
+int ParsePackArgs(const ParsedArgs& args, PackOptions* o)
+{
+    if (args.positional.size() != 2)
+        return UsageError(args.positional.size() < 2 ? "pack needs a folder and an archive"
+                                                     : "pack takes a folder and one archive",
+                          "pack");
+    o->folder = args.positional[0];
+    o->archive = args.positional[1];
+    if (args.Has("--scrambled")) o->magic = kMagicScrambled;
+    if (args.Has("--split-size")) {
+        const std::string text = args.Last("--split-size");
+        if (!ParseByteCount(text, &o->limits.maxBytes))
+            return UsageError("--split-size wants a positive size such as 600M, not '" + text + "'", "pack");
+        o->split = true;
+    }
+    if (args.Has("--split-count")) {
+        const std::string text = args.Last("--split-count");
+        if (!ParsePositive(text, &o->limits.maxFiles))
+            return UsageError("--split-count wants a positive number, not '" + text + "'", "pack");
+        o->split = true;
+    }
+    // The engine finds the parts of a chain by name: <dir>.wdf, <dir>.wd1 ...
+    if (o->split && !IsChainStart(o->archive))
+        return UsageError("the first archive of a chain must be named <dir>.wdf, not " + o->archive, "pack");
+    return kExitOk;
+}
+
+// An archive written inside the folder would be packed by the next run.
+bool Inside(const fs::path& folder, const fs::path& file)
+{
+    std::error_code ec, ec2;
+    const fs::path a = fs::weakly_canonical(folder, ec), b = fs::weakly_canonical(file, ec2);
+    if (ec || ec2) return false; // then the write itself will tell what is wrong
+    auto ia = a.begin(), ib = b.begin();
+    for (; ia != a.end() && !ia->empty(); ++ia, ++ib) {
+        if (ib == b.end() || *ia != *ib) return false;
+    }
+    return true;
+}
+
+// The ids of the files; false after reporting every name that is too long
+// and every set of files that share an id.
+bool AssignIds(const std::vector<ScannedFile>& files, std::vector<DWORD>* ids)
+{
+    bool ok = true;
+    std::map<DWORD, std::vector<const ScannedFile*>> byId;
+    ids->reserve(files.size());
+    for (const ScannedFile& f : files) {
+        unsigned long id = 0;
+        if (!RelativePathId(f.relative, &id)) {
+            Error(f.relative + ": the path is too long for the engine's " + std::to_string(kNameBuffer) +
+                  "-byte names");
+            ok = false;
+        } else {
+            byId[DWORD(id)].push_back(&f);
+        }
+        ids->push_back(DWORD(id));
+    }
+    for (const auto& [id, same] : byId) {
+        if (same.size() < 2) continue;
+        std::string list;
+        for (const ScannedFile* f : same) list += (list.empty() ? "" : ", ") + f->relative;
+        Error("these files share the id " + HexId(id) + " and cannot be told apart in an archive: " + list);
+        ok = false;
+    }
+    return ok;
+}
+
+void RemoveAll(const std::vector<std::string>& paths)
+{
+    std::error_code ec;
+    for (const std::string& p : paths) fs::remove(p, ec);
+}
+
+} // namespace
+
+int RunPack(int argc, char** argv, int first)
+{
+    ParsedArgs args;
+    std::string error;
+    const std::vector<OptionSpec> specs = {
+        {"--scrambled", nullptr, false}, {"--split-size", nullptr, true}, {"--split-count", nullptr, true}};
+    if (!ParseArgs(argc, argv, first, specs, &args, &error)) return UsageError(error, "pack");
+    if (args.help) {
+        PrintUsage("pack", false);
+        return kExitOk;
+    }
+    PackOptions o;
+    if (const int bad = ParsePackArgs(args, &o)) return bad;
+
+    std::vector<ScannedFile> files;
+    if (!ScanFolder(o.folder, &files, &error)) {
+        Error(error);
+        return kExitFailure;
+    }
+    if (Inside(o.folder, o.archive)) {
+        Error("write the archive outside the folder being packed (" + o.archive + " is inside " + o.folder +
+              ")");
+        return kExitFailure;
+    }
+    std::vector<DWORD> ids;
+    if (!AssignIds(files, &ids)) return kExitFailure;
+
+    std::vector<size_t> parts;
+    if (!PlanChain(files, o.limits, kChainLength, &parts, &error)) {
+        Error(error);
+        return kExitFailure;
+    }
+    if (!o.split && parts.size() > 1) {
+        Error("the files do not fit one archive of at most " + std::to_string(kMaxArchiveBytes) +
+              " bytes; split them into a chain with --split-size");
+        return kExitFailure;
+    }
+    if (files.empty()) Warning(o.folder + " holds no files; the archive will be empty");
+
+    // Every part is written under a temporary name first, so that a failed
+    // pack leaves the archives of an earlier one as they were.
+    std::vector<std::string> finals, temps;
+    PackProgress progress(files.size());
+    size_t next = 0;
+    for (size_t p = 0; p < parts.size(); ++p) {
+        finals.push_back(p == 0 ? o.archive : ChainFileName(o.archive, int(p)));
+        temps.push_back(finals.back() + ".partial");
+        ArchiveWriter writer(o.magic);
+        const size_t base = next;
+        for (size_t i = 0; i < parts[p]; ++i, ++next) writer.AddFile(ids[next], files[next].full);
+        if (!writer.Write(temps.back(), &error, [&](size_t done, size_t) { progress.Update(base + done); })) {
+            Error(finals.back() + ": " + error);
+            RemoveAll(temps);
+            return kExitFailure;
+        }
+    }
+    for (size_t p = 0; p < parts.size(); ++p) {
+        std::error_code ec;
+        fs::rename(temps[p], finals[p], ec);
+        if (ec) {
+            Error("cannot move " + temps[p] + " to " + finals[p] + ": " + ec.message());
+            RemoveAll(temps);
+            return kExitFailure;
+        }
+        printf("%s: %zu file%s, %llu bytes\n", finals[p].c_str(), parts[p], parts[p] == 1 ? "" : "s",
+               (unsigned long long)fs::file_size(finals[p], ec));
+    }
+
+    // Parts of an earlier, longer chain would still be searched by the engine.
+    if (IsChainStart(o.archive)) {
+        for (int p = int(parts.size()); p < kChainLength; ++p) {
+            const std::string stale = ChainFileName(o.archive, p);
+            std::error_code ec;
+            if (fs::exists(stale, ec))
+                Warning(stale + " is left from an earlier pack and is not part of this chain; remove it");
+        }
+    }
+    return kExitOk;
+}
+
+} // namespace kes::wdf::tool

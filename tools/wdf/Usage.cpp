@@ -1,0 +1,100 @@
+// The help texts of kesto-wdf.
+#include "Commands.h"
+
+#include <cstdio>
+#include <cstring>
+
+namespace kes::wdf::tool {
+namespace {
+
+const char kTool[] = "Usage: kesto-wdf <command> [arguments]\n"
+                     "\n"
+                     "Packs, lists, extracts and checks WDF archives, the files that hold a\n"
+                     "Kesto game's data. Paths such as shape/char/0001.was are looked up in the\n"
+                     "chain shape.wdf, shape.wd1 ... shape.wde, by the id of the part after the\n"
+                     "first '/' (letter case and slash direction do not matter).\n"
+                     "\n"
+                     "Commands:\n"
+                     "  list <archive> [--names <list|folder>]...\n"
+                     "      Shows the header and every entry: id, data offset, size, name.\n"
+                     "  extract <archive> [<path>|<0xID>...] [-o <folder>] [--names <list|folder>]...\n"
+                     "      Extracts the given files, or all of them.\n"
+                     "  pack <folder> <archive.wdf> [--scrambled] [--split-size N[K|M|G]] [--split-count N]\n"
+                     "      Packs every file below a folder into an archive or a chain.\n"
+                     "  verify <archive>\n"
+                     "      Checks that the engine can read the archive.\n"
+                     "\n"
+                     "Run 'kesto-wdf <command> --help' for the details of one command.\n"
+                     "Exit status: 0 on success, 1 when an archive or a file is bad or cannot be\n"
+                     "read or written, 2 when the command line is wrong.\n";
+
+const char kList[] = "Usage: kesto-wdf list <archive> [--names <list|folder>]...\n"
+                     "\n"
+                     "Prints the archive's magic, entry count and index offset, then one line per\n"
+                     "index entry: id, data offset and size, and the name when one is known.\n"
+                     "\n"
+                     "  --names <file>    a list of game paths, one a line (shape/char/0001.was);\n"
+                     "                    each is hashed as the engine hashes names it loads\n"
+                     "  --names <folder>  the files below a folder, as `pack` would store them\n"
+                     "  --names may be given more than once.\n";
+
+const char kExtract[] =
+    "Usage: kesto-wdf extract <archive> [<path>|<0xID>...] [-o <folder>] [--names <list|folder>]...\n"
+    "\n"
+    "Writes files of the archive below the output folder (default: the current\n"
+    "one). Without paths or ids, every entry is extracted. A file is written\n"
+    "under its path inside the archive when it is known, else as <0xID>.bin.\n"
+    "\n"
+    "  <path>            a game path (shape/char/0001.was) or, when no file has\n"
+    "                    that id, a path inside the archive (char/0001.was)\n"
+    "  <0xID>            an id in hexadecimal, as `list` prints it\n"
+    "  -o, --output <folder>  where to write (created when missing)\n"
+    "  --names <list|folder>  names for the ids, as for `list`\n";
+
+const char kPack[] =
+    "Usage: kesto-wdf pack <folder> <archive.wdf> [--scrambled] [--split-size N[K|M|G]] [--split-count N]\n"
+    "\n"
+    "Packs every file below <folder>. A file at <folder>/char/0001.was is stored\n"
+    "under the id the engine looks up for <dir>/char/0001.was, so the archive\n"
+    "must be registered as <dir>.wdf for a game to find it there. Two files whose\n"
+    "paths give the same id (they differ only in letter case, for instance) are\n"
+    "an error.\n"
+    "\n"
+    "  --scrambled        store the index scrambled (magic XFDW); else PFDW\n"
+    "  --split-size N     start a new archive of the chain before one would grow\n"
+    "                     beyond N bytes (K, M, G: 1024, 1024^2, 1024^3)\n"
+    "  --split-count N    put at most N files in one archive\n"
+    "\n"
+    "With a split option the archives are <dir>.wdf, <dir>.wd1 ... <dir>.wde; the\n"
+    "first must end in .wdf, and more than 15 archives are refused. No archive\n"
+    "grows beyond 2 GB - 1 byte.\n";
+
+const char kVerify[] = "Usage: kesto-wdf verify <archive>\n"
+                       "\n"
+                       "Checks that the magic is PFDW, XFDW or HFDW, that the index lies inside the\n"
+                       "file, past the header, in strictly ascending order of id without repeats,\n"
+                       "and that every entry's data lies inside the file and not at offset 0.\n"
+                       "Exit status 0 when the archive is sound, 1 with one message per problem.\n";
+
+} // namespace
+
+bool PrintUsage(const char* command, bool toStderr)
+{
+    const char* text = kTool;
+    if (command) {
+        if (!strcmp(command, "list"))
+            text = kList;
+        else if (!strcmp(command, "extract"))
+            text = kExtract;
+        else if (!strcmp(command, "pack"))
+            text = kPack;
+        else if (!strcmp(command, "verify"))
+            text = kVerify;
+        else
+            return false;
+    }
+    fputs(text, toStderr ? stderr : stdout);
+    return true;
+}
+
+} // namespace kes::wdf::tool

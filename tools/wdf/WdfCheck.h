@@ -1,0 +1,25 @@
+// The soundness checks of `kesto-wdf verify`: everything the engine relies on
+// when it reads an archive, beyond what ArchiveReader::Open already refuses.
+#ifndef KESTO_TOOLS_WDF_WDFCHECK_H
+#define KESTO_TOOLS_WDF_WDFCHECK_H
+
+#include "WdfReader.h"
+
+#include <string>
+#include <vector>
+
+namespace kes::wdf {
+
+// At most this many messages of one kind are listed; a damaged index (say,
+// a scrambled one read as plain) would otherwise flood the screen. The
+// rest are summed up in one line.
+constexpr size_t kProblemsShownPerKind = 20;
+
+// Problems of an opened archive, one message each, in index order per kind:
+// the index overlapping the header, ids out of order, repeated ids, data
+// at offset 0 or inside the header, data past the end of the file.
+std::vector<std::string> CheckArchive(const ArchiveReader& archive);
+
+} // namespace kes::wdf
+
+#endif
