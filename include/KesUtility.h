@@ -421,6 +421,9 @@ struct T_Rect {
 // Four edges, as the drawing operations take their source rectangle.
 struct RECTF {
     float left, top, right, bottom;
+    RECTF() = default;
+    RECTF(float l, float t, float r, float b) : left(l), top(t), right(r), bottom(b) {}
+    RECTF(const RECTF&) = default;
     RECTF& operator=(const RECTF& r)
     {
         left = r.left;

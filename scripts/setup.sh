@@ -5,8 +5,9 @@ set -eu
 
 PACKAGES="
   build-essential cmake ninja-build pkg-config git ca-certificates
-  liblzo2-dev
+  liblzo2-dev libsdl2-dev libpng-dev
   libgtest-dev libgmock-dev libbenchmark-dev
+  glslang-tools
 "
 
 missing=""

@@ -5,9 +5,10 @@
 // and `DWORD` are 32 bits wide; here they are spelled with fixed-width types
 // because Linux's `long` is 64 bits.
 //
-// Implemented: the kernel's file functions (POSIX backend, Platform/win32/posix)
-// and the interlocked counts. Window, message, timer and GDI services are added
-// as the engine needs them.
+// Implemented: the kernel's file functions (POSIX backend, Platform/win32/posix),
+// the interlocked counts, and windows on SDL2 (Platform/win32/sdl): window
+// classes, creating and destroying windows, their client size, message boxes.
+// Messages, input, timers and GDI are added as the engine needs them.
 #ifndef KESTO_PLATFORM_WINDOWS_H
 #define KESTO_PLATFORM_WINDOWS_H
 
@@ -51,6 +52,23 @@ typedef wchar_t* LPWSTR;
 
 #define WINAPI
 #define MAX_PATH 260
+
+typedef uintptr_t WPARAM;
+typedef intptr_t LPARAM;
+typedef intptr_t LRESULT;
+typedef WORD ATOM;
+
+typedef struct HWND__* HWND;
+typedef struct HINSTANCE__* HINSTANCE;
+typedef HINSTANCE HMODULE;
+typedef struct HICON__* HICON;
+typedef HICON HCURSOR;
+typedef struct HBRUSH__* HBRUSH;
+typedef struct HMENU__* HMENU;
+typedef void* HGDIOBJ;
+
+#define CALLBACK
+typedef LRESULT(CALLBACK* WNDPROC)(HWND, UINT, WPARAM, LPARAM);
 
 typedef struct tagPOINT {
     LONG x;
@@ -106,6 +124,61 @@ DWORD WINAPI GetFileSize(HANDLE hFile, LPDWORD lpFileSizeHigh);
 BOOL WINAPI CloseHandle(HANDLE hObject);
 DWORD WINAPI GetLastError(void);
 void WINAPI SetLastError(DWORD dwErrCode);
+
+/* ---- windows ------------------------------------------------------------------- */
+
+typedef struct tagWNDCLASSA {
+    UINT style;
+    WNDPROC lpfnWndProc;
+    int cbClsExtra;
+    int cbWndExtra;
+    HINSTANCE hInstance;
+    HICON hIcon;
+    HCURSOR hCursor;
+    HBRUSH hbrBackground;
+    LPCSTR lpszMenuName;
+    LPCSTR lpszClassName;
+} WNDCLASSA;
+
+#define CS_VREDRAW 0x0001
+#define CS_HREDRAW 0x0002
+#define CS_OWNDC 0x0020
+
+#define WS_OVERLAPPED 0x00000000L
+#define WS_POPUP 0x80000000L
+#define WS_CHILD 0x40000000L
+#define WS_MINIMIZE 0x20000000L
+#define WS_VISIBLE 0x10000000L
+#define WS_CAPTION 0x00C00000L
+#define WS_BORDER 0x00800000L
+#define WS_SYSMENU 0x00080000L
+#define WS_THICKFRAME 0x00040000L
+#define WS_MINIMIZEBOX 0x00020000L
+#define WS_MAXIMIZEBOX 0x00010000L
+#define CW_USEDEFAULT ((int)0x80000000)
+
+#define ERROR_CLASS_ALREADY_EXISTS 1410
+#define ERROR_CLASS_DOES_NOT_EXIST 1411
+#define ERROR_CANNOT_FIND_WND_CLASS 1407
+#define ERROR_INVALID_WINDOW_HANDLE 1400
+
+ATOM WINAPI RegisterClassA(const WNDCLASSA* lpWndClass);
+BOOL WINAPI UnregisterClassA(LPCSTR lpClassName, HINSTANCE hInstance);
+HWND WINAPI CreateWindowExA(DWORD dwExStyle, LPCSTR lpClassName, LPCSTR lpWindowName, DWORD dwStyle, int X,
+                            int Y, int nWidth, int nHeight, HWND hWndParent, HMENU hMenu, HINSTANCE hInstance,
+                            LPVOID lpParam);
+BOOL WINAPI DestroyWindow(HWND hWnd);
+BOOL WINAPI IsWindow(HWND hWnd);
+BOOL WINAPI GetClientRect(HWND hWnd, RECT* lpRect);
+LRESULT WINAPI DefWindowProcA(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam);
+
+#define MB_OK 0x00000000L
+#define MB_ICONERROR 0x00000010L
+#define IDOK 1
+
+// Text and caption are ANSI text of the process's code page (936 for the
+// engine's own messages).
+int WINAPI MessageBoxA(HWND hWnd, LPCSTR lpText, LPCSTR lpCaption, UINT uType);
 
 /* ---- interlocked counts ----------------------------------------------------- */
 

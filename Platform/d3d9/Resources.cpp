@@ -1,0 +1,282 @@
+// Pixel stores, surfaces, textures and vertex buffers in ordinary memory.
+#include "Resources.h"
+
+#include "Device.h"
+
+#include <cstring>
+#include <new>
+
+namespace kes::d3d9 {
+
+int BytesPerPixel(D3DFORMAT format)
+{
+    switch (format) {
+    case D3DFMT_A8R8G8B8:
+    case D3DFMT_X8R8G8B8: return 4;
+    case D3DFMT_R5G6B5: return 2;
+    case D3DFMT_A8: return 1;
+    default: return 0;
+    }
+}
+
+uint32_t ReadArgb(D3DFORMAT format, const uint8_t* row, UINT x)
+{
+    switch (format) {
+    case D3DFMT_A8R8G8B8: {
+        uint32_t v;
+        memcpy(&v, row + size_t(x) * 4, 4);
+        return v;
+    }
+    case D3DFMT_X8R8G8B8: {
+        uint32_t v;
+        memcpy(&v, row + size_t(x) * 4, 4);
+        return v | 0xFF000000u;
+    }
+    case D3DFMT_R5G6B5: {
+        uint16_t v;
+        memcpy(&v, row + size_t(x) * 2, 2);
+        // The same expansion as the engine's MAPixel: low bits from the field's own low bits.
+        const uint32_t r5 = (v >> 11) & 31, g6 = (v >> 5) & 63, b5 = v & 31;
+        const uint32_t r = (r5 << 3) | (r5 & 7), g = (g6 << 2) | (g6 & 3), b = (b5 << 3) | (b5 & 7);
+        return 0xFF000000u | (r << 16) | (g << 8) | b;
+    }
+    case D3DFMT_A8: return uint32_t(row[x]) << 24;
+    default: return 0;
+    }
+}
+
+void WriteArgb(D3DFORMAT format, uint8_t* row, UINT x, uint32_t argb)
+{
+    switch (format) {
+    case D3DFMT_A8R8G8B8: memcpy(row + size_t(x) * 4, &argb, 4); break;
+    case D3DFMT_X8R8G8B8: {
+        const uint32_t v = argb | 0xFF000000u;
+        memcpy(row + size_t(x) * 4, &v, 4);
+        break;
+    }
+    case D3DFMT_R5G6B5: {
+        const uint16_t v = uint16_t(((argb >> 8) & 0xF800) | ((argb >> 5) & 0x07E0) | ((argb >> 3) & 0x001F));
+        memcpy(row + size_t(x) * 2, &v, 2);
+        break;
+    }
+    case D3DFMT_A8: row[x] = uint8_t(argb >> 24); break;
+    default: break;
+    }
+}
+
+bool PixelStore::Allocate(D3DFORMAT f, UINT w, UINT h)
+{
+    const int bpp = BytesPerPixel(f);
+    if (bpp == 0 || w == 0 || h == 0 || w > 16384 || h > 16384) return false;
+    // Rows start on 4-byte boundaries, as Direct3D's pitches do.
+    const size_t pitchBytes = (size_t(w) * size_t(bpp) + 3) & ~size_t(3);
+    try {
+        bytes.assign(pitchBytes * h, 0);
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+    format = f;
+    width = w;
+    height = h;
+    pitch = INT(pitchBytes);
+    ++revision;
+    return true;
+}
+
+// ---- Surface ---------------------------------------------------------------------
+
+Surface::Surface(Device* device, IUnknown* owner, PixelStore* store, D3DPOOL pool)
+    : m_device(device), m_owner(owner), m_store(store), m_pool(pool)
+{
+    m_device->Retain();
+    if (m_owner) m_owner->AddRef();
+}
+
+Surface::Surface(Device* device, D3DFORMAT format, UINT width, UINT height, D3DPOOL pool, bool* ok)
+    : m_device(device), m_owner(nullptr), m_store(&m_own), m_pool(pool)
+{
+    m_device->Retain();
+    *ok = m_own.Allocate(format, width, height);
+}
+
+Surface::~Surface()
+{
+    if (m_owner) m_owner->Release();
+    m_device->Drop();
+}
+
+HRESULT Surface::GetDevice(IDirect3DDevice9** ppDevice)
+{
+    if (!ppDevice) return D3DERR_INVALIDCALL;
+    m_device->AddRef();
+    *ppDevice = m_device;
+    return D3D_OK;
+}
+
+HRESULT Surface::GetDesc(D3DSURFACE_DESC* pDesc)
+{
+    if (!pDesc) return D3DERR_INVALIDCALL;
+    *pDesc = D3DSURFACE_DESC{m_store->format, D3DRTYPE_SURFACE, 0,         m_pool, D3DMULTISAMPLE_NONE,
+                             0,               m_store->width,   m_store->height};
+    return D3D_OK;
+}
+
+namespace {
+
+// Points a lock at the whole store or at a rectangle inside it.
+HRESULT LockStore(PixelStore& store, D3DLOCKED_RECT* out, const RECT* rect)
+{
+    if (!out) return D3DERR_INVALIDCALL;
+    size_t offset = 0;
+    if (rect) {
+        if (rect->left < 0 || rect->top < 0 || rect->left >= rect->right || rect->top >= rect->bottom ||
+            UINT(rect->right) > store.width || UINT(rect->bottom) > store.height)
+            return D3DERR_INVALIDCALL;
+        offset = size_t(rect->top) * size_t(store.pitch) + size_t(rect->left) * size_t(BytesPerPixel(store.format));
+    }
+    out->Pitch = store.pitch;
+    out->pBits = store.bytes.data() + offset;
+    return D3D_OK;
+}
+
+} // namespace
+
+HRESULT Surface::LockRect(D3DLOCKED_RECT* pLockedRect, const RECT* pRect, DWORD)
+{
+    if (m_locked) return D3DERR_INVALIDCALL;
+    const HRESULT hr = LockStore(*m_store, pLockedRect, pRect);
+    if (SUCCEEDED(hr)) m_locked = true;
+    return hr;
+}
+
+HRESULT Surface::UnlockRect()
+{
+    if (!m_locked) return D3DERR_INVALIDCALL;
+    m_locked = false;
+    ++m_store->revision;
+    return D3D_OK;
+}
+
+// ---- Texture ---------------------------------------------------------------------
+
+Texture::Texture(Device* device, UINT width, UINT height, UINT levels, D3DFORMAT format, D3DPOOL pool, bool* ok)
+    : m_device(device), m_pool(pool)
+{
+    m_device->Retain();
+    *ok = false;
+    UINT chain = 1;
+    for (UINT w = width, h = height; w > 1 || h > 1; w = w > 1 ? w / 2 : 1, h = h > 1 ? h / 2 : 1) ++chain;
+    if (levels == 0 || levels > chain) levels = chain;
+    m_levels.resize(levels);
+    m_locked.assign(levels, false);
+    UINT w = width, h = height;
+    for (UINT i = 0; i < levels; ++i) {
+        if (!m_levels[i].Allocate(format, w, h)) return;
+        w = w > 1 ? w / 2 : 1;
+        h = h > 1 ? h / 2 : 1;
+    }
+    *ok = true;
+    m_registered = true;
+    m_device->TextureCreated(this);
+}
+
+Texture::~Texture()
+{
+    if (m_registered) m_device->TextureDestroyed(this);
+    m_device->Drop();
+}
+
+HRESULT Texture::GetDevice(IDirect3DDevice9** ppDevice)
+{
+    if (!ppDevice) return D3DERR_INVALIDCALL;
+    m_device->AddRef();
+    *ppDevice = m_device;
+    return D3D_OK;
+}
+
+DWORD Texture::GetLevelCount()
+{
+    return DWORD(m_levels.size());
+}
+
+HRESULT Texture::GetLevelDesc(UINT Level, D3DSURFACE_DESC* pDesc)
+{
+    if (!pDesc || Level >= m_levels.size()) return D3DERR_INVALIDCALL;
+    const PixelStore& s = m_levels[Level];
+    *pDesc = D3DSURFACE_DESC{s.format, D3DRTYPE_SURFACE, 0, m_pool, D3DMULTISAMPLE_NONE, 0, s.width, s.height};
+    return D3D_OK;
+}
+
+HRESULT Texture::GetSurfaceLevel(UINT Level, IDirect3DSurface9** ppSurfaceLevel)
+{
+    if (!ppSurfaceLevel || Level >= m_levels.size()) return D3DERR_INVALIDCALL;
+    *ppSurfaceLevel = new Surface(m_device, this, &m_levels[Level], m_pool);
+    return D3D_OK;
+}
+
+HRESULT Texture::LockRect(UINT Level, D3DLOCKED_RECT* pLockedRect, const RECT* pRect, DWORD)
+{
+    if (Level >= m_levels.size() || m_locked[Level]) return D3DERR_INVALIDCALL;
+    const HRESULT hr = LockStore(m_levels[Level], pLockedRect, pRect);
+    if (SUCCEEDED(hr)) m_locked[Level] = true;
+    return hr;
+}
+
+HRESULT Texture::UnlockRect(UINT Level)
+{
+    if (Level >= m_levels.size() || !m_locked[Level]) return D3DERR_INVALIDCALL;
+    m_locked[Level] = false;
+    ++m_levels[Level].revision;
+    return D3D_OK;
+}
+
+// ---- VertexBuffer ---------------------------------------------------------------
+
+VertexBuffer::VertexBuffer(Device* device, UINT length, DWORD, D3DPOOL pool, bool* ok)
+    : m_device(device), m_pool(pool)
+{
+    m_device->Retain();
+    *ok = false;
+    if (length == 0) return;
+    try {
+        m_bytes.assign(length, 0);
+    } catch (const std::bad_alloc&) {
+        return;
+    }
+    *ok = true;
+    m_registered = true;
+    m_device->VertexBufferCreated(this);
+}
+
+VertexBuffer::~VertexBuffer()
+{
+    if (m_registered) m_device->VertexBufferDestroyed(this);
+    m_device->Drop();
+}
+
+HRESULT VertexBuffer::GetDevice(IDirect3DDevice9** ppDevice)
+{
+    if (!ppDevice) return D3DERR_INVALIDCALL;
+    m_device->AddRef();
+    *ppDevice = m_device;
+    return D3D_OK;
+}
+
+HRESULT VertexBuffer::Lock(UINT OffsetToLock, UINT SizeToLock, void** ppbData, DWORD)
+{
+    if (!ppbData || m_locked) return D3DERR_INVALIDCALL;
+    if (SizeToLock == 0) SizeToLock = Length() - (OffsetToLock < Length() ? OffsetToLock : Length());
+    if (OffsetToLock >= Length() || SizeToLock > Length() - OffsetToLock) return D3DERR_INVALIDCALL;
+    m_locked = true;
+    *ppbData = m_bytes.data() + OffsetToLock;
+    return D3D_OK;
+}
+
+HRESULT VertexBuffer::Unlock()
+{
+    if (!m_locked) return D3DERR_INVALIDCALL;
+    m_locked = false;
+    return D3D_OK;
+}
+
+} // namespace kes::d3d9

@@ -1,0 +1,54 @@
+// Integer span kernels: writing a run of 0xAARRGGBB source pixels into a run
+// of X8R8G8B8 target pixels, with or without source-alpha blending.
+//
+// Two sets with identical results: plain C++ and SSE2 (four pixels at a
+// time; every x86-64 processor has SSE2). The rasterizer takes the set that
+// SelectSpanKernels gives once; tests run both.
+//
+// Blending with an 8-bit alpha a is exact integer arithmetic:
+//   out = round((s·a + d·(255 − a)) / 255)   per channel,
+// which is the float formula s·a + d·(1 − a) rounded to nearest. A weight
+// that is not a whole byte (a faded alpha, a computed coverage) comes as a
+// 15-bit fraction w = round(alpha·32768) (at most 32767) and gives
+//   out = (64·d + ((s − d)·128·w >> 16) + 32) >> 6,
+// that is d + (s − d)·alpha to within 1/64 before rounding. The target's top
+// byte is always written as 0xFF.
+#ifndef KESTO_PLATFORM_D3D9_SOFTWARE_SPANKERNELS_H
+#define KESTO_PLATFORM_D3D9_SOFTWARE_SPANKERNELS_H
+
+#include <cstdint>
+
+namespace kes::d3d9 {
+
+struct SpanKernels {
+    const char* name;
+    // dst = src, opaque.
+    void (*copy)(uint32_t* dst, const uint32_t* src, int n);
+    // dst = src over dst, alpha from each source pixel's top byte.
+    void (*blend)(uint32_t* dst, const uint32_t* src, int n);
+    // dst = src over dst, alpha from the 15-bit weights w.
+    void (*blendWeighted)(uint32_t* dst, const uint32_t* src, const uint16_t* w, int n);
+    // dst = colour, opaque.
+    void (*fill)(uint32_t* dst, uint32_t colour, int n);
+    // dst = colour over dst with an 8-bit alpha.
+    void (*fillBlend)(uint32_t* dst, uint32_t colour, uint32_t alpha, int n);
+    // dst = colour over dst with a 15-bit weight.
+    void (*fillBlendWeighted)(uint32_t* dst, uint32_t colour, uint16_t w, int n);
+};
+
+const SpanKernels& ScalarSpanKernels();
+// The SSE2 set, or null where the compiler targets no SSE2.
+const SpanKernels* Sse2SpanKernels();
+// The fastest set this machine runs.
+const SpanKernels& SelectSpanKernels();
+
+// The 15-bit weight of a saturated alpha (0..1).
+inline uint16_t AlphaWeight(float alpha)
+{
+    const float w = alpha * 32768.0f + 0.5f;
+    return w >= 32767.0f ? uint16_t(32767) : w > 0.0f ? uint16_t(w) : uint16_t(0);
+}
+
+} // namespace kes::d3d9
+
+#endif
