@@ -5,6 +5,7 @@ include(CMakePackageConfigHelpers)
 set(KESTO_PUBLIC_HEADERS
   include/KesApp.h
   include/KesFile.h
+  include/KesImage.h
   include/KesLZ.h
   include/KesUtility.h
   # The Win32 types and constants the public headers use.

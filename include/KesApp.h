@@ -55,6 +55,26 @@ public:
     // Copies src's pixels into des's top-left corner at once (what fits).
     void CopyImage(MImage* src, MImage* des);
 
+    // ---- loaders: each returns its object with one reference for the caller,
+    // or null when the file is missing or cannot be decoded. Files are read
+    // through MFile (loose or archived); results are cached by the id of the
+    // name, so loading a name again returns the same object.
+    // A WAS sprite animation: one A8R8G8B8 image per frame.
+    MImageVolume* LoadWas(const char* name);
+    // A baseline JPEG picture (grey, 4:4:4 or 4:2:0) as an R5G6B5 image.
+    MImage* LoadJPEG(const char* name);
+    // A 4:2:0 JPEG tile held in memory: `jpegdata` holds the headers (and the
+    // scan when `rowData` is null), `size` bytes of it may be read; width and
+    // height 0 take the frame's. `rowData` is the row-sliced scan. Not cached.
+    MImage* LoadXYJPEG(unsigned char* jpegdata, int size, int width, int height, unsigned char* rowData);
+    // The same with the length of `rowData`, so that damaged tiles cannot
+    // make the decoder read past it.
+    MImage* LoadXYJPEG(unsigned char* jpegdata, int size, int width, int height, unsigned char* rowData,
+                       int rowDataSize);
+    // Windows bitmaps (8-, 16-, 24-bit) and TGA pictures (24-, 32-bit, raw or run-length).
+    MImage* LoadBMP(const char* fname);
+    MImage* LoadTGA(const char* fname);
+
     // Images and volumes leaving the world take their cache entries with them.
     static void _ImageDestroyed(MImage* img);
     static void _VolumeDestroyed(MImageVolume* miv);

@@ -6,6 +6,7 @@ set -eu
 PACKAGES="
   build-essential cmake ninja-build pkg-config git ca-certificates
   liblzo2-dev libsdl2-dev libpng-dev
+  libjpeg62-turbo-dev libturbojpeg0-dev libjpeg-turbo-progs libstb-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   glslang-tools
 "

@@ -1,0 +1,3 @@
+// (being written)
+#include <KesApp.h>
+MImageVolume* MApp::LoadWas(const char*) { return 0; }
