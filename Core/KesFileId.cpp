@@ -25,18 +25,20 @@ struct HashState {
         y ^= w;
 
         // x times a, folding the high half back in with end-around carries.
+        // (The carry tests read the 64-bit sums directly: one step shorter
+        // on the chain from one word to the next than testing the halves.)
         const DWORD a = ((k + y) | 0x02040801) & 0xBFEF7FDF;
         const uint64_t px = uint64_t(x) * a;
-        const DWORD lo = DWORD(px), hi = DWORD(px >> 32);
-        const uint64_t sx = uint64_t(lo) + hi + (hi != 0);
-        const DWORD newX = DWORD(sx + (sx >> 32));
+        const uint64_t sx = (px & 0xFFFFFFFFu) + (px >> 32) + (px > 0xFFFFFFFFu);
+        const DWORD newX = DWORD(sx) + DWORD(sx >> 32);
 
-        // y times b, with the high half doubled and its top bit carried round.
+        // y times b, with the high half doubled and its top bit carried round;
+        // a carry out of the sum adds 2.
         const DWORD b = ((k + x) | 0x00804021) & 0x7DFEFBFF;
         const uint64_t py = uint64_t(y) * b;
-        const DWORD lo2 = DWORD(py), hi2 = DWORD(py >> 32);
-        const uint64_t sy = uint64_t(lo2) + DWORD(hi2 << 1) + (hi2 >> 31);
-        y = DWORD(sy) + ((sy >> 32) ? 2 : 0);
+        const DWORD hi2 = DWORD(py >> 32);
+        const uint64_t sy = (py & 0xFFFFFFFFu) + DWORD(hi2 << 1) + (hi2 >> 31);
+        y = DWORD(sy) + (DWORD(sy >> 32) << 1);
         x = newX;
     }
 };

@@ -1,2 +1,370 @@
-// (being written)
-#include <KesApp.h>
+// The JPEG decoder's state, header segments, Huffman and quantisation
+// tables, block decoding and scan compaction.
+//
+// The parsers read nothing outside the segment they are given, and the
+// segment nothing outside the data: a segment too short for its own fields
+// is refused. Beyond what a baseline decoder needs anyway, the checks refuse
+// what this decoder could only misread: frames of zero or two components,
+// component ids and selectors of 0 or repeated, sampling factors of 0, a
+// scan naming a component the frame lacks, and components without tables.
+// A table defined twice is replaced (the earlier one freed).
+#include "KesJpeg.h"
+#include "KesJpegEntropy.h"
+
+#include <stdlib.h>
+#include <string.h>
+
+JpegDecoderState g_jpeg;
+
+// Zigzag position k -> cell of the transposed coefficient block: T.81's
+// zigzag order (figure A.6) names natural cell v * 8 + u, stored at u * 8 + v.
+const uint8_t kes::jpeg::kZigzagCell[64] = {
+    0,  8,  1,  2,  9,  16, 24, 17, 10, 3,  4,  11, 18, 25, 32, 40, //
+    33, 26, 19, 12, 5,  6,  13, 20, 27, 34, 41, 48, 56, 49, 42, 35, //
+    28, 21, 14, 7,  15, 22, 29, 36, 43, 50, 57, 58, 51, 44, 37, 30, //
+    23, 31, 38, 45, 52, 59, 60, 53, 46, 39, 47, 54, 61, 62, 55, 63,
+};
+
+using namespace kes::jpeg;
+
+namespace {
+
+bool g_useSearch = false;
+
+inline unsigned Big16(const uint8_t* p)
+{
+    return unsigned(p[0]) << 8 | p[1];
+}
+
+// The end of the segment whose length field is at p, or null when the
+// length is below its own two bytes or the segment runs past `end`.
+const uint8_t* SegmentEnd(const uint8_t* p, const uint8_t* end)
+{
+    if (end - p < 2) return 0;
+    const unsigned length = Big16(p);
+    if (length < 2 || length > size_t(end - p)) return 0;
+    return p + length;
+}
+
+void FreeSlot(JpegHuffSlot& slot)
+{
+    free(slot.entries);
+    slot.entries = 0;
+    slot.count = 0;
+    slot.firstLong = 0;
+    memset(slot.look, 0, sizeof slot.look);
+}
+
+// Canonical codes for the counts and symbols of one table (T.81 annex C,
+// figures C.1 to C.3), then the lookahead over them.
+bool BuildSlot(JpegHuffSlot& slot, const uint8_t* counts, const uint8_t* symbols, unsigned total)
+{
+    FreeSlot(slot);
+    if (total == 0) return true;
+    JpegHuffEntry* e = static_cast<JpegHuffEntry*>(malloc(total * sizeof(JpegHuffEntry)));
+    if (!e) return false;
+    uint32_t code = 0;
+    unsigned n = 0;
+    for (int length = 1; length <= 16; ++length) {
+        for (unsigned i = 0; i < counts[length - 1]; ++i, ++n, ++code)
+            e[n] = JpegHuffEntry{uint16_t(code), uint8_t(length), symbols[n]};
+        code <<= 1;
+    }
+    slot.entries = e;
+    slot.count = total;
+
+    // Each slot of the lookahead holds the first entry (in list order) whose
+    // code the slot's bits start with, as the search would find it. Codes
+    // that outgrew their length (too many codes for the lengths: damaged
+    // tables) can never match and stay out.
+    slot.firstLong = total;
+    for (uint32_t i = 0; i < total; ++i) {
+        const int length = e[i].length;
+        if (length > JPEG_LOOKAHEAD_BITS) {
+            slot.firstLong = i;
+            break;
+        }
+        if (e[i].code >= (1u << length)) continue;
+        const int spare = JPEG_LOOKAHEAD_BITS - length;
+        const unsigned first = unsigned(e[i].code) << spare, last = (unsigned(e[i].code) + 1) << spare;
+        const uint16_t hit = uint16_t(length << 8 | e[i].symbol);
+        for (unsigned k = first; k < last; ++k)
+            if (!slot.look[k]) slot.look[k] = hit;
+    }
+    return true;
+}
+
+} // namespace
+
+const uint8_t* JpegReadSOF(const uint8_t* p, const uint8_t* end)
+{
+    const uint8_t* segEnd = SegmentEnd(p, end);
+    if (!segEnd) return 0;
+    const uint8_t* q = p + 2;
+    if (segEnd - q < 6) return 0;
+    g_jpeg.precision = q[0];
+    g_jpeg.height = uint16_t(Big16(q + 1));
+    g_jpeg.width = uint16_t(Big16(q + 3));
+    const unsigned nf = q[5];
+    q += 6;
+    // One component (grey) or three (Y, Cb, Cr); zero or two cannot be decoded.
+    if (nf != 1 && nf != 3) return 0;
+    if (segEnd - q < ptrdiff_t(3 * nf)) return 0;
+    g_jpeg.componentCount = uint8_t(nf);
+    g_jpeg.frameIds = 0;
+    for (unsigned i = 0; i < nf; ++i, q += 3) {
+        const unsigned id = q[0];
+        if (id == 0 || id > 3 || (g_jpeg.frameIds & (1u << (id - 1)))) return 0;
+        const unsigned v = q[1] & 15, h = q[1] >> 4;
+        if (v == 0 || v > 2 || h == 0 || h > 2) return 0;
+        JpegComponent& c = g_jpeg.components[id - 1];
+        c.vSamp = uint8_t(v);
+        c.hSamp = uint8_t(h);
+        c.quant = q[2] & 3;
+        g_jpeg.frameIds |= uint8_t(1u << (id - 1));
+    }
+    return segEnd;
+}
+
+const uint8_t* JpegReadDHT(const uint8_t* p, const uint8_t* end)
+{
+    const uint8_t* segEnd = SegmentEnd(p, end);
+    if (!segEnd) return 0;
+    const uint8_t* q = p + 2;
+    while (q < segEnd) {
+        if (segEnd - q < 17) return 0;
+        const unsigned tc = q[0];
+        const unsigned slot = (tc & 0x10) ? (tc & 3) + 4 : (tc & 3);
+        const uint8_t* counts = q + 1;
+        unsigned total = 0;
+        for (int i = 0; i < 16; ++i) total += counts[i];
+        const uint8_t* symbols = q + 17;
+        // The table must end inside the segment.
+        if (size_t(segEnd - symbols) < total) return 0;
+        if (!BuildSlot(g_jpeg.huffSlots[slot], counts, symbols, total)) return 0;
+        q = symbols + total;
+    }
+    return segEnd;
+}
+
+const uint8_t* JpegReadDQT(const uint8_t* p, const uint8_t* end)
+{
+    const uint8_t* segEnd = SegmentEnd(p, end);
+    if (!segEnd) return 0;
+    const uint8_t* q = p + 2;
+    while (q < segEnd) {
+        const unsigned pq = q[0];
+        const bool wide = (pq & 0x10) != 0;
+        if (segEnd - q < (wide ? 129 : 65)) return 0;
+        uint16_t* table = static_cast<uint16_t*>(malloc(64 * sizeof(uint16_t)));
+        if (!table) return 0;
+        ++q;
+        // Four fractional bits: the inverse DCT takes coefficients scaled by 16.
+        for (int k = 0; k < 64; ++k, q += wide ? 2 : 1) table[k] = uint16_t((wide ? Big16(q) : q[0]) * 16u);
+        free(g_jpeg.quantTables[pq & 3]);
+        g_jpeg.quantTables[pq & 3] = table;
+    }
+    return segEnd;
+}
+
+const uint8_t* JpegReadSOS(const uint8_t* p, const uint8_t* end)
+{
+    const uint8_t* segEnd = SegmentEnd(p, end);
+    if (!segEnd) return 0;
+    const uint8_t* q = p + 2;
+    if (segEnd - q < 1) return 0;
+    const unsigned ns = q[0];
+    ++q;
+    if (ns != g_jpeg.componentCount || ns == 0) return 0;
+    if (segEnd - q < ptrdiff_t(2 * ns)) return 0;
+    g_jpeg.scanIds = 0;
+    for (unsigned i = 0; i < ns; ++i, q += 2) {
+        const unsigned cs = q[0];
+        if (cs == 0 || cs > 3) return 0;
+        const unsigned bit = 1u << (cs - 1);
+        if (!(g_jpeg.frameIds & bit) || (g_jpeg.scanIds & bit)) return 0;
+        JpegComponent& c = g_jpeg.components[cs - 1];
+        c.acSlot = uint8_t((q[1] & 3) + 4);
+        c.dcSlot = uint8_t((q[1] >> 4) & 3);
+        g_jpeg.scanIds |= uint8_t(bit);
+    }
+    // Ss, Se, Ah and Al are not needed: a baseline scan always covers 0-63.
+    return segEnd;
+}
+
+void JpegFreeTables()
+{
+    for (JpegHuffSlot& slot : g_jpeg.huffSlots) FreeSlot(slot);
+    for (uint16_t*& table : g_jpeg.quantTables) {
+        free(table);
+        table = 0;
+    }
+}
+
+void JpegResetState()
+{
+    JpegFreeTables();
+    g_jpeg.precision = 0;
+    g_jpeg.height = 0;
+    g_jpeg.width = 0;
+    g_jpeg.componentCount = 0;
+    memset(g_jpeg.components, 0, sizeof g_jpeg.components);
+    g_jpeg.restartInterval = 0;
+    g_jpeg.frameIds = 0;
+    g_jpeg.scanIds = 0;
+    memset(g_jpeg.dcPred, 0, sizeof g_jpeg.dcPred);
+}
+
+int JpegReadMarkers(const uint8_t* data, size_t size, size_t* scan)
+{
+    const uint8_t* const end = data + size;
+    const uint8_t* pos = data + 2;
+    for (;;) {
+        if (end - pos < 2) return 0;
+        const uint8_t* next = 0;
+        const unsigned m = pos[0] == 0xFF ? pos[1] : 0x100; // 0x100: not a marker, read as a segment
+        switch (m) {
+        case 0xD8: // SOI, TEM and FF A0 stand alone
+        case 0x01:
+        case 0xA0: next = pos + 2; break;
+        case 0xC0: next = JpegReadSOF(pos + 2, end); break;
+        case 0xC4: next = JpegReadDHT(pos + 2, end); break;
+        case 0xDB: next = JpegReadDQT(pos + 2, end); break;
+        case 0xDD:
+            next = SegmentEnd(pos + 2, end);
+            if (!next || next - pos < 6) return 0; // too short for its interval
+            g_jpeg.restartInterval = uint16_t(Big16(pos + 4));
+            break;
+        case 0xDA:
+            next = JpegReadSOS(pos + 2, end);
+            // The scan data must follow inside the data.
+            if (!next || next >= end) return 0;
+            *scan = size_t(next - data);
+            return 1;
+        case 0xD9: return 0; // EOI before any scan
+        default: next = SegmentEnd(pos + 2, end); break;
+        }
+        if (!next || next >= end) return 0;
+        pos = next;
+    }
+}
+
+int JpegChooseLayout(unsigned width, unsigned height, JpegLayout* layout)
+{
+    // Grey is component 1 alone; colour is components 1, 2 and 3.
+    const unsigned ids = g_jpeg.frameIds;
+    if (ids != 1 && ids != 7) return 0;
+    if (g_jpeg.scanIds != ids) return 0;
+    const JpegComponent* c = g_jpeg.components;
+    if (c[0].hSamp != c[0].vSamp || c[0].hSamp > 2) return 0;
+    if (ids == 7 && (c[1].hSamp | c[1].vSamp | c[2].hSamp | c[2].vSamp) != 1) return 0;
+    const int count = ids == 1 ? 1 : 3;
+    for (int i = 0; i < count; ++i) {
+        if (!g_jpeg.quantTables[c[i].quant]) return 0;
+        if (!g_jpeg.huffSlots[c[i].dcSlot].count || !g_jpeg.huffSlots[c[i].acSlot].count) return 0;
+    }
+    // A picture without pixels cannot become a texture.
+    if (width == 0 || height == 0) return 0;
+    layout->mode = ids == 1 ? JPEG_MODE_GREY : c[0].hSamp == 2 ? JPEG_MODE_420 : JPEG_MODE_444;
+    layout->mcuSize = layout->mode == JPEG_MODE_420 ? 16 : 8;
+    layout->cols = (width + unsigned(layout->mcuSize) - 1) / unsigned(layout->mcuSize);
+    layout->rows = (height + unsigned(layout->mcuSize) - 1) / unsigned(layout->mcuSize);
+    layout->width = width;
+    layout->height = height;
+    return 1;
+}
+
+int JpegFindSize(const uint8_t* jpegdata, size_t size, int* width, int* height)
+{
+    if (size < 2 || jpegdata[0] != 0xFF || jpegdata[1] != 0xD8) return 0;
+    size_t pos = 2;
+    for (;;) {
+        if (size - pos < 4) return 0;
+        if (jpegdata[pos] == 0xFF && jpegdata[pos + 1] == 0xC0) {
+            // Length, precision, then Y and X.
+            if (size - pos < 9) return 0;
+            *height = int(Big16(jpegdata + pos + 5));
+            *width = int(Big16(jpegdata + pos + 7));
+            return 1;
+        }
+        if (jpegdata[pos] == 0xFF && jpegdata[pos + 1] == 0xDA) return 0;
+        // Everything else is a segment with a length, standalone markers included.
+        pos += 2 + Big16(jpegdata + pos + 2);
+        if (pos >= size) return 0;
+    }
+}
+
+// ---- entropy decoding --------------------------------------------------------------
+
+void JpegUseCodeSearch(int on)
+{
+    g_useSearch = on != 0;
+}
+
+void JpegBitsStart(JpegBits& bits, const uint8_t* data, size_t size, uint64_t skipBits)
+{
+    bits.data = data;
+    bits.size = size;
+    // A start past the data only ever reads zeros.
+    const uint64_t byte = skipBits >> 3;
+    bits.next = size_t(byte < SIZE_MAX / 16 ? byte : SIZE_MAX / 16);
+    bits.cache = 0;
+    bits.count = 0;
+    Refill(bits);
+    Skip(bits, int(skipBits & 7));
+}
+
+int JpegHuffDecodeSearch(JpegBits& bits, const JpegHuffSlot& slot)
+{
+    Need32(bits);
+    return DecodeSearch(bits, slot);
+}
+
+int JpegHuffDecodeLookahead(JpegBits& bits, const JpegHuffSlot& slot)
+{
+    Need32(bits);
+    return DecodeLookahead(bits, slot);
+}
+
+void JpegDecodeBlock(int16_t* block, int c)
+{
+    const JpegComponent& comp = g_jpeg.components[c];
+    const uint16_t* quant = g_jpeg.quantTables[comp.quant];
+    if (!quant) {
+        // Nothing to scale by: the headers were not checked. Leave a flat block.
+        memset(block, 0, 64 * sizeof(int16_t));
+    } else if (g_useSearch) {
+        DecodeCoefficients<SearchDecoder>(g_jpeg.bits, block, quant, g_jpeg.huffSlots[comp.dcSlot],
+                                          g_jpeg.huffSlots[comp.acSlot], g_jpeg.dcPred[c]);
+    } else {
+        DecodeCoefficients<LookaheadDecoder>(g_jpeg.bits, block, quant, g_jpeg.huffSlots[comp.dcSlot],
+                                             g_jpeg.huffSlots[comp.acSlot], g_jpeg.dcPred[c]);
+    }
+    JpegIDCT(block);
+}
+
+size_t JpegCompactScan(uint8_t* scan, size_t size)
+{
+    size_t r = 0, w = 0;
+    while (r < size) {
+        const uint8_t b = scan[r++];
+        if (b != 0xFF) {
+            scan[w++] = b;
+            continue;
+        }
+        // FF: fill bytes repeat it; what follows the last one decides.
+        while (r < size && scan[r] == 0xFF) ++r;
+        if (r == size) break;
+        const uint8_t m = scan[r++];
+        if (m == 0xD9) break; // EOI ends the scan
+        // FF 00 is a stuffed data byte FF; any other marker (RSTn) leaves its
+        // FF, which the restart resynchronisation looks for.
+        scan[w++] = 0xFF;
+    }
+    return w;
+}
+
+int JpegCodeSearchInUse()
+{
+    return g_useSearch ? 1 : 0;
+}

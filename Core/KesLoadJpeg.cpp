@@ -1,5 +1,128 @@
-// (being written)
+// MApp::LoadJPEG and MApp::LoadXYJPEG: the two drivers of the engine's JPEG
+// decoder (KesJpeg.h), for files and for tiles held in memory.
+//
+// A file is read whole, its headers parsed, its scan compacted in place in
+// the file buffer and decoded straight into the locked R5G6B5 texture; the
+// image is cached by the id of the name. A tile is decoded from the
+// caller's memory without a copy and is not cached.
+//
+// Sizes are held against the device's largest texture before one is made:
+// a texture that cannot be made ends the process, and a damaged header must
+// not be able to do that.
 #include <KesApp.h>
-MImage* MApp::LoadJPEG(const char*) { return 0; }
-MImage* MApp::LoadXYJPEG(unsigned char*, int, int, int, unsigned char*) { return 0; }
-MImage* MApp::LoadXYJPEG(unsigned char*, int, int, int, unsigned char*, int) { return 0; }
+#include <KesFile.h>
+#include <KesImage.h>
+
+#include "KesD3D9.h"
+#include "KesJpeg.h"
+
+#include <stdint.h>
+
+namespace {
+
+bool TextureFits(MRender* render, unsigned w, unsigned h)
+{
+    DWORD maxW = 16384, maxH = 16384;
+    D3DCAPS9 caps;
+    if (render->m_pD3D && SUCCEEDED(render->m_pD3D->GetDeviceCaps(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, &caps))) {
+        maxW = caps.MaxTextureWidth;
+        maxH = caps.MaxTextureHeight;
+    }
+    return w > 0 && h > 0 && w <= maxW && h <= maxH;
+}
+
+MImage* LoadTile(MApp* app, unsigned char* jpegdata, int size, int width, int height, const unsigned char* rowData,
+                 size_t rowDataSize)
+{
+    KES_CHECK(jpegdata, KES_JPEG_SOURCE);
+    if (!jpegdata) return 0;
+    const size_t bytes = size > 0 ? size_t(size) : 0;
+    if (width < 0 || height < 0) return 0;
+    if (width == 0 || height == 0) {
+        // Both come from the frame then, even one that was given.
+        if (!JpegFindSize(jpegdata, bytes, &width, &height)) return 0;
+    }
+    if (!TextureFits(app->m_pRender, unsigned(width), unsigned(height))) return 0;
+
+    MImage* img = app->m_pRender->CreateTextureImage(unsigned(width), unsigned(height), KES_FMT_R5G6B5);
+    if (!img) return 0;
+    unsigned char* pixels = 0;
+    int pitch = 0;
+    if (!img->Lock(&pixels, &pitch)) {
+        img->Release();
+        return 0;
+    }
+    const int ok = JpegDecodeToSurface(jpegdata, bytes, pixels, pitch, rowData, rowDataSize, width, height);
+    // The image comes back unlocked, ready to draw; a caller's own Unlock
+    // afterwards finds nothing locked and does nothing.
+    img->Unlock();
+    if (!ok) {
+        // Headers the decoder refuses make no picture at all.
+        img->Release();
+        return 0;
+    }
+    return img;
+}
+
+} // namespace
+
+MImage* MApp::LoadJPEG(const char* fname)
+{
+    KES_CHECK(fname, KES_JPEG_SOURCE);
+    // Execution goes on after the report; without a name there is nothing to find.
+    if (!fname) return 0;
+    const DWORD id = WString2ID(fname);
+    if (MImage* cached = FindImageCache(id)) {
+        cached->Ref();
+        return cached;
+    }
+
+    MFile file;
+    if (!file.Load(fname, 0)) return 0;
+    uint8_t* data = reinterpret_cast<uint8_t*>(file.m_Data);
+    const size_t size = file.m_Size;
+    if (size < 2 || data[0] != 0xFF || data[1] != 0xD8) return 0;
+
+    JpegInitTables();
+    JpegResetState();
+    size_t scan = 0;
+    JpegLayout layout;
+    if (!JpegReadMarkers(data, size, &scan) || !JpegChooseLayout(g_jpeg.width, g_jpeg.height, &layout) ||
+        !TextureFits(m_pRender, layout.width, layout.height)) {
+        JpegFreeTables();
+        return 0;
+    }
+
+    MImage* img = m_pRender->CreateTextureImage(layout.width, layout.height, KES_FMT_R5G6B5);
+    unsigned char* pixels = 0;
+    int pitch = 0;
+    if (!img || !img->Lock(&pixels, &pitch)) {
+        if (img) img->Release();
+        JpegFreeTables();
+        return 0;
+    }
+    const size_t scanSize = JpegCompactScan(data + scan, size - scan);
+    JpegDecodeScan(data + scan, scanSize, layout, pixels, pitch);
+    img->Unlock();
+    JpegFreeTables();
+
+    img->m_id = id;
+    InsertImageCache(img);
+    return img;
+}
+
+MImage* MApp::LoadXYJPEG(unsigned char* jpegdata, int size, int width, int height, unsigned char* rowData)
+{
+    // Without the length of rowData the slices cannot be bounded: they are
+    // trusted to cover the grid, with up to 8 readable bytes past the last
+    // one used (the reader takes whole words). The headers and a scan that
+    // follows them stay bounded by `size`.
+    return LoadTile(this, jpegdata, size, width, height, rowData, SIZE_MAX);
+}
+
+MImage* MApp::LoadXYJPEG(unsigned char* jpegdata, int size, int width, int height, unsigned char* rowData,
+                         int rowDataSize)
+{
+    return LoadTile(this, jpegdata, size, width, height, rowData,
+                    rowData && rowDataSize > 0 ? size_t(rowDataSize) : 0);
+}

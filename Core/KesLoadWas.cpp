@@ -1,3 +1,100 @@
-// (being written)
+// MApp::LoadWas: WAS sprite animations, one A8R8G8B8 texture image per frame.
 #include <KesApp.h>
-MImageVolume* MApp::LoadWas(const char*) { return 0; }
+#include <KesFile.h>
+#include <KesImage.h>
+
+#include "KesD3D9.h"
+#include "KesWas.h"
+
+#include <stdint.h>
+
+#define KES_LOADWAS_SOURCE L"Core/KesLoadWas"
+
+using namespace kes::was;
+
+namespace {
+
+// The decoder writes whole 32-bit words; a store that hands out a pitch too
+// narrow for the frame or unaligned rows is treated like a failed lock.
+bool CanWrite(const unsigned char* bits, int pitch, int width)
+{
+    return pitch >= 0 && size_t(pitch) >= size_t(width) * 4 && (uintptr_t(bits) & 3) == 0 && (pitch & 3) == 0;
+}
+
+} // namespace
+
+MImageVolume* MApp::LoadWas(const char* fname)
+{
+    KES_CHECK(fname, KES_LOADWAS_SOURCE);
+    if (!fname) return 0;
+
+    const DWORD id = WString2ID(fname);
+    if (MImageVolume* cached = FindImageVolumeCache(id)) return cached->Ref();
+
+    MFile file;
+    if (!file.Load(fname, 0)) return 0;
+    const unsigned char* const data = static_cast<const unsigned char*>(file.GetPtr(0));
+    const uint64_t size = file.GetSize();
+
+    // A header, palette or frame table that does not fit the file leaves
+    // nothing to decode.
+    Header header;
+    if (ReadHeader(data, size, &header) != HeaderStatus::Ok) return 0;
+
+    unsigned short colours[kPaletteColours];
+    ReadPalette(data, header, colours);
+    MAPalette palette;
+    palette.ReCreate(kPaletteColours, colours);
+    // Expanded once: the rows index a ready pixel word per palette entry.
+    uint32_t argb[kPaletteColours];
+    for (int i = 0; i < kPaletteColours; ++i) argb[i] = palette.GetColor(i);
+    PixelTable table;
+    MakePixelTable(argb, &table);
+
+    // A grid below 1 x 1 raises the volume's own check and stays empty.
+    MImageVolume* miv = new MImageVolume(header.groups, header.frames);
+    miv->m_keyX = header.keyX;
+    miv->m_keyY = header.keyY;
+    miv->m_width = header.width;
+    miv->m_height = header.height;
+
+    // Set once per file: after any frame puts a palette pixel on an odd row,
+    // no later frame of the file is doubled.
+    int interlace = 1;
+    for (int i = 0; i < miv->m_total; ++i) {
+        Frame frame;
+        if (ReadFrame(data, size, header, i, &frame) != FrameStatus::Ok) continue;
+
+        MImage* img = m_pRender->CreateTextureImage(unsigned(frame.width), unsigned(frame.height), KES_FMT_A8R8G8B8);
+        miv->m_images[i] = img;
+        img->m_keyX = frame.keyX;
+        img->m_keyY = frame.keyY;
+
+        unsigned char* bits;
+        int pitch = 0;
+        if (!img->Lock(&bits, &pitch)) continue;
+        if (!CanWrite(bits, pitch, frame.width)) {
+            img->Unlock();
+            continue;
+        }
+        bool paletteOnOddRow = false;
+        if (!DecodeFrame(data, size, frame, table, bits, size_t(pitch), &paletteOnOddRow)) {
+            // A frame whose rows leave the file is damaged as a whole; its
+            // rows so far do not count for the interlace rule either.
+            img->Unlock();
+            miv->m_images[i] = 0;
+            img->Release();
+            continue;
+        }
+        if (paletteOnOddRow) interlace = 0;
+        if (interlace) DoubleEvenRows(bits, size_t(pitch), frame.height);
+        img->Unlock();
+    }
+
+    miv->m_id = id;
+    KES_CHECK(miv && miv->m_id, KES_LOADWAS_SOURCE);
+    // An entry under id 0 would outlive its volume: Close and the destructor
+    // only unregister volumes with an id.
+    if (miv->m_id) m_volumeCache.Insert(miv->m_id, miv);
+    return miv;
+}

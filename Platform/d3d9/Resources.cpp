@@ -64,23 +64,35 @@ void WriteArgb(D3DFORMAT format, uint8_t* row, UINT x, uint32_t argb)
     }
 }
 
-bool PixelStore::Allocate(D3DFORMAT f, UINT w, UINT h)
+bool PixelStore::Describe(D3DFORMAT f, UINT w, UINT h)
 {
     const int bpp = BytesPerPixel(f);
     if (bpp == 0 || w == 0 || h == 0 || w > 16384 || h > 16384) return false;
-    // Rows start on 4-byte boundaries, as Direct3D's pitches do.
-    const size_t pitchBytes = (size_t(w) * size_t(bpp) + 3) & ~size_t(3);
-    try {
-        bytes.assign(pitchBytes * h, 0);
-    } catch (const std::bad_alloc&) {
-        return false;
-    }
     format = f;
     width = w;
     height = h;
-    pitch = INT(pitchBytes);
+    // Rows start on 4-byte boundaries, as Direct3D's pitches do.
+    pitch = INT((size_t(w) * size_t(bpp) + 3) & ~size_t(3));
+    bytes.clear();
     ++revision;
     return true;
+}
+
+bool PixelStore::Materialise()
+{
+    if (!bytes.empty()) return true;
+    if (pitch == 0) return false;
+    try {
+        bytes.assign(size_t(pitch) * height, 0);
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+    return true;
+}
+
+bool PixelStore::Allocate(D3DFORMAT f, UINT w, UINT h)
+{
+    return Describe(f, w, h) && Materialise();
 }
 
 // ---- Surface ---------------------------------------------------------------------
@@ -171,7 +183,7 @@ Texture::Texture(Device* device, UINT width, UINT height, UINT levels, D3DFORMAT
     m_locked.assign(levels, false);
     UINT w = width, h = height;
     for (UINT i = 0; i < levels; ++i) {
-        if (!m_levels[i].Allocate(format, w, h)) return;
+        if (!(i == 0 ? m_levels[i].Allocate(format, w, h) : m_levels[i].Describe(format, w, h))) return;
         w = w > 1 ? w / 2 : 1;
         h = h > 1 ? h / 2 : 1;
     }
@@ -210,6 +222,7 @@ HRESULT Texture::GetLevelDesc(UINT Level, D3DSURFACE_DESC* pDesc)
 HRESULT Texture::GetSurfaceLevel(UINT Level, IDirect3DSurface9** ppSurfaceLevel)
 {
     if (!ppSurfaceLevel || Level >= m_levels.size()) return D3DERR_INVALIDCALL;
+    if (!m_levels[Level].Materialise()) return E_OUTOFMEMORY;
     *ppSurfaceLevel = new Surface(m_device, this, &m_levels[Level], m_pool);
     return D3D_OK;
 }
@@ -217,6 +230,7 @@ HRESULT Texture::GetSurfaceLevel(UINT Level, IDirect3DSurface9** ppSurfaceLevel)
 HRESULT Texture::LockRect(UINT Level, D3DLOCKED_RECT* pLockedRect, const RECT* pRect, DWORD)
 {
     if (Level >= m_levels.size() || m_locked[Level]) return D3DERR_INVALIDCALL;
+    if (!m_levels[Level].Materialise()) return E_OUTOFMEMORY;
     const HRESULT hr = LockStore(m_levels[Level], pLockedRect, pRect);
     if (SUCCEEDED(hr)) m_locked[Level] = true;
     return hr;

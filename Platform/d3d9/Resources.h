@@ -33,8 +33,13 @@ struct PixelStore {
     // GPU copies know when to refresh.
     uint32_t revision = 0;
 
-    // False when the size is zero or the bytes cannot be allocated.
+    // Sets the format, size and pitch; false for sizes the platform refuses.
+    bool Describe(D3DFORMAT f, UINT w, UINT h);
+    // Describe, then make the bytes (zeroed). False when the size is zero or
+    // the bytes cannot be allocated.
     bool Allocate(D3DFORMAT f, UINT w, UINT h);
+    // Makes the bytes of a described store that has none yet.
+    bool Materialise();
     uint8_t* Row(UINT y) { return bytes.data() + size_t(y) * size_t(pitch); }
     const uint8_t* Row(UINT y) const { return bytes.data() + size_t(y) * size_t(pitch); }
 };
@@ -92,6 +97,8 @@ public:
     HRESULT LockRect(UINT Level, D3DLOCKED_RECT* pLockedRect, const RECT* pRect, DWORD Flags) override;
     HRESULT UnlockRect(UINT Level) override;
 
+    // Levels beyond 0 get their bytes when first locked: the engine asks for
+    // whole chains but only ever writes and samples level 0.
     PixelStore& Level(UINT i) { return m_levels[i]; }
     const PixelStore& Level(UINT i) const { return m_levels[i]; }
     D3DPOOL Pool() const { return m_pool; }

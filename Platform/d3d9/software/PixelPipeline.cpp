@@ -49,12 +49,12 @@ PixelStage MakePixelStage(const PipelineState& state)
 
     if (state.alphaBlend) {
         const DWORD src = state.srcBlend, dst = state.destBlend;
-        const bool srcKnown = src == D3DBLEND_ZERO || src == D3DBLEND_ONE || src == D3DBLEND_SRCALPHA ||
-                              src == D3DBLEND_INVSRCALPHA;
-        const bool dstKnown = dst == D3DBLEND_ZERO || dst == D3DBLEND_ONE || dst == D3DBLEND_SRCALPHA ||
-                              dst == D3DBLEND_INVSRCALPHA;
-        stage.srcBlend = srcKnown ? src : D3DBLEND_ONE;
-        stage.destBlend = dstKnown ? dst : D3DBLEND_ZERO;
+        const bool srcKnown =
+            src == D3DBLEND_ZERO || src == D3DBLEND_ONE || src == D3DBLEND_SRCALPHA || src == D3DBLEND_INVSRCALPHA;
+        const bool dstKnown =
+            dst == D3DBLEND_ZERO || dst == D3DBLEND_ONE || dst == D3DBLEND_SRCALPHA || dst == D3DBLEND_INVSRCALPHA;
+        stage.srcBlend = srcKnown ? src : DWORD(D3DBLEND_ONE);
+        stage.destBlend = dstKnown ? dst : DWORD(D3DBLEND_ZERO);
         if (stage.srcBlend == D3DBLEND_SRCALPHA && stage.destBlend == D3DBLEND_INVSRCALPHA)
             stage.blend = BlendKind::SourceAlpha;
         else if (stage.srcBlend == D3DBLEND_ONE && stage.destBlend == D3DBLEND_ZERO)

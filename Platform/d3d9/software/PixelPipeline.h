@@ -22,9 +22,9 @@
 namespace kes::d3d9 {
 
 enum class BlendKind {
-    Replace,      // blending off, or ONE / ZERO
-    SourceAlpha,  // SRCALPHA / INVSRCALPHA: src·a + dst·(1 − a)
-    Factors,      // any other pair of the supported factors
+    Replace,     // blending off, or ONE / ZERO
+    SourceAlpha, // SRCALPHA / INVSRCALPHA: src·a + dst·(1 − a)
+    Factors,     // any other pair of the supported factors
 };
 
 // Everything about the pixel stage that stays fixed for one draw call.

@@ -136,23 +136,30 @@ Float4 SamplePoint(const SamplerSetup& s, double texelS, double texelT)
     return TexelFloat(t, x, y);
 }
 
+LinearTap LinearTapFor(int64_t fixed, int size, DWORD mode)
+{
+    // Half a texel back: at a texel's centre the weights are exactly 1 and 0.
+    constexpr int64_t kHalf = int64_t(1) << (kTexelFractionBits - 1);
+    constexpr int64_t kMask = (int64_t(1) << kTexelFractionBits) - 1;
+    const int64_t f = fixed - kHalf;
+    const int64_t i = f >> kTexelFractionBits;
+    return LinearTap{AddressTexel(i, size, mode), AddressTexel(i + 1, size, mode), uint32_t(f & kMask)};
+}
+
+Float4 FilterBilinear(const TextureView& t, const LinearTap& x, const LinearTap& y)
+{
+    constexpr float kScale = 1.0f / float(1 << kTexelFractionBits);
+    const float wx = float(x.fraction) * kScale, wy = float(y.fraction) * kScale;
+    const Float4 top = Lerp(TexelFloat(t, x.i0, y.i0), TexelFloat(t, x.i1, y.i0), wx);
+    const Float4 bottom = Lerp(TexelFloat(t, x.i0, y.i1), TexelFloat(t, x.i1, y.i1), wx);
+    return Lerp(top, bottom, wy);
+}
+
 Float4 SampleLinear(const SamplerSetup& s, double texelS, double texelT)
 {
     const TextureView& t = s.view;
-    // The four texels around the point half a texel up and left: at a
-    // texel's centre the weights are exactly 1 and 0.
-    constexpr int64_t kHalf = int64_t(1) << (kTexelFractionBits - 1);
-    constexpr int64_t kMask = (int64_t(1) << kTexelFractionBits) - 1;
-    const int64_t fs = TexelFixed(texelS) - kHalf;
-    const int64_t ft = TexelFixed(texelT) - kHalf;
-    const int64_t is = fs >> kTexelFractionBits, it = ft >> kTexelFractionBits;
-    const int x0 = AddressTexel(is, t.width, s.addressU), x1 = AddressTexel(is + 1, t.width, s.addressU);
-    const int y0 = AddressTexel(it, t.height, s.addressV), y1 = AddressTexel(it + 1, t.height, s.addressV);
-    const float wx = float(fs & kMask) / float(kMask + 1);
-    const float wy = float(ft & kMask) / float(kMask + 1);
-    const Float4 top = Lerp(TexelFloat(t, x0, y0), TexelFloat(t, x1, y0), wx);
-    const Float4 bottom = Lerp(TexelFloat(t, x0, y1), TexelFloat(t, x1, y1), wx);
-    return Lerp(top, bottom, wy);
+    return FilterBilinear(t, LinearTapFor(TexelFixed(texelS), t.width, s.addressU),
+                          LinearTapFor(TexelFixed(texelT), t.height, s.addressV));
 }
 
 bool UsesMagnification(double rho)

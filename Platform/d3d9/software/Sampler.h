@@ -61,6 +61,15 @@ inline int PointTexel(int64_t fixed, int size, DWORD mode)
     return AddressTexel(fixed >> kTexelFractionBits, size, mode);
 }
 
+// Linear filtering's two texels along one axis and the weight of the second:
+// the point half a texel before the coordinate lies between them.
+struct LinearTap {
+    int i0, i1;
+    uint32_t fraction; // 16 bits: the weight of i1 is fraction / 65536
+};
+
+LinearTap LinearTapFor(int64_t fixed, int size, DWORD mode);
+
 // One texel, (x, y) inside the texture, as 0xAARRGGBB bytes (R5G6B5
 // channels rounded to the nearest byte) or as floats 0..1.
 uint32_t TexelArgb8(const TextureView& t, int x, int y);
@@ -72,6 +81,9 @@ constexpr Float4 kUnboundTexel{0.0f, 0.0f, 0.0f, 1.0f};
 // Filtered lookups at texel coordinates (s, t) = (u·width, v·height).
 Float4 SamplePoint(const SamplerSetup& s, double texelS, double texelT);
 Float4 SampleLinear(const SamplerSetup& s, double texelS, double texelT);
+
+// The bilinear blend of four texels, as SampleLinear makes it.
+Float4 FilterBilinear(const TextureView& t, const LinearTap& x, const LinearTap& y);
 
 // Whether a pixel whose footprint is `rho` texels (the larger of the two
 // screen-axis derivatives' lengths) uses the magnification filter: it does

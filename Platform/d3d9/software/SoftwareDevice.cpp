@@ -2,8 +2,6 @@
 // the rasterizer.
 #include "SoftwareDevice.h"
 
-#include "Rasterizer.h"
-
 #include "../DeviceDrivers.h"
 #include "../../win32/sdl/SdlVideo.h"
 
@@ -11,9 +9,7 @@
 
 namespace kes::d3d9 {
 
-SoftwareDevice::SoftwareDevice(HWND window, const D3DPRESENT_PARAMETERS& params) : Device(window, params)
-{
-}
+SoftwareDevice::SoftwareDevice(HWND window, const D3DPRESENT_PARAMETERS& params) : Device(window, params) {}
 
 namespace {
 
@@ -50,18 +46,14 @@ HRESULT SoftwareDevice::Clear(DWORD Count, const void* pRects, DWORD Flags, D3DC
 {
     if (Count != 0 || pRects) return D3DERR_INVALIDCALL; // whole-target clears only
     if (!(Flags & D3DCLEAR_TARGET) || IsLost()) return D3D_OK;
-    const uint32_t value = Color | 0xFF000000u;
-    for (UINT y = 0; y < m_backBuffer.height; ++y) {
-        uint32_t* row = reinterpret_cast<uint32_t*>(m_backBuffer.Row(y));
-        for (UINT x = 0; x < m_backBuffer.width; ++x) row[x] = value;
-    }
+    m_rasterizer.Fill(m_backBuffer, Color);
     ++m_backBuffer.revision;
     return D3D_OK;
 }
 
 HRESULT SoftwareDevice::Draw(D3DPRIMITIVETYPE type, const VertexXyzrhwTex1* vertices, UINT count)
 {
-    RasterizePrimitives(m_state, m_backBuffer, type, vertices, count);
+    m_rasterizer.Draw(m_state, m_backBuffer, type, vertices, count);
     ++m_backBuffer.revision;
     return D3D_OK;
 }

@@ -4,6 +4,8 @@
 #ifndef KESTO_PLATFORM_D3D9_SOFTWAREDEVICE_H
 #define KESTO_PLATFORM_D3D9_SOFTWAREDEVICE_H
 
+#include "Rasterizer.h"
+
 #include "../Device.h"
 
 namespace kes::d3d9 {
@@ -21,6 +23,7 @@ public:
     HRESULT Clear(DWORD Count, const void* pRects, DWORD Flags, D3DCOLOR Color, float Z, DWORD Stencil) override;
 
     PixelStore& BackBuffer() { return m_backBuffer; }
+    Rasterizer& Raster() { return m_rasterizer; }
 
 protected:
     HRESULT Draw(D3DPRIMITIVETYPE type, const VertexXyzrhwTex1* vertices, UINT count) override;
@@ -29,7 +32,8 @@ protected:
 
 private:
     PixelStore m_backBuffer; // X8R8G8B8
-    bool m_open = true;      // false once the application released the device
+    Rasterizer m_rasterizer;
+    bool m_open = true; // false once the application released the device
 };
 
 } // namespace kes::d3d9

@@ -20,14 +20,26 @@
 
 namespace kes::d3d9 {
 
+// Per-channel byte maps: red, green and blue bytes of a source pixel looked
+// up in 256-entry tables (results already in their bit positions).
+struct ChannelMap {
+    const uint32_t* red;
+    const uint32_t* green;
+    const uint32_t* blue;
+};
+
 struct SpanKernels {
     const char* name;
     // dst = src, opaque.
     void (*copy)(uint32_t* dst, const uint32_t* src, int n);
     // dst = src over dst, alpha from each source pixel's top byte.
     void (*blend)(uint32_t* dst, const uint32_t* src, int n);
-    // dst = src over dst, alpha from the 15-bit weights w.
-    void (*blendWeighted)(uint32_t* dst, const uint32_t* src, const uint16_t* w, int n);
+    // dst = map(src) over dst, alpha from each source pixel's top byte:
+    // the tint tables and the blend in one pass, skipping clear pixels.
+    void (*blendMapped)(uint32_t* dst, const uint32_t* src, const ChannelMap& map, int n);
+    // dst = src over dst, the 15-bit weight looked up by each source
+    // pixel's alpha byte (a faded sprite); pixels of weight 0 are skipped.
+    void (*blendFaded)(uint32_t* dst, const uint32_t* src, const uint16_t* weightOfAlpha, int n);
     // dst = colour, opaque.
     void (*fill)(uint32_t* dst, uint32_t colour, int n);
     // dst = colour over dst with an 8-bit alpha.

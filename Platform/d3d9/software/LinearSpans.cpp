@@ -1,0 +1,145 @@
+// Bilinear span kernels in plain C++ and in SSE2, bit-identical to each other.
+#include "LinearSpans.h"
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
+namespace kes::d3d9 {
+
+namespace {
+
+constexpr uint32_t kOpaque = 0xFF000000u;
+
+// ---- plain C++ -------------------------------------------------------------------
+
+void VerticalScalar(const uint32_t* top, const uint32_t* bottom, int count, int wy, int16_t* out)
+{
+    for (int i = 0; i < count; ++i)
+        for (int c = 0; c < 4; ++c) {
+            const int t = int((top[i] >> (8 * c)) & 255), b = int((bottom[i] >> (8 * c)) & 255);
+            out[4 * i + c] = int16_t(t * 64 + (((b - t) * 128 * wy) >> 16));
+        }
+}
+
+// P for the four channels of one pixel; each lies between its two inputs.
+inline void Horizontal(const int16_t* filtered, const LinearColumn& col, int p[4])
+{
+    const int16_t* a = filtered + 4 * col.x0;
+    const int16_t* b = filtered + 4 * col.x1;
+    for (int c = 0; c < 4; ++c) p[c] = a[c] + (((b[c] - a[c]) * 2 * col.w) >> 16);
+}
+
+void HorizontalScalar(uint32_t* dst, const int16_t* filtered, const LinearColumn* columns, int n, int fade, bool blend)
+{
+    for (int i = 0; i < n; ++i) {
+        int p[4];
+        Horizontal(filtered, columns[i], p);
+        if (!blend) {
+            dst[i] = kOpaque | uint32_t((p[2] + 32) >> 6) << 16 | uint32_t((p[1] + 32) >> 6) << 8 |
+                     uint32_t((p[0] + 32) >> 6);
+            continue;
+        }
+        int a15 = int((uint32_t(p[3]) * 4u * 32896u) >> 16);
+        if (fade != kNoFade) a15 = (a15 * 2 * fade) >> 16;
+        if (a15 == 0) continue; // the formula gives dst back
+        uint32_t out = kOpaque;
+        for (int c = 0; c < 3; ++c) {
+            const int d = int((dst[i] >> (8 * c)) & 255) * 64;
+            out |= uint32_t((d + (((p[c] - d) * 2 * a15) >> 16) + 32) >> 6) << (8 * c);
+        }
+        dst[i] = out;
+    }
+}
+
+const LinearKernels kScalar = {"scalar", VerticalScalar, HorizontalScalar};
+
+// ---- SSE2 ------------------------------------------------------------------------
+
+#if defined(__SSE2__)
+
+void VerticalSse2(const uint32_t* top, const uint32_t* bottom, int count, int wy, int16_t* out)
+{
+    const __m128i zero = _mm_setzero_si128();
+    const __m128i w = _mm_set1_epi16(short(wy));
+    int i = 0;
+    for (; i + 2 <= count; i += 2) {
+        const __m128i t = _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(top + i)), zero);
+        const __m128i b = _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(bottom + i)), zero);
+        const __m128i r = _mm_mulhi_epi16(_mm_slli_epi16(_mm_sub_epi16(b, t), 7), w);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 4 * i), _mm_add_epi16(_mm_slli_epi16(t, 6), r));
+    }
+    VerticalScalar(top + i, bottom + i, count - i, wy, out + 4 * i);
+}
+
+// Two pixels' P: pixel i in the low four lanes, pixel i + 1 in the high four.
+inline __m128i Horizontal2(const int16_t* filtered, const LinearColumn& c0, const LinearColumn& c1)
+{
+    const auto load = [filtered](int x) { return _mm_loadl_epi64(reinterpret_cast<const __m128i*>(filtered + 4 * x)); };
+    const __m128i a = _mm_unpacklo_epi64(load(c0.x0), load(c1.x0));
+    const __m128i b = _mm_unpacklo_epi64(load(c0.x1), load(c1.x1));
+    const short w0 = short(c0.w), w1 = short(c1.w);
+    const __m128i w = _mm_setr_epi16(w0, w0, w0, w0, w1, w1, w1, w1);
+    return _mm_add_epi16(a, _mm_mulhi_epi16(_mm_slli_epi16(_mm_sub_epi16(b, a), 1), w));
+}
+
+void HorizontalSse2(uint32_t* dst, const int16_t* filtered, const LinearColumn* columns, int n, int fade, bool blend)
+{
+    const __m128i zero = _mm_setzero_si128();
+    const __m128i opaque = _mm_set1_epi32(int(kOpaque));
+    const __m128i k32 = _mm_set1_epi16(32);
+    const __m128i alphaScale = _mm_set1_epi16(short(32896));
+    const __m128i fade16 = _mm_set1_epi16(short(fade));
+    int i = 0;
+    for (; i + 4 <= n; i += 4) {
+        const __m128i p01 = Horizontal2(filtered, columns[i], columns[i + 1]);
+        const __m128i p23 = Horizontal2(filtered, columns[i + 2], columns[i + 3]);
+        __m128i lo, hi;
+        if (!blend) {
+            lo = _mm_srli_epi16(_mm_add_epi16(p01, k32), 6);
+            hi = _mm_srli_epi16(_mm_add_epi16(p23, k32), 6);
+        } else {
+            const auto over = [&](__m128i p, __m128i d8) {
+                __m128i a15 = _mm_mulhi_epu16(_mm_slli_epi16(p, 2), alphaScale);
+                if (fade != kNoFade) a15 = _mm_mulhi_epu16(_mm_slli_epi16(a15, 1), fade16);
+                a15 = _mm_shufflehi_epi16(_mm_shufflelo_epi16(a15, _MM_SHUFFLE(3, 3, 3, 3)), _MM_SHUFFLE(3, 3, 3, 3));
+                const __m128i d = _mm_slli_epi16(d8, 6);
+                const __m128i r = _mm_mulhi_epi16(_mm_slli_epi16(_mm_sub_epi16(p, d), 1), a15);
+                return _mm_srai_epi16(_mm_add_epi16(_mm_add_epi16(d, r), k32), 6);
+            };
+            const __m128i d = _mm_loadu_si128(reinterpret_cast<const __m128i*>(dst + i));
+            lo = over(p01, _mm_unpacklo_epi8(d, zero));
+            hi = over(p23, _mm_unpackhi_epi8(d, zero));
+        }
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + i), _mm_or_si128(_mm_packus_epi16(lo, hi), opaque));
+    }
+    HorizontalScalar(dst + i, filtered, columns + i, n - i, fade, blend);
+}
+
+const LinearKernels kSse2 = {"sse2", VerticalSse2, HorizontalSse2};
+
+#endif
+
+} // namespace
+
+const LinearKernels& ScalarLinearKernels()
+{
+    return kScalar;
+}
+
+const LinearKernels* Sse2LinearKernels()
+{
+#if defined(__SSE2__)
+    return &kSse2;
+#else
+    return nullptr;
+#endif
+}
+
+const LinearKernels& SelectLinearKernels()
+{
+    const LinearKernels* sse2 = Sse2LinearKernels();
+    return sse2 ? *sse2 : kScalar;
+}
+
+} // namespace kes::d3d9

@@ -1,0 +1,323 @@
+// Screen-aligned quads: coverage, texel tables, and the row loops.
+#include "QuadPath.h"
+
+#include "Triangles.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+namespace kes::d3d9 {
+
+// s = u·width = s0 + dsdx·(x − x0) along the rows, t = t0 + dtdy·(y − y0)
+// down the columns: the first triangle's planes.
+struct QuadPath::Mapping {
+    double s0, x0, dsdx;
+    double t0, y0, dtdy;
+
+    double S(int px) const { return s0 + dsdx * (double(px) - x0); }
+    double T(int py) const { return t0 + dtdy * (double(py) - y0); }
+};
+
+namespace {
+
+// `count` texels of row y from column `first` on, as 0xAARRGGBB.
+void ReadTexelRow(const TextureView& view, int y, int first, int count, uint32_t* out)
+{
+    const uint8_t* row = view.Row(y);
+    switch (view.format) {
+    case D3DFMT_A8R8G8B8: memcpy(out, row + size_t(first) * 4, size_t(count) * 4); break;
+    case D3DFMT_X8R8G8B8:
+        memcpy(out, row + size_t(first) * 4, size_t(count) * 4);
+        for (int i = 0; i < count; ++i) out[i] |= 0xFF000000u;
+        break;
+    default:
+        for (int i = 0; i < count; ++i) out[i] = TexelArgb8(view, first + i, y);
+        break;
+    }
+}
+
+} // namespace
+
+bool QuadPath::Draw(const DrawContext& ctx, const VertexXyzrhwTex1* v, const QuadKernels& kernels)
+{
+    const PixelStage& stage = ctx.stage;
+    if (stage.blend == BlendKind::Factors) return false;
+    const VertexXyzrhwTex1 &tl = v[0], &tr = v[1], &bl = v[2], &br = v[3];
+    if (!(tl.y == tr.y && bl.y == br.y && tl.x == bl.x && tr.x == br.x)) return false;
+    // Also false for NaN and infinite positions.
+    if (!(InGuardBand(tl.x) && InGuardBand(tr.x) && InGuardBand(tl.y) && InGuardBand(bl.y))) return false;
+    const TexelTransform transform = ClassifyTexelTransform(stage);
+    if (transform != TexelTransform::Flat && !(tl.u == bl.u && tr.u == br.u && tl.v == tr.v && bl.v == br.v))
+        return false;
+
+    // The two triangles' union: left and top edges in, right and bottom out,
+    // whichever way round the corners come. Both triangles of such a strip
+    // wind the same way, so the first one decides culling for both.
+    const int64_t xa = SnapToSubpixel(tl.x), xb = SnapToSubpixel(tr.x);
+    const int64_t ya = SnapToSubpixel(tl.y), yb = SnapToSubpixel(bl.y);
+    if (xa == xb || ya == yb) return true;
+    if (Culled(ctx.cullMode, double(xb - xa) * double(yb - ya))) return true;
+    const TargetView& target = ctx.target;
+    const int x0 = int(std::max<int64_t>(0, CeilDiv(std::min(xa, xb), kSubpixelOne)));
+    const int x1 = int(std::min<int64_t>(target.width, CeilDiv(std::max(xa, xb), kSubpixelOne)));
+    const int y0 = int(std::max<int64_t>(0, CeilDiv(std::min(ya, yb), kSubpixelOne)));
+    const int y1 = int(std::min<int64_t>(target.height, CeilDiv(std::max(ya, yb), kSubpixelOne)));
+    if (x0 >= x1 || y0 >= y1) return true;
+
+    if (transform == TexelTransform::Flat) {
+        DrawFlat(ctx, x0, x1, y0, y1, *kernels.span);
+        return true;
+    }
+
+    // Texture coordinates as the first triangle's planes give them: u·width
+    // along x, v·height along y.
+    const TextureView& view = stage.sampler.view;
+    Mapping m;
+    m.s0 = double(tl.u) * view.width;
+    m.x0 = tl.x;
+    m.dsdx = (double(tr.u) * view.width - m.s0) / (double(tr.x) - tl.x);
+    m.t0 = double(tl.v) * view.height;
+    m.y0 = tl.y;
+    m.dtdy = (double(bl.v) * view.height - m.t0) / (double(bl.y) - tl.y);
+    if (stage.Linear(std::max(std::fabs(m.dsdx), std::fabs(m.dtdy)))) {
+        DrawLinear(ctx, transform, m, x0, x1, y0, y1, *kernels.linear);
+        return true;
+    }
+
+    m_channels = nullptr;
+    m_coverage = nullptr;
+    switch (transform) {
+    case TexelTransform::FadeAlpha:
+    case TexelTransform::Channels:
+        m_channels = &m_tables.Channels(stage.constants, view.format == D3DFMT_R5G6B5);
+        break;
+    case TexelTransform::Recolour:
+        m_channels = &m_tables.Channels(stage.constants, false); // for its alpha column
+        m_memo.Use(stage.constants);
+        break;
+    case TexelTransform::Coverage: m_coverage = &m_tables.Coverage(stage.constants); break;
+    default: break;
+    }
+
+    const int n = x1 - x0;
+    if (int(m_columns.size()) < n) {
+        m_columns.resize(size_t(n));
+        m_span.resize(size_t(n));
+    }
+    m_contiguous = true;
+    for (int i = 0; i < n; ++i) {
+        m_columns[size_t(i)] = PointTexel(TexelFixed(m.S(x0 + i)), view.width, stage.sampler.addressU);
+        m_contiguous = m_contiguous && m_columns[size_t(i)] == m_columns[0] + i;
+    }
+    for (int py = y0; py < y1; ++py) {
+        const int ty = PointTexel(TexelFixed(m.T(py)), view.height, stage.sampler.addressV);
+        DrawRow(ctx, transform, py, ty, x0, n, *kernels.span);
+    }
+    return true;
+}
+
+void QuadPath::DrawLinear(const DrawContext& ctx, TexelTransform transform, const Mapping& m, int x0, int x1, int y0,
+                          int y1, const LinearKernels& kernels)
+{
+    const PixelStage& stage = ctx.stage;
+    const TextureView& view = stage.sampler.view;
+    const int n = x1 - x0;
+    if (int(m_taps.size()) < n) {
+        m_taps.resize(size_t(n));
+        m_linearColumns.resize(size_t(n));
+    }
+    int first = view.width, last = 0; // the texel columns the row uses
+    for (int i = 0; i < n; ++i) {
+        const LinearTap tap = LinearTapFor(TexelFixed(m.S(x0 + i)), view.width, stage.sampler.addressU);
+        m_taps[size_t(i)] = tap;
+        first = std::min({first, tap.i0, tap.i1});
+        last = std::max({last, tap.i0, tap.i1});
+    }
+
+    const bool integer = transform == TexelTransform::Identity || transform == TexelTransform::FadeAlpha;
+    if (!integer) {
+        // Colours the program changes are filtered in float, as the
+        // general path filters them, so that the program sees the same texel.
+        for (int py = y0; py < y1; ++py) {
+            const LinearTap row = LinearTapFor(TexelFixed(m.T(py)), view.height, stage.sampler.addressV);
+            uint32_t* out = ctx.target.Row(py) + x0;
+            for (int i = 0; i < n; ++i) {
+                const Float4 texel = FilterBilinear(view, m_taps[size_t(i)], row);
+                out[i] = BlendPixel(stage, ShadeTexel(stage, texel), out[i]);
+            }
+        }
+        return;
+    }
+
+    const int count = last - first + 1;
+    if (int(m_top.size()) < count) {
+        m_top.resize(size_t(count));
+        m_bottom.resize(size_t(count));
+        m_filtered.resize(size_t(count) * 4);
+    }
+    for (int i = 0; i < n; ++i) {
+        const LinearTap& tap = m_taps[size_t(i)];
+        m_linearColumns[size_t(i)] = LinearColumn{tap.i0 - first, tap.i1 - first, int(tap.fraction >> 1)};
+    }
+    int fade = kNoFade;
+    if (transform == TexelTransform::FadeAlpha) fade = AlphaWeight(Saturate(stage.constants.alpha));
+    const bool blend = stage.blend == BlendKind::SourceAlpha;
+    for (int py = y0; py < y1; ++py) {
+        const LinearTap row = LinearTapFor(TexelFixed(m.T(py)), view.height, stage.sampler.addressV);
+        ReadTexelRow(view, row.i0, first, count, m_top.data());
+        ReadTexelRow(view, row.i1, first, count, m_bottom.data());
+        kernels.vertical(m_top.data(), m_bottom.data(), count, int(row.fraction >> 1), m_filtered.data());
+        kernels.horizontal(ctx.target.Row(py) + x0, m_filtered.data(), m_linearColumns.data(), n, fade, blend);
+    }
+}
+
+void QuadPath::DrawFlat(const DrawContext& ctx, int x0, int x1, int y0, int y1, const SpanKernels& kernels)
+{
+    const PixelStage& stage = ctx.stage;
+    const Float4 c = ShadeTexel(stage, kUnboundTexel);
+    const uint32_t rgb = ToByte(c.r) << 16 | ToByte(c.g) << 8 | ToByte(c.b);
+    const int n = x1 - x0;
+    if (stage.blend == BlendKind::Replace) {
+        for (int py = y0; py < y1; ++py) kernels.fill(ctx.target.Row(py) + x0, rgb, n);
+        return;
+    }
+    // Colours from bytes (everything the engine draws flat) have an alpha
+    // that is a whole byte; others blend with the finer 15-bit weight.
+    const float a255 = c.a * 255.0f, whole = std::floor(a255 + 0.5f);
+    if (std::fabs(a255 - whole) < 1e-3f) {
+        for (int py = y0; py < y1; ++py) kernels.fillBlend(ctx.target.Row(py) + x0, rgb, uint32_t(whole), n);
+    } else {
+        const uint16_t w = AlphaWeight(c.a);
+        for (int py = y0; py < y1; ++py) kernels.fillBlendWeighted(ctx.target.Row(py) + x0, rgb, w, n);
+    }
+}
+
+const uint32_t* QuadPath::GatherRow(const TextureView& view, int ty, int n)
+{
+    const uint8_t* row = view.Row(ty);
+    const int* columns = m_columns.data();
+    uint32_t* span = m_span.data();
+    switch (view.format) {
+    case D3DFMT_A8R8G8B8:
+        for (int i = 0; i < n; ++i) memcpy(&span[i], row + size_t(columns[i]) * 4, 4);
+        break;
+    case D3DFMT_X8R8G8B8:
+        for (int i = 0; i < n; ++i) {
+            memcpy(&span[i], row + size_t(columns[i]) * 4, 4);
+            span[i] |= 0xFF000000u;
+        }
+        break;
+    default:
+        for (int i = 0; i < n; ++i) span[i] = TexelArgb8(view, columns[i], ty);
+        break;
+    }
+    return span;
+}
+
+void QuadPath::DrawRow(const DrawContext& ctx, TexelTransform transform, int py, int ty, int x0, int n,
+                       const SpanKernels& kernels)
+{
+    const PixelStage& stage = ctx.stage;
+    const TextureView& view = stage.sampler.view;
+    uint32_t* out = ctx.target.Row(py) + x0;
+    const bool blend = stage.blend == BlendKind::SourceAlpha;
+
+    switch (transform) {
+    case TexelTransform::Identity: {
+        const bool fourBytes = view.format == D3DFMT_A8R8G8B8 || view.format == D3DFMT_X8R8G8B8;
+        const uint32_t* src = m_contiguous && fourBytes ? reinterpret_cast<const uint32_t*>(view.Row(ty)) + m_columns[0]
+                                                        : GatherRow(view, ty, n);
+        // Formats without alpha are opaque whatever their top byte holds.
+        const bool hasAlpha = view.format == D3DFMT_A8R8G8B8 || view.format == D3DFMT_A8;
+        if (blend && hasAlpha)
+            kernels.blend(out, src, n);
+        else
+            kernels.copy(out, src, n);
+        break;
+    }
+    case TexelTransform::FadeAlpha: {
+        const bool direct = m_contiguous && view.format == D3DFMT_A8R8G8B8;
+        const uint32_t* src =
+            direct ? reinterpret_cast<const uint32_t*>(view.Row(ty)) + m_columns[0] : GatherRow(view, ty, n);
+        if (blend)
+            kernels.blendFaded(out, src, m_channels->weight, n);
+        else
+            kernels.copy(out, src, n);
+        break;
+    }
+    case TexelTransform::Channels: {
+        const ChannelTables& t = *m_channels;
+        if (blend && t.alphaKept && view.format != D3DFMT_R5G6B5) {
+            // The usual tinted sprite: tables and blend in one pass.
+            const bool direct = m_contiguous && view.format == D3DFMT_A8R8G8B8;
+            const uint32_t* src =
+                direct ? reinterpret_cast<const uint32_t*>(view.Row(ty)) + m_columns[0] : GatherRow(view, ty, n);
+            kernels.blendMapped(out, src, ChannelMap{t.red, t.green, t.blue}, n);
+            break;
+        }
+        uint32_t* span = m_span.data();
+        if (view.format == D3DFMT_R5G6B5) {
+            const uint8_t* row = view.Row(ty);
+            for (int i = 0; i < n; ++i) {
+                uint16_t v;
+                memcpy(&v, row + size_t(m_columns[size_t(i)]) * 2, 2);
+                span[i] = 0xFF000000u | t.red[v >> 11] | t.green[(v >> 5) & 63] | t.blue[v & 31];
+            }
+        } else {
+            GatherRow(view, ty, n);
+            for (int i = 0; i < n; ++i) {
+                const uint32_t p = span[i];
+                span[i] = (p & 0xFF000000u) | t.red[(p >> 16) & 255] | t.green[(p >> 8) & 255] | t.blue[p & 255];
+            }
+        }
+        if (!blend)
+            kernels.copy(out, span, n);
+        else if (t.alphaKept)
+            kernels.blend(out, span, n);
+        else
+            kernels.blendFaded(out, span, t.weight, n);
+        break;
+    }
+    case TexelTransform::Coverage: {
+        uint32_t* span = m_span.data();
+        GatherRow(view, ty, n);
+        const CoverageTables& t = *m_coverage;
+        for (int i = 0; i < n; ++i) {
+            const uint32_t a = span[i] & 0xFF000000u;
+            span[i] = a | t.colour[a >> 24];
+        }
+        if (blend)
+            kernels.blendFaded(out, span, t.weight, n);
+        else
+            kernels.copy(out, span, n);
+        break;
+    }
+    case TexelTransform::Recolour: {
+        uint32_t* span = m_span.data();
+        GatherRow(view, ty, n);
+        for (int i = 0; i < n; ++i) {
+            const uint32_t p = span[i];
+            // A clear pixel adds nothing to a blend: no need to know its colour.
+            span[i] = blend && p < 0x01000000u ? 0u : (p & 0xFF000000u) | m_memo.Map(p);
+        }
+        const ChannelTables& t = *m_channels;
+        if (!blend)
+            kernels.copy(out, span, n);
+        else if (t.alphaKept)
+            kernels.blend(out, span, n);
+        else
+            kernels.blendFaded(out, span, t.weight, n);
+        break;
+    }
+    case TexelTransform::PerPixel:
+    case TexelTransform::Flat: // drawn by DrawFlat; kept here for completeness
+        for (int i = 0; i < n; ++i) {
+            const Float4 texel = TexelFloat(view, m_columns[size_t(i)], ty);
+            out[i] = BlendPixel(stage, ShadeTexel(stage, texel), out[i]);
+        }
+        break;
+    }
+}
+
+} // namespace kes::d3d9

@@ -1,0 +1,73 @@
+// The fast path for what the engine draws most: a triangle strip of four
+// vertices forming a screen-aligned rectangle (top-left, top-right,
+// bottom-left, bottom-right; mirrored when right lies left of left) whose
+// texture coordinate u follows x and v follows y.
+//
+// It covers exactly the pixels the two triangles would (the rectangle's left
+// and top edges in, right and bottom out, the same 1/256 snapping), picks
+// the same texel for each pixel (a per-column and per-row table of texel
+// indices made with the sampler's own addressing), and runs the pixel stage
+// on bytes: the effect program's byte tables (EffectTables) and the integer
+// span kernels (SpanKernels). Linearly filtered quads get the same two
+// texels and weight per column and per row as the general path; their
+// colours are filtered in integers (LinearSpans) when the program leaves
+// them alone, else in float exactly as the general path does. Results agree
+// with the general path within one step per 8-bit channel.
+//
+// Not handled here, left to the general path: rotated or sheared quads,
+// texture coordinates that do not follow the screen axes, blend factors
+// other than SRCALPHA / INVSRCALPHA or none.
+#ifndef KESTO_PLATFORM_D3D9_SOFTWARE_QUADPATH_H
+#define KESTO_PLATFORM_D3D9_SOFTWARE_QUADPATH_H
+
+#include "DrawContext.h"
+#include "EffectTables.h"
+#include "LinearSpans.h"
+#include "SpanKernels.h"
+
+#include <vector>
+
+namespace kes::d3d9 {
+
+// The integer kernels the fast path runs (tests swap them).
+struct QuadKernels {
+    const SpanKernels* span;
+    const LinearKernels* linear;
+};
+
+class QuadPath {
+public:
+    // Draws the strip when this path handles it (true, also when nothing
+    // was to be drawn); false leaves it to the general path untouched.
+    bool Draw(const DrawContext& ctx, const VertexXyzrhwTex1* v, const QuadKernels& kernels);
+
+private:
+    struct Mapping; // how texture coordinates follow the screen
+
+    void DrawFlat(const DrawContext& ctx, int x0, int x1, int y0, int y1, const SpanKernels& kernels);
+    void DrawRow(const DrawContext& ctx, TexelTransform transform, int py, int ty, int x0, int n,
+                 const SpanKernels& kernels);
+    void DrawLinear(const DrawContext& ctx, TexelTransform transform, const Mapping& m, int x0, int x1, int y0, int y1,
+                    const LinearKernels& kernels);
+    // The texels of one row at the columns' indices, as 0xAARRGGBB.
+    const uint32_t* GatherRow(const TextureView& view, int ty, int n);
+
+    EffectTableCache m_tables;
+    ColourMemo m_memo;
+    const ChannelTables* m_channels = nullptr;
+    const CoverageTables* m_coverage = nullptr;
+    std::vector<int> m_columns;   // texel column of each pixel column
+    bool m_contiguous = false;    // the columns run up one texel per pixel
+    std::vector<uint32_t> m_span; // source pixels of one row
+    // Linear filtering: each pixel column's texels, as taps for the float
+    // filter and as columns of the integer one; two texel rows as
+    // 0xAARRGGBB and their vertical blend.
+    std::vector<LinearTap> m_taps;
+    std::vector<LinearColumn> m_linearColumns;
+    std::vector<uint32_t> m_top, m_bottom;
+    std::vector<int16_t> m_filtered;
+};
+
+} // namespace kes::d3d9
+
+#endif

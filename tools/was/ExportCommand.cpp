@@ -1,0 +1,71 @@
+// kesto-was export: every decodable frame as a PNG picture.
+#include "Png.h"
+#include "SpriteReader.h"
+#include "Tool.h"
+#include "WasEncoder.h"
+
+#include <filesystem>
+
+namespace fs = std::filesystem;
+
+namespace kes::was::tool {
+
+int RunExport(int argc, char** argv, int first)
+{
+    Args args;
+    std::string error;
+    if (!ParseArgs(argc, argv, first, {{"--raw", false}}, &args, &error)) return UsageError(error, "export");
+    if (args.help) {
+        PrintUsage("export", false);
+        return kExitOk;
+    }
+    if (args.positional.size() != 2) return UsageError("export needs a sprite file and a folder", "export");
+    const std::string& path = args.positional[0];
+    const fs::path folder = args.positional[1];
+
+    std::string bytes;
+    if (!ReadWholeFile(path, &bytes, &error)) {
+        Error(error);
+        return kExitFailure;
+    }
+    const SpriteView view = ViewSprite(bytes, !args.Has("--raw"));
+    if (view.status != HeaderStatus::Ok) {
+        Error(path + ": " + Describe(view.status));
+        return kExitFailure;
+    }
+    std::error_code ec;
+    fs::create_directories(folder, ec);
+    if (!fs::is_directory(folder, ec)) {
+        Error(folder.string() + ": cannot create the folder");
+        return kExitFailure;
+    }
+
+    int written = 0, bad = 0;
+    for (size_t i = 0; i < view.slots.size(); ++i) {
+        const SlotView& s = view.slots[i];
+        const std::string name = SlotName(int(i), view.header.frames);
+        if (s.status == FrameStatus::Absent) continue;
+        if (!view.Decoded(s)) {
+            Warning(path + ": frame " + name + " not written: " +
+                    (s.damaged ? std::string("its row code runs past the end of the file") : Describe(s.status)));
+            ++bad;
+            continue;
+        }
+        PngPicture picture;
+        picture.width = s.frame.width;
+        picture.height = s.frame.height;
+        picture.argb = s.pixels;
+        picture.hasKey = true;
+        picture.keyX = s.frame.keyX;
+        picture.keyY = s.frame.keyY;
+        if (!WritePng((folder / (name + ".png")).string(), picture, &error)) {
+            Error(error);
+            return kExitFailure;
+        }
+        ++written;
+    }
+    Note("wrote " + std::to_string(written) + " frames to " + folder.string());
+    return bad ? kExitFailure : kExitOk;
+}
+
+} // namespace kes::was::tool
