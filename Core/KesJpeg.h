@@ -49,14 +49,23 @@ struct JpegHuffEntry {
     uint8_t symbol;
 };
 
+// A lookahead entry: the symbol and code length of the first entry whose
+// code the next JPEG_LOOKAHEAD_BITS bits start with (length 0: none that
+// short). When the value bits that the symbol announces fit in the
+// lookahead too, the entry also holds the value and the length of code and
+// value together, so that one look-up decodes a coefficient.
+enum : uint32_t {
+    JPEG_LOOK_SYMBOL = 0xFF,   // bits 0-7
+    JPEG_LOOK_LENGTH_SHIFT = 8, // bits 8-11: code length
+    JPEG_LOOK_TOTAL_SHIFT = 12, // bits 12-15: code and value length, 0 when the value is not here
+    JPEG_LOOK_VALUE_SHIFT = 16, // bits 16-31: the value, extended (signed)
+};
+
 struct JpegHuffSlot {
     uint32_t count;         // entries in `entries`
     JpegHuffEntry* entries; // canonical order (by length, then DHT order); malloc, or null
-    // Lookahead, built with the entries: for every value of the next
-    // JPEG_LOOKAHEAD_BITS bits, (length << 8) | symbol of the first entry
-    // whose code they start with, or 0 when no entry that short matches.
-    uint32_t firstLong; // index of the first entry longer than the lookahead
-    uint16_t look[1 << JPEG_LOOKAHEAD_BITS];
+    uint32_t firstLong;     // index of the first entry longer than the lookahead
+    uint32_t look[1 << JPEG_LOOKAHEAD_BITS];
 };
 
 // The scan's bit reader. It stands for the position "current 32-bit word,

@@ -56,8 +56,9 @@ void FreeSlot(JpegHuffSlot& slot)
 }
 
 // Canonical codes for the counts and symbols of one table (T.81 annex C,
-// figures C.1 to C.3), then the lookahead over them.
-bool BuildSlot(JpegHuffSlot& slot, const uint8_t* counts, const uint8_t* symbols, unsigned total)
+// figures C.1 to C.3), then the lookahead over them. `ac`: the symbols are
+// run/size pairs (else DC sizes).
+bool BuildSlot(JpegHuffSlot& slot, const uint8_t* counts, const uint8_t* symbols, unsigned total, bool ac)
 {
     FreeSlot(slot);
     if (total == 0) return true;
@@ -77,19 +78,30 @@ bool BuildSlot(JpegHuffSlot& slot, const uint8_t* counts, const uint8_t* symbols
     // code the slot's bits start with, as the search would find it. Codes
     // that outgrew their length (too many codes for the lengths: damaged
     // tables) can never match and stay out.
+    const int kBits = JPEG_LOOKAHEAD_BITS;
     slot.firstLong = total;
     for (uint32_t i = 0; i < total; ++i) {
         const int length = e[i].length;
-        if (length > JPEG_LOOKAHEAD_BITS) {
+        if (length > kBits) {
             slot.firstLong = i;
             break;
         }
         if (e[i].code >= (1u << length)) continue;
-        const int spare = JPEG_LOOKAHEAD_BITS - length;
+        const int spare = kBits - length;
         const unsigned first = unsigned(e[i].code) << spare, last = (unsigned(e[i].code) + 1) << spare;
-        const uint16_t hit = uint16_t(length << 8 | e[i].symbol);
-        for (unsigned k = first; k < last; ++k)
-            if (!slot.look[k]) slot.look[k] = hit;
+        // The value bits: a DC size, or the size of an AC run/size pair
+        // (never for EOB and ZRL, whose size is 0).
+        const int size = ac ? (e[i].symbol & 15) : (e[i].symbol <= 16 ? e[i].symbol : 0);
+        for (unsigned k = first; k < last; ++k) {
+            if (slot.look[k]) continue;
+            uint32_t hit = uint32_t(length) << JPEG_LOOK_LENGTH_SHIFT | e[i].symbol;
+            if (size > 0 && length + size <= kBits) {
+                const int bits = int(k >> (spare - size)) & ((1 << size) - 1);
+                const int value = bits < (1 << (size - 1)) ? bits - ((1 << size) - 1) : bits; // EXTEND
+                hit |= uint32_t(length + size) << JPEG_LOOK_TOTAL_SHIFT | uint32_t(uint16_t(value)) << JPEG_LOOK_VALUE_SHIFT;
+            }
+            slot.look[k] = hit;
+        }
     }
     return true;
 }
@@ -141,7 +153,7 @@ const uint8_t* JpegReadDHT(const uint8_t* p, const uint8_t* end)
         const uint8_t* symbols = q + 17;
         // The table must end inside the segment.
         if (size_t(segEnd - symbols) < total) return 0;
-        if (!BuildSlot(g_jpeg.huffSlots[slot], counts, symbols, total)) return 0;
+        if (!BuildSlot(g_jpeg.huffSlots[slot], counts, symbols, total, slot >= 4)) return 0;
         q = symbols + total;
     }
     return segEnd;

@@ -12,6 +12,10 @@
 
 #include <string.h>
 
+#if defined(__SSE2__) || defined(_M_X64)
+#include <emmintrin.h>
+#endif
+
 namespace kes::jpeg {
 
 inline uint64_t LoadBig64(const uint8_t* p)
@@ -87,12 +91,17 @@ inline int DecodeSearch(JpegBits& b, const JpegHuffSlot& slot)
     return SearchCodes(b, slot, 0);
 }
 
+inline int LookLength(uint32_t hit)
+{
+    return int(hit >> JPEG_LOOK_LENGTH_SHIFT) & 15;
+}
+
 inline int DecodeLookahead(JpegBits& b, const JpegHuffSlot& slot)
 {
-    const unsigned hit = slot.look[Peek(b, JPEG_LOOKAHEAD_BITS)];
+    const uint32_t hit = slot.look[Peek(b, JPEG_LOOKAHEAD_BITS)];
     if (hit) {
-        Skip(b, int(hit >> 8));
-        return int(hit & 0xFF);
+        Skip(b, LookLength(hit));
+        return int(hit & JPEG_LOOK_SYMBOL);
     }
     // No entry as short as the lookahead matches; the rest of the list is
     // the longer entries, searched in the same order.
@@ -111,35 +120,97 @@ struct LookaheadDecoder {
 // position k (T.81 figure A.6) of natural cell v * 8 + u goes to cell u * 8 + v.
 extern const uint8_t kZigzagCell[64];
 
-// One block's coefficients, dequantised and scaled by 16, into `block`
-// (T.81 figure F.12 for the DC difference, F.13 for the AC run/size pairs).
+inline void ClearBlock(int16_t* block)
+{
+#if defined(__SSE2__) || defined(_M_X64)
+    const __m128i zero = _mm_setzero_si128();
+    for (int i = 0; i < 64; i += 8) _mm_storeu_si128(reinterpret_cast<__m128i*>(block + i), zero);
+#else
+    memset(block, 0, 64 * sizeof(int16_t));
+#endif
+}
+
+// The DC difference of a block, and the AC loop's step for one code (T.81
+// figure F.12 for the DC difference, F.13 for the AC run/size pairs).
+inline int DcDifference(JpegBits& b, int s)
+{
+    // Categories above 16 cannot be read; damaged data, taken as no change.
+    return s > 0 && s <= 16 ? ReceiveExtend(b, s) : 0;
+}
+
+// One block's coefficients, dequantised and scaled by 16, into `block`.
+// The block is cleared first, so every cell is written.
 template <class Huff>
 inline void DecodeCoefficients(JpegBits& b, int16_t* block, const uint16_t* quant, const JpegHuffSlot& dc,
                                const JpegHuffSlot& ac, int16_t& pred)
 {
-    memset(block, 0, 64 * sizeof(int16_t));
+    ClearBlock(block);
     Need32(b);
-    int s = Huff::Decode(b, dc);
-    int diff = 0;
-    // Categories above 16 cannot be read; damaged data, taken as no change.
-    if (s > 0 && s <= 16) diff = ReceiveExtend(b, s);
-    pred = int16_t(uint16_t(pred) + uint16_t(diff));
+    pred = int16_t(uint16_t(pred) + uint16_t(DcDifference(b, Huff::Decode(b, dc))));
     block[0] = int16_t(uint16_t(uint16_t(pred) * quant[0]));
 
     for (int k = 1; k < 64;) {
         Need32(b);
         const int rs = Huff::Decode(b, ac);
-        const int run = rs >> 4;
-        s = rs & 15;
+        const int run = rs >> 4, s = rs & 15;
         // End of block, or a zero run reaching the end of the block (one
         // running past it is damaged data, taken the same way): the rest
         // stays zero and the size bits are not read.
         if (rs == 0 || run >= 64 - k) break;
         k += run;
-        if (s) {
-            const int v = ReceiveExtend(b, s);
-            block[kZigzagCell[k]] = Sat16(v * int(int16_t(quant[k])));
+        if (s) block[kZigzagCell[k]] = Sat16(ReceiveExtend(b, s) * int(int16_t(quant[k])));
+        ++k;
+    }
+}
+
+// The same with the lookahead, where most codes come with their value
+// from one look-up: the same bits consumed, the same cells written.
+template <>
+inline void DecodeCoefficients<LookaheadDecoder>(JpegBits& b, int16_t* block, const uint16_t* quant,
+                                                 const JpegHuffSlot& dc, const JpegHuffSlot& ac, int16_t& pred)
+{
+    ClearBlock(block);
+    Need32(b);
+    int diff;
+    uint32_t hit = dc.look[Peek(b, JPEG_LOOKAHEAD_BITS)];
+    if (hit >> JPEG_LOOK_TOTAL_SHIFT & 15) {
+        Skip(b, int(hit >> JPEG_LOOK_TOTAL_SHIFT & 15));
+        diff = int16_t(hit >> JPEG_LOOK_VALUE_SHIFT);
+    } else if (hit) {
+        Skip(b, LookLength(hit));
+        diff = DcDifference(b, int(hit & JPEG_LOOK_SYMBOL));
+    } else {
+        diff = DcDifference(b, SearchCodes(b, dc, dc.firstLong));
+    }
+    pred = int16_t(uint16_t(pred) + uint16_t(diff));
+    block[0] = int16_t(uint16_t(uint16_t(pred) * quant[0]));
+
+    for (int k = 1; k < 64;) {
+        Need32(b);
+        hit = ac.look[Peek(b, JPEG_LOOKAHEAD_BITS)];
+        int rs;
+        if (hit >> JPEG_LOOK_TOTAL_SHIFT & 15) {
+            const int run = int(hit & JPEG_LOOK_SYMBOL) >> 4;
+            if (run >= 64 - k) {
+                Skip(b, LookLength(hit)); // the value bits stay unread
+                break;
+            }
+            Skip(b, int(hit >> JPEG_LOOK_TOTAL_SHIFT & 15));
+            k += run;
+            block[kZigzagCell[k]] = Sat16(int(int16_t(hit >> JPEG_LOOK_VALUE_SHIFT)) * int(int16_t(quant[k])));
+            ++k;
+            continue;
         }
+        if (hit) {
+            Skip(b, LookLength(hit));
+            rs = int(hit & JPEG_LOOK_SYMBOL);
+        } else {
+            rs = SearchCodes(b, ac, ac.firstLong);
+        }
+        const int run = rs >> 4, s = rs & 15;
+        if (rs == 0 || run >= 64 - k) break;
+        k += run;
+        if (s) block[kZigzagCell[k]] = Sat16(ReceiveExtend(b, s) * int(int16_t(quant[k])));
         ++k;
     }
 }

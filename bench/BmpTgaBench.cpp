@@ -15,7 +15,6 @@
 
 #include <benchmark/benchmark.h>
 
-#include <malloc.h>
 #include <stdint.h>
 #include <stdlib.h>
 #include <string.h>
@@ -241,32 +240,6 @@ Fixture& TheFixture()
     return f;
 }
 
-// How the C library's heap behaves in the measured loops. By default glibc
-// hands the top of its heap back to the system once more than a threshold
-// lies free there (twice the largest block freed so far). The engine's side
-// holds the file (6 MB) and the texture with its mipmaps (11 MB) at once, so
-// in a loop that frees both every time the heap is trimmed every iteration
-// and all 17 MB are faulted in afresh; stb_image's one 8 MB buffer stays
-// below the threshold and is reused. "steady" fixes the thresholds so that
-// neither side gives memory back; glibc allows that only once per process,
-// so the steady benchmarks are registered after the default ones.
-enum Heap { kDefaultHeap, kSteadyHeap };
-
-bool UseHeap(benchmark::State& state, Heap heap)
-{
-    static bool steady = false;
-    if (heap == kSteadyHeap && !steady) {
-        mallopt(M_MMAP_THRESHOLD, 32 << 20);
-        mallopt(M_TRIM_THRESHOLD, 512 << 20);
-        steady = true;
-    }
-    if (heap == kDefaultHeap && steady) {
-        state.SkipWithError("the default heap is gone: run these before the steady ones");
-        return false;
-    }
-    return true;
-}
-
 enum Which { kBmp24, kTga24, kTga32Rle };
 
 const char* FileName(Which w)
@@ -308,9 +281,8 @@ bool SamePicture(Which w, MImage* img)
     return same;
 }
 
-void BM_Engine(benchmark::State& state, Which which, Heap heap)
+void BM_Engine(benchmark::State& state, Which which)
 {
-    if (!UseHeap(state, heap)) return;
     MApp* app = TheFixture().app;
     const char* name = FileName(which);
     const bool tga = which != kBmp24;
@@ -334,9 +306,8 @@ void BM_Engine(benchmark::State& state, Which which, Heap heap)
     if (which == kTga32Rle) state.counters["pixels_per_packet"] = double(kWidth) * kHeight / TheFixture().rlePackets;
 }
 
-void BM_StbImage(benchmark::State& state, Which which, Heap heap)
+void BM_StbImage(benchmark::State& state, Which which)
 {
-    if (!UseHeap(state, heap)) return;
     const std::string& bytes = FileBytes(which);
     for (auto _ : state) {
         int w = 0, h = 0, channels = 0;
@@ -356,9 +327,8 @@ void BM_StbImage(benchmark::State& state, Which which, Heap heap)
 
 // The part of a load that is not decoding: MFile::Load of the 24-bit TGA and
 // a texture of the picture's size made, locked, unlocked and released.
-void BM_FileAndTextureOnly(benchmark::State& state, Heap heap)
+void BM_FileAndTextureOnly(benchmark::State& state)
 {
-    if (!UseHeap(state, heap)) return;
     MApp* app = TheFixture().app;
     for (auto _ : state) {
         MFile file;
@@ -379,14 +349,10 @@ void BM_FileAndTextureOnly(benchmark::State& state, Heap heap)
 } // namespace
 
 // Each pair runs back to back so that its ratio holds on a busy machine.
-#define KES_BENCH_PAIRS(heap, mode)                                                                             \
-    BENCHMARK_CAPTURE(BM_Engine, LoadBMP_24Bit_##heap, kBmp24, mode)->Unit(benchmark::kMillisecond);            \
-    BENCHMARK_CAPTURE(BM_StbImage, Bmp24Bit_##heap, kBmp24, mode)->Unit(benchmark::kMillisecond);              \
-    BENCHMARK_CAPTURE(BM_Engine, LoadTGA_24BitRaw_##heap, kTga24, mode)->Unit(benchmark::kMillisecond);         \
-    BENCHMARK_CAPTURE(BM_StbImage, Tga24BitRaw_##heap, kTga24, mode)->Unit(benchmark::kMillisecond);           \
-    BENCHMARK_CAPTURE(BM_Engine, LoadTGA_32BitRunLength_##heap, kTga32Rle, mode)->Unit(benchmark::kMillisecond); \
-    BENCHMARK_CAPTURE(BM_StbImage, Tga32BitRunLength_##heap, kTga32Rle, mode)->Unit(benchmark::kMillisecond);   \
-    BENCHMARK_CAPTURE(BM_FileAndTextureOnly, Tga24BitRaw_##heap, mode)->Unit(benchmark::kMillisecond)
-
-KES_BENCH_PAIRS(default_heap, kDefaultHeap);
-KES_BENCH_PAIRS(steady_heap, kSteadyHeap);
+BENCHMARK_CAPTURE(BM_Engine, LoadBMP_24Bit, kBmp24)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_StbImage, Bmp24Bit, kBmp24)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_Engine, LoadTGA_24BitRaw, kTga24)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_StbImage, Tga24BitRaw, kTga24)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_Engine, LoadTGA_32BitRunLength, kTga32Rle)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_StbImage, Tga32BitRunLength, kTga32Rle)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_FileAndTextureOnly)->Unit(benchmark::kMillisecond);

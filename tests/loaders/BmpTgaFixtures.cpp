@@ -79,7 +79,7 @@ std::string TgaFile::Bytes() const
     out.push_back(char(id.size()));
     out.push_back(0); // no colour map
     out.push_back(char(type));
-    out.append(5, '\0'); // colour map specification
+    out.append(5, '\0'); // colour map fields
     PutLe16(&out, originX);
     PutLe16(&out, originY);
     PutLe16(&out, uint32_t(width));

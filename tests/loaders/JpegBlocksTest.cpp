@@ -415,6 +415,48 @@ TEST_F(JpegBlocks, LookaheadDecodesWhatTheCodeSearchDecodes)
     EXPECT_GT(unmatched, 100); // the damaged and incomplete tables were exercised
 }
 
+// Whole blocks, where the lookahead also hands out the coefficient values:
+// random DC and AC tables (damaged ones too), random streams, every block
+// compared cell by cell and bit position by bit position.
+TEST_F(JpegBlocks, LookaheadDecodesTheSameBlocksAsTheCodeSearch)
+{
+    std::mt19937 rng(17);
+    long blocks = 0;
+    for (int table = 0; table < 400; ++table) {
+        JpegResetState();
+        for (int tc : {0x00, 0x10}) {
+            uint8_t counts[16];
+            std::vector<uint8_t> symbols;
+            RandomTable(rng, table % 4 == 3, counts, symbols);
+            // DC sizes are mostly 0-11; now and then anything.
+            if (tc == 0)
+                for (uint8_t& sym : symbols) sym = table % 5 == 4 ? sym : uint8_t(sym % 12);
+            const ByteVec seg = DhtSegment(tc, counts, symbols);
+            ASSERT_NE(JpegReadDHT(seg.data(), seg.data() + seg.size()), nullptr);
+        }
+        uint16_t quant[64];
+        for (uint16_t& q : quant) q = uint16_t(rng() % 3 == 0 ? rng() : (1 + rng() % 100) * 16);
+        ByteVec data(1 + rng() % 400);
+        for (uint8_t& byte : data) byte = uint8_t(table % 2 ? rng() : rng() & rng());
+        JpegBits a, b;
+        JpegBitsStart(a, data.data(), data.size(), 0);
+        JpegBitsStart(b, data.data(), data.size(), 0);
+        int16_t predA = int16_t(rng()), predB = predA;
+        for (int n = 0; n < 40; ++n, ++blocks) {
+            alignas(16) int16_t blockA[64], blockB[64];
+            kes::jpeg::DecodeCoefficients<kes::jpeg::SearchDecoder>(a, blockA, quant, g_jpeg.huffSlots[0],
+                                                                    g_jpeg.huffSlots[4], predA);
+            kes::jpeg::DecodeCoefficients<kes::jpeg::LookaheadDecoder>(b, blockB, quant, g_jpeg.huffSlots[0],
+                                                                       g_jpeg.huffSlots[4], predB);
+            ASSERT_EQ(memcmp(blockA, blockB, sizeof blockA), 0) << "table " << table << ", block " << n;
+            ASSERT_EQ(predA, predB);
+            ASSERT_EQ(a.Position(), b.Position()) << "table " << table << ", block " << n;
+        }
+    }
+    JpegFreeTables();
+    EXPECT_EQ(blocks, 400 * 40);
+}
+
 // ---- one block's coefficients ----------------------------------------------------------
 
 // The placement of zigzag position k, T[64 - k] of the countdown table.

@@ -902,6 +902,8 @@ TEST(SoftwareSpanKernels, Sse2AndScalarGiveTheSameBytes)
             blue[i] = rng() & 255;
         }
         const d3d9::ChannelMap map{red, green, blue};
+        const auto factor = [&] { return int(rng() % 65535) - 32767; };
+        const d3d9::ChannelScale scale{factor(), factor(), factor()};
         uint16_t weightOfAlpha[256];
         for (uint16_t& v : weightOfAlpha) v = uint16_t(rng() % 4 == 0 ? 0 : rng() % 32768);
         const uint32_t colour = rng();
@@ -916,14 +918,15 @@ TEST(SoftwareSpanKernels, Sse2AndScalarGiveTheSameBytes)
             case 0: k.copy(o, s, m); break;
             case 1: k.blend(o, s, m); break;
             case 2: k.blendMapped(o, s, map, m); break;
-            case 3: k.blendFaded(o, s, weightOfAlpha, m); break;
-            case 4: k.fill(o, colour, m); break;
-            case 5: k.fillBlend(o, colour, alpha, m); break;
+            case 3: k.blendScaled(o, s, scale, m); break;
+            case 4: k.blendFaded(o, s, weightOfAlpha, m); break;
+            case 5: k.fill(o, colour, m); break;
+            case 6: k.fillBlend(o, colour, alpha, m); break;
             default: k.fillBlendWeighted(o, colour, weight, m); break;
             }
             return out;
         };
-        for (int which = 0; which < 7; ++which)
+        for (int which = 0; which < 8; ++which)
             ASSERT_EQ(run(*sse2, which), run(scalar, which)) << "kernel " << which << " round " << round;
     }
 }

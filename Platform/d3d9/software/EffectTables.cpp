@@ -4,6 +4,7 @@
 #include "SpanKernels.h"
 
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
 
 namespace kes::d3d9 {
@@ -35,6 +36,34 @@ TexelTransform ClassifyTexelTransform(const PixelStage& stage)
     }
 }
 
+namespace {
+
+// Whether each channel's table follows x·m for the slope m the program
+// gives at 1.0, and that slope in 12 fraction bits.
+void FindScale(const EffectConstants& k, ChannelTables* t)
+{
+    t->scalable = false;
+    const Float4 one = EffectPixel(k, Float4{1.0f, 1.0f, 1.0f, 1.0f});
+    const float slopes[3] = {one.r, one.g, one.b};
+    int factors[3];
+    for (int c = 0; c < 3; ++c) {
+        if (!(std::fabs(slopes[c]) < 7.99f)) return; // also NaN
+        factors[c] = int(std::lround(slopes[c] * 4096.0f));
+    }
+    const uint32_t* tables[3] = {t->red, t->green, t->blue};
+    for (int c = 0; c < 3; ++c)
+        for (int x = 0; x < 256; ++x) {
+            int line = (x * factors[c] + 2048) >> 12;
+            line = line < 0 ? 0 : line > 255 ? 255 : line;
+            const int table = int((tables[c][x] >> (16 - 8 * c)) & 255);
+            if (std::abs(table - line) > 1) return;
+        }
+    t->scale = ChannelScale{factors[0], factors[1], factors[2]};
+    t->scalable = true;
+}
+
+} // namespace
+
 void BuildChannelTables(const EffectConstants& k, bool fields565, ChannelTables* out)
 {
     const float* unorm = UnormTable8();
@@ -51,6 +80,7 @@ void BuildChannelTables(const EffectConstants& k, bool fields565, ChannelTables*
         out->weight[x] = AlphaWeight(Saturate(o.a));
         if (o.a != f) out->alphaKept = false;
     }
+    FindScale(k, out);
     if (!fields565) return;
     for (int v = 0; v < 64; ++v) {
         const float g = float(v) / 63.0f;

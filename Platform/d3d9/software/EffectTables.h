@@ -18,6 +18,7 @@
 #define KESTO_PLATFORM_D3D9_SOFTWARE_EFFECTTABLES_H
 
 #include "PixelPipeline.h"
+#include "SpanKernels.h"
 
 #include <cstdint>
 
@@ -44,6 +45,10 @@ struct ChannelTables {
     uint32_t blue[256];   // bits 0..7
     uint16_t weight[256]; // blend weight of each alpha byte (SpanKernels' 15-bit fraction)
     bool alphaKept;       // the output alpha is the texel's alpha byte exactly
+    // When each channel's table is a straight line through 0 (within one
+    // step), its slope: SIMD multiplies instead of looking up.
+    bool scalable;
+    ChannelScale scale;
 };
 
 struct CoverageTables {

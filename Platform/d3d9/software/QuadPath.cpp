@@ -253,7 +253,10 @@ void QuadPath::DrawRow(const DrawContext& ctx, TexelTransform transform, int py,
             const bool direct = m_contiguous && view.format == D3DFMT_A8R8G8B8;
             const uint32_t* src =
                 direct ? reinterpret_cast<const uint32_t*>(view.Row(ty)) + m_columns[0] : GatherRow(view, ty, n);
-            kernels.blendMapped(out, src, ChannelMap{t.red, t.green, t.blue}, n);
+            if (t.scalable)
+                kernels.blendScaled(out, src, t.scale, n);
+            else
+                kernels.blendMapped(out, src, ChannelMap{t.red, t.green, t.blue}, n);
             break;
         }
         uint32_t* span = m_span.data();

@@ -75,6 +75,28 @@ void BlendMappedScalar(uint32_t* dst, const uint32_t* src, const ChannelMap& map
     }
 }
 
+inline uint32_t ScaleByte(uint32_t x, int factor)
+{
+    const int v = (int(x) * factor + 2048) >> 12;
+    return uint32_t(v < 0 ? 0 : v > 255 ? 255 : v);
+}
+
+inline uint32_t Scale(uint32_t s, const ChannelScale& k)
+{
+    return (s & 0xFF000000u) | ScaleByte((s >> 16) & 255, k.red) << 16 | ScaleByte((s >> 8) & 255, k.green) << 8 |
+           ScaleByte(s & 255, k.blue);
+}
+
+void BlendScaledScalar(uint32_t* dst, const uint32_t* src, const ChannelScale& scale, int n)
+{
+    for (int i = 0; i < n; ++i) {
+        const uint32_t a = src[i] >> 24;
+        if (a == 0) continue;
+        const uint32_t s = Scale(src[i], scale);
+        dst[i] = a == 255 ? s : MixPixel(s, dst[i], a);
+    }
+}
+
 void BlendFadedScalar(uint32_t* dst, const uint32_t* src, const uint16_t* weightOfAlpha, int n)
 {
     for (int i = 0; i < n; ++i) {
@@ -102,8 +124,9 @@ void FillBlendWeightedScalar(uint32_t* dst, uint32_t colour, uint16_t w, int n)
     for (int i = 0; i < n; ++i) dst[i] = WeighPixel(colour, dst[i], w);
 }
 
-const SpanKernels kScalar = {"scalar",         CopyScalar, BlendScalar,     BlendMappedScalar,
-                             BlendFadedScalar, FillScalar, FillBlendScalar, FillBlendWeightedScalar};
+const SpanKernels kScalar = {"scalar",         CopyScalar,       BlendScalar,
+                             BlendMappedScalar, BlendScaledScalar, BlendFadedScalar,
+                             FillScalar,        FillBlendScalar,   FillBlendWeightedScalar};
 
 // ---- SSE2 ------------------------------------------------------------------------
 
@@ -198,6 +221,41 @@ void BlendMappedSse2(uint32_t* dst, const uint32_t* src, const ChannelMap& map, 
     BlendMappedScalar(dst + i, src + i, map, n - i);
 }
 
+void BlendScaledSse2(uint32_t* dst, const uint32_t* src, const ChannelScale& scale, int n)
+{
+    const __m128i zero = _mm_setzero_si128();
+    const __m128i opaque = _mm_set1_epi32(int(kOpaque));
+    const __m128i ones = _mm_set1_epi16(1);
+    // Pairs (channel, 1) times (factor, 2048) give x·factor + 2048 in one
+    // multiply-add; alpha's factor 1.0 keeps it.
+    const __m128i factors = _mm_setr_epi16(short(scale.blue), 2048, short(scale.green), 2048, short(scale.red), 2048,
+                                           4096, 2048);
+    const auto scalePixel = [&](__m128i pairs) { return _mm_srai_epi32(_mm_madd_epi16(pairs, factors), 12); };
+    int i = 0;
+    for (; i + 4 <= n; i += 4) {
+        const __m128i raw = Load(src + i);
+        const __m128i alpha = _mm_and_si128(raw, opaque);
+        if (_mm_movemask_epi8(_mm_cmpeq_epi32(alpha, zero)) == 0xFFFF) continue;
+        const __m128i lo = _mm_unpacklo_epi8(raw, zero), hi = _mm_unpackhi_epi8(raw, zero);
+        const __m128i slo = _mm_packs_epi32(scalePixel(_mm_unpacklo_epi16(lo, ones)),
+                                            scalePixel(_mm_unpackhi_epi16(lo, ones)));
+        const __m128i shi = _mm_packs_epi32(scalePixel(_mm_unpacklo_epi16(hi, ones)),
+                                            scalePixel(_mm_unpackhi_epi16(hi, ones)));
+        if (_mm_movemask_epi8(_mm_cmpeq_epi32(alpha, opaque)) == 0xFFFF) {
+            Store(dst + i, _mm_packus_epi16(slo, shi));
+            continue;
+        }
+        // Clamped to bytes before the blend, as the scalar code does.
+        const __m128i s = _mm_packus_epi16(slo, shi);
+        const __m128i d = Load(dst + i);
+        const __m128i s8lo = _mm_unpacklo_epi8(s, zero), s8hi = _mm_unpackhi_epi8(s, zero);
+        const __m128i mlo = Mix16(s8lo, _mm_unpacklo_epi8(d, zero), SpreadAlpha(s8lo));
+        const __m128i mhi = Mix16(s8hi, _mm_unpackhi_epi8(d, zero), SpreadAlpha(s8hi));
+        Store(dst + i, _mm_or_si128(_mm_packus_epi16(mlo, mhi), opaque));
+    }
+    BlendScaledScalar(dst + i, src + i, scale, n - i);
+}
+
 void BlendFadedSse2(uint32_t* dst, const uint32_t* src, const uint16_t* weightOfAlpha, int n)
 {
     const __m128i zero = _mm_setzero_si128();
@@ -269,8 +327,9 @@ void FillBlendWeightedSse2(uint32_t* dst, uint32_t colour, uint16_t w, int n)
     FillBlendWeightedScalar(dst + i, colour, w, n - i);
 }
 
-const SpanKernels kSse2 = {"sse2",         CopySse2, BlendSse2,     BlendMappedSse2,
-                           BlendFadedSse2, FillSse2, FillBlendSse2, FillBlendWeightedSse2};
+const SpanKernels kSse2 = {"sse2",          CopySse2,        BlendSse2,
+                           BlendMappedSse2, BlendScaledSse2, BlendFadedSse2,
+                           FillSse2,        FillBlendSse2,   FillBlendWeightedSse2};
 
 #endif
 

@@ -28,6 +28,13 @@ struct ChannelMap {
     const uint32_t* blue;
 };
 
+// Per-channel scales: each of red, green and blue multiplied by a factor
+// given as a signed fixed-point number with 12 fraction bits (|factor| < 8):
+//   out = clamp((x·factor + 2048) >> 12, 0, 255).
+struct ChannelScale {
+    int red, green, blue;
+};
+
 struct SpanKernels {
     const char* name;
     // dst = src, opaque.
@@ -37,6 +44,9 @@ struct SpanKernels {
     // dst = map(src) over dst, alpha from each source pixel's top byte:
     // the tint tables and the blend in one pass, skipping clear pixels.
     void (*blendMapped)(uint32_t* dst, const uint32_t* src, const ChannelMap& map, int n);
+    // The same with scales instead of tables, where the program's channel
+    // functions are straight lines through 0 (tints and blend levels).
+    void (*blendScaled)(uint32_t* dst, const uint32_t* src, const ChannelScale& scale, int n);
     // dst = src over dst, the 15-bit weight looked up by each source
     // pixel's alpha byte (a faded sprite); pixels of weight 0 are skipped.
     void (*blendFaded)(uint32_t* dst, const uint32_t* src, const uint16_t* weightOfAlpha, int n);
