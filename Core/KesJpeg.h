@@ -18,8 +18,9 @@
 //
 // Every reader here is bounded: bytes past the end of the data handed in
 // read as zeros, so a damaged file gives a damaged picture, never a read
-// outside the buffer. The decoder state is one static instance, so loads
-// must not overlap (the engine runs them on its one thread).
+// outside the buffer (the one exception is a tile whose caller cannot say
+// how long its row slices are). The decoder state is one static instance,
+// so loads must not overlap (the engine runs them on its one thread).
 #ifndef KESTO_CORE_KESJPEG_H
 #define KESTO_CORE_KESJPEG_H
 
@@ -213,6 +214,8 @@ void JpegDecodeBlock(int16_t* block, int c);
 // a marker leaves its FF; stops at EOI or at `size`. Returns the length of
 // the result.
 size_t JpegCompactScan(uint8_t* scan, size_t size);
+
+// ---- scan decoding (KesJpegScan.cpp) ------------------------------------------------
 
 // Decodes a compacted file scan (restart intervals honoured) into a surface
 // of layout.width x layout.height pixels.

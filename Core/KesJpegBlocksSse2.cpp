@@ -10,6 +10,7 @@
 
 #if defined(__SSE2__) || defined(_M_X64)
 #include <emmintrin.h>
+#include <string.h>
 
 namespace {
 
@@ -167,29 +168,52 @@ inline void Grey16(uint8_t* dst, V ySamples)
     _mm_storeu_si128(reinterpret_cast<V*>(dst + 16), _mm_unpackhi_epi8(lo, hi));
 }
 
-// The channel contributions of 64 chroma samples: red from Cr, blue from
-// Cb, green from both (saturated). Table look-ups, then one saturating add.
+// The colour tables' entries computed in 16-bit lanes instead of looked
+// up: trunc(k x + 1) >> 1 = (1 + sign(x) floor(k |x|)) >> 1, with
+// floor(k |x|) = whole * |x| + the high half of |x| * frac (for |x| up to
+// 128 the 16-bit fraction of each k gives exactly the floor; the tests
+// check every sample value against the tables).
+template <int Whole, int Frac>
+inline V HalfTerm(V x)
+{
+    const V sign = _mm_srai_epi16(x, 15);
+    const V a = _mm_sub_epi16(_mm_xor_si128(x, sign), sign);
+    V m = _mm_mulhi_epu16(a, Set16(int16_t(Frac)));
+    if (Whole) m = _mm_add_epi16(m, a);
+    m = _mm_sub_epi16(_mm_xor_si128(m, sign), sign);
+    return _mm_srai_epi16(_mm_add_epi16(m, Set16(1)), 1);
+}
+
+// The channel contributions of 64 chroma samples: red from Cr (1.402),
+// blue from Cb (1.772), green from both (-0.34414 Cb, -0.71414 Cr, their sum
+// saturated to a signed byte).
 struct Chroma {
     alignas(16) int8_t r[64];
     alignas(16) int8_t g[64];
     alignas(16) int8_t b[64];
-    alignas(16) int8_t gr[64];
 };
 
 inline void Contributions(const int16_t (*blocks)[64], Chroma* c)
 {
     const uint8_t* cb = reinterpret_cast<const uint8_t*>(blocks[JPEG_CB]);
     const uint8_t* cr = reinterpret_cast<const uint8_t*>(blocks[JPEG_CR]);
-    for (int i = 0; i < 64; ++i) {
-        c->r[i] = g_jpegTR[cr[i]];
-        c->gr[i] = g_jpegTGr[cr[i]];
-        c->g[i] = g_jpegTGb[cb[i]];
-        c->b[i] = g_jpegTB[cb[i]];
+    const V zero = _mm_setzero_si128();
+    for (int i = 0; i < 64; i += 16) {
+        const V cb8 = Load(cb + i), cr8 = Load(cr + i);
+        V r[2], g[2], b[2];
+        for (int h = 0; h < 2; ++h) {
+            // Signed bytes to words: the byte in the high half, shifted down.
+            const V cbw = _mm_srai_epi16(h ? _mm_unpackhi_epi8(cb8, cb8) : _mm_unpacklo_epi8(cb8, cb8), 8);
+            const V crw = _mm_srai_epi16(h ? _mm_unpackhi_epi8(cr8, cr8) : _mm_unpacklo_epi8(cr8, cr8), 8);
+            r[h] = HalfTerm<1, 26346>(crw);
+            b[h] = HalfTerm<1, 50595>(cbw);
+            g[h] = _mm_add_epi16(HalfTerm<0, 22554>(_mm_sub_epi16(zero, cbw)),
+                                 HalfTerm<0, 46802>(_mm_sub_epi16(zero, crw)));
+        }
+        _mm_store_si128(reinterpret_cast<V*>(c->r + i), _mm_packs_epi16(r[0], r[1]));
+        _mm_store_si128(reinterpret_cast<V*>(c->g + i), _mm_packs_epi16(g[0], g[1]));
+        _mm_store_si128(reinterpret_cast<V*>(c->b + i), _mm_packs_epi16(b[0], b[1]));
     }
-    for (int i = 0; i < 64; i += 16)
-        _mm_store_si128(reinterpret_cast<V*>(c->g + i),
-                        _mm_adds_epi8(_mm_load_si128(reinterpret_cast<const V*>(c->g + i)),
-                                      _mm_load_si128(reinterpret_cast<const V*>(c->gr + i))));
 }
 
 inline V Load8(const void* p)
@@ -211,8 +235,8 @@ void StoreGreySse2(uint8_t* dst, int pitch, const int16_t (*blocks)[64])
         // Two rows at once; the pixels of the second go to the next row.
         alignas(16) uint8_t px[32];
         Grey16(px, Load(y + r * 8));
-        __builtin_memcpy(dst, px, 16);
-        __builtin_memcpy(dst + pitch, px + 16, 16);
+        memcpy(dst, px, 16);
+        memcpy(dst + pitch, px + 16, 16);
     }
 }
 
@@ -225,8 +249,8 @@ void Store444Sse2(uint8_t* dst, int pitch, const int16_t (*blocks)[64])
         alignas(16) uint8_t px[32];
         const int i = r * 8;
         Pixels16(px, Load(y + i), Load(c.r + i), Load(c.g + i), Load(c.b + i));
-        __builtin_memcpy(dst, px, 16);
-        __builtin_memcpy(dst + pitch, px + 16, 16);
+        memcpy(dst, px, 16);
+        memcpy(dst + pitch, px + 16, 16);
     }
 }
 

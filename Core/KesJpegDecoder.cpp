@@ -359,12 +359,16 @@ size_t JpegCompactScan(uint8_t* scan, size_t size)
 {
     size_t r = 0, w = 0;
     while (r < size) {
-        const uint8_t b = scan[r++];
-        if (b != 0xFF) {
-            scan[w++] = b;
-            continue;
-        }
+        // Runs without FF move down as they are (they do not move at all
+        // before the first stuffed byte).
+        const void* ff = memchr(scan + r, 0xFF, size - r);
+        const size_t n = ff ? size_t(static_cast<const uint8_t*>(ff) - (scan + r)) : size - r;
+        if (w != r) memmove(scan + w, scan + r, n);
+        w += n;
+        r += n;
+        if (!ff) break;
         // FF: fill bytes repeat it; what follows the last one decides.
+        ++r;
         while (r < size && scan[r] == 0xFF) ++r;
         if (r == size) break;
         const uint8_t m = scan[r++];

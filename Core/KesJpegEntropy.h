@@ -18,19 +18,20 @@
 
 namespace kes::jpeg {
 
+// Eight bytes, most significant first (compilers make this one load and a
+// byte swap).
 inline uint64_t LoadBig64(const uint8_t* p)
 {
-    uint64_t v;
-    memcpy(&v, p, 8);
-    return __builtin_bswap64(v);
+    return uint64_t(p[0]) << 56 | uint64_t(p[1]) << 48 | uint64_t(p[2]) << 40 | uint64_t(p[3]) << 32 |
+           uint64_t(p[4]) << 24 | uint64_t(p[5]) << 16 | uint64_t(p[6]) << 8 | uint64_t(p[7]);
 }
 
 // Tops the cache up to at least 56 bits.
 inline void Refill(JpegBits& b)
 {
     if (b.next <= b.size && b.size - b.next >= 8) {
-        // Bits past the whole bytes taken land below `count`; the next refill
-        // writes the same bits there again, so OR-ing them in is harmless.
+        // Bits of a byte not counted yet land past the `count` valid bits;
+        // the next refill ORs the same bits into the same place again.
         b.cache |= LoadBig64(b.data + b.next) >> b.count;
         const int take = (63 - b.count) >> 3;
         b.next += size_t(take);
@@ -166,9 +167,12 @@ inline void DecodeCoefficients(JpegBits& b, int16_t* block, const uint16_t* quan
 // The same with the lookahead, where most codes come with their value
 // from one look-up: the same bits consumed, the same cells written.
 template <>
-inline void DecodeCoefficients<LookaheadDecoder>(JpegBits& b, int16_t* block, const uint16_t* quant,
+inline void DecodeCoefficients<LookaheadDecoder>(JpegBits& reader, int16_t* block, const uint16_t* quant,
                                                  const JpegHuffSlot& dc, const JpegHuffSlot& ac, int16_t& pred)
 {
+    // A local copy, so that the compiler keeps the reader in registers
+    // across the block's writes.
+    JpegBits b = reader;
     ClearBlock(block);
     Need32(b);
     int diff;
@@ -213,6 +217,7 @@ inline void DecodeCoefficients<LookaheadDecoder>(JpegBits& b, int16_t* block, co
         if (s) block[kZigzagCell[k]] = Sat16(ReceiveExtend(b, s) * int(int16_t(quant[k])));
         ++k;
     }
+    reader = b;
 }
 
 } // namespace kes::jpeg

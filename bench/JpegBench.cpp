@@ -142,6 +142,7 @@ Fixture& TheFixture()
 
 void SetCounters(benchmark::State& state)
 {
+    state.SetLabel(std::to_string(TheFixture().jpeg.size() / 1024) + " KiB of JPEG");
     state.SetBytesProcessed(int64_t(state.iterations()) * int64_t(TheFixture().jpeg.size()));
     state.counters["Mpixel/s"] =
         benchmark::Counter(double(kWidth) * kHeight * double(state.iterations()) / 1e6, benchmark::Counter::kIsRate);

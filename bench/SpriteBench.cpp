@@ -75,9 +75,11 @@ LRESULT CALLBACK WindowProc(HWND, UINT, WPARAM, LPARAM)
 // sprite texture, and vertex buffers holding the sprites and a full-screen quad.
 struct KestoScene {
     IDirect3DDevice9* device = nullptr;
+    IDirect3DPixelShader9* shader = nullptr;
     ID3DXConstantTable* constants = nullptr;
     IDirect3DTexture9* texture = nullptr;
     IDirect3DVertexBuffer9* sprites = nullptr;
+    D3DXHANDLE hColor = nullptr, hFunction = nullptr, hAlpha = nullptr, hBlend = nullptr;
     bool ok = false;
 
     KestoScene()
@@ -91,6 +93,12 @@ struct KestoScene {
                                       nullptr, nullptr);
         IDirect3D9* d3d = Direct3DCreate9(D3D_SDK_VERSION);
         if (!window || !d3d) return;
+        Build(d3d, window);
+        d3d->Release(); // the device does not need it any more
+    }
+
+    void Build(IDirect3D9* d3d, HWND window)
+    {
         D3DPRESENT_PARAMETERS pp = {};
         pp.BackBufferWidth = kScreenW;
         pp.BackBufferHeight = kScreenH;
@@ -105,12 +113,15 @@ struct KestoScene {
             return;
 
         ID3DXBuffer* code = nullptr;
-        IDirect3DPixelShader9* shader = nullptr;
         if (D3DXCompileShader(kEffectProgram, UINT(strlen(kEffectProgram)), nullptr, nullptr, "main", "ps_3_0", 0x800,
                               &code, nullptr, &constants) != D3D_OK ||
             device->CreatePixelShader(static_cast<const DWORD*>(code->GetBufferPointer()), &shader) != D3D_OK)
             return;
         code->Release();
+        hColor = constants->GetConstantByName(nullptr, "g_color");
+        hFunction = constants->GetConstantByName(nullptr, "g_function");
+        hAlpha = constants->GetConstantByName(nullptr, "g_alpha");
+        hBlend = constants->GetConstantByName(nullptr, "g_blend");
 
         if (D3DXCreateTexture(device, kSprite, kSprite, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, &texture) != D3D_OK)
             return;
@@ -156,17 +167,17 @@ struct KestoScene {
         device->SetSamplerState(0, D3DSAMP_MAGFILTER, D3DTEXF_POINT);
         device->SetSamplerState(0, D3DSAMP_ADDRESSU, D3DTADDRESS_CLAMP);
         device->SetSamplerState(0, D3DSAMP_ADDRESSV, D3DTADDRESS_CLAMP);
-        device->SetPixelShader(shader);
+        device->SetPixelShader(shader); // bound, not held: the scene keeps it
         ok = true;
     }
 
     // The constants the replay sets before each draw, in its order.
     void SetConstants(int function, int blend, float alpha, const float color[4])
     {
-        constants->SetFloatArray(device, "g_color", color, 4);
-        constants->SetInt(device, "g_function", function);
-        constants->SetFloat(device, "g_alpha", alpha);
-        constants->SetInt(device, "g_blend", blend);
+        constants->SetFloatArray(device, hColor, color, 4);
+        constants->SetInt(device, hFunction, function);
+        constants->SetFloat(device, hAlpha, alpha);
+        constants->SetInt(device, hBlend, blend);
     }
 };
 

@@ -66,6 +66,8 @@ public:
     // A 4:2:0 JPEG tile held in memory: `jpegdata` holds the headers (and the
     // scan when `rowData` is null), `size` bytes of it may be read; width and
     // height 0 take the frame's. `rowData` is the row-sliced scan. Not cached.
+    // Without a length the slices are trusted to cover the picture: up to 8
+    // bytes past the last one used may be read.
     MImage* LoadXYJPEG(unsigned char* jpegdata, int size, int width, int height, unsigned char* rowData);
     // The same with the length of `rowData`, so that damaged tiles cannot
     // make the decoder read past it.

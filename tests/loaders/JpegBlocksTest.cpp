@@ -146,7 +146,7 @@ TEST_F(JpegBlocks, PrescaleTableHoldsTheAanFactors)
 
 // ---- inverse DCT -------------------------------------------------------------------------
 
-TEST_F(JpegBlocks, InverseDctGivesTheDocumentedSamples)
+TEST_F(JpegBlocks, InverseDctOfSingleCoefficientBlocks)
 {
     struct Case {
         const char* what;
@@ -257,6 +257,15 @@ TEST_F(JpegBlocks, SimdRoutinesMatchThePortableOnes)
         for (auto& blk : blocks) {
             uint8_t* s = reinterpret_cast<uint8_t*>(blk);
             for (int i = 0; i < 128; ++i) s[i] = uint8_t(rng());
+        }
+        // The first passes sweep every chroma value, each with every other.
+        if (it < 16) {
+            uint8_t* cb = reinterpret_cast<uint8_t*>(blocks[JPEG_CB]);
+            uint8_t* cr = reinterpret_cast<uint8_t*>(blocks[JPEG_CR]);
+            for (int i = 0; i < 64; ++i) {
+                cb[i] = uint8_t((it % 4) * 64 + i);
+                cr[i] = uint8_t(cb[i] * 7 + it * 16);
+            }
         }
         const int pitch = 40 + 2 * (it % 7);
         for (int which = 0; which < 3; ++which) {
@@ -455,6 +464,35 @@ TEST_F(JpegBlocks, LookaheadDecodesTheSameBlocksAsTheCodeSearch)
     }
     JpegFreeTables();
     EXPECT_EQ(blocks, 400 * 40);
+}
+
+// ---- scan compaction ----------------------------------------------------------------------
+
+TEST(JpegScanData, CompactionKeepsDataBytesOnly)
+{
+    struct Case {
+        const char* what;
+        ByteVec in, out;
+    };
+    const Case cases[] = {
+        {"plain bytes", {1, 2, 3}, {1, 2, 3}},
+        {"stuffed FF", {1, 0xFF, 0x00, 2}, {1, 0xFF, 2}},
+        {"restart markers leave their FF", {1, 0xFF, 0xD0, 2, 0xFF, 0xD7, 3}, {1, 0xFF, 2, 0xFF, 3}},
+        {"fill bytes before a marker", {1, 0xFF, 0xFF, 0xFF, 0xD1, 2}, {1, 0xFF, 2}},
+        {"fill bytes before a stuffed FF", {1, 0xFF, 0xFF, 0x00, 2}, {1, 0xFF, 2}},
+        {"end of image ends the scan", {1, 0xFF, 0xD9, 2, 3}, {1}},
+        {"fill bytes before the end of image", {1, 0xFF, 0xFF, 0xD9, 2}, {1}},
+        {"a last lone FF", {1, 2, 0xFF}, {1, 2}},
+        {"no end of image", {0xFF, 0x00, 0xFF, 0x00}, {0xFF, 0xFF}},
+        {"nothing", {}, {}},
+    };
+    for (const Case& k : cases) {
+        ByteVec buf = k.in;
+        buf.push_back(0xEE); // past the given size: never touched
+        const size_t n = JpegCompactScan(buf.data(), k.in.size());
+        EXPECT_EQ(ByteVec(buf.begin(), buf.begin() + ptrdiff_t(n)), k.out) << k.what;
+        EXPECT_EQ(buf.back(), 0xEE) << k.what;
+    }
 }
 
 // ---- one block's coefficients ----------------------------------------------------------

@@ -34,16 +34,12 @@ constexpr uint32_t kBlack = 0xFF000000u;
 constexpr float kNaN = std::numeric_limits<float>::quiet_NaN();
 constexpr float kInf = std::numeric_limits<float>::infinity();
 
+// Bytes / 255: texels, and the colours of lines and rectangles as the
+// program receives them.
 Float4 FromArgb(uint32_t argb)
 {
     return Float4{Channel(argb, 16) / 255.0f, Channel(argb, 8) / 255.0f, Channel(argb, 0) / 255.0f,
                   (argb >> 24) / 255.0f};
-}
-
-// Colours of lines and rectangles reach the program as bytes / 255.
-Float4 Flat(uint32_t argb)
-{
-    return FromArgb(argb);
 }
 
 using Pixels = std::vector<uint32_t>;
@@ -61,19 +57,10 @@ int ClampIndex(double i, int size)
     return i < 0 ? 0 : i >= size ? size - 1 : int(i);
 }
 
-int WrapIndex(double i, int size)
+// Point sampling: the texel under (s, t) = (u·W, v·H), clamped to the edge.
+Float4 PointSample(const Texels& t, double s, double v)
 {
-    const double r = std::fmod(i, size);
-    return int(r < 0 ? r + size : r);
-}
-
-// Point sampling: the texel under (s, t) = (u·W, v·H).
-Float4 PointSample(const Texels& t, double s, double v, bool wrap = false)
-{
-    const auto index = [wrap](double c, int size) {
-        return wrap ? WrapIndex(std::floor(c), size) : ClampIndex(std::floor(c), size);
-    };
-    return t.At(index(s, t.w), index(v, t.h));
+    return t.At(ClampIndex(std::floor(s), t.w), ClampIndex(std::floor(v), t.h));
 }
 
 // Bilinear around (s − ½, t − ½), neighbours clamped to the edge.
@@ -123,7 +110,7 @@ protected:
     void UseFlatColour(uint32_t argb)
     {
         m_device->SetTexture(0, nullptr);
-        SetEffect(6, 0, 1.0f, Flat(argb));
+        SetEffect(6, 0, 1.0f, FromArgb(argb));
     }
 
     // A w x h A8R8G8B8 texture from 0xAARRGGBB words, bound to sampler 0.
@@ -577,7 +564,7 @@ TEST_F(SoftwareDeviceDraws, TranslucentQuadsBlendInDrawingOrder)
         SetEffect(0, 14, 1.0f, Float4{0, 0, 0, 0});
         DrawQuad(Quad(30, 30, 70, 70, 0.5f, 0.5f, 0.5f, 0.5f));
         const Pixels px = ReadBack();
-        const uint32_t afterFirst = Over(Flat(first), background);
+        const uint32_t afterFirst = Over(FromArgb(first), background);
         EXPECT_LE(ColourDistance(At(px, 20, 20), afterFirst), 1);
         EXPECT_LE(ColourDistance(At(px, 40, 40), Over(FromArgb(secondTexel), afterFirst)), 1);
         EXPECT_LE(ColourDistance(At(px, 60, 60), Over(FromArgb(secondTexel), background)), 1);
@@ -597,7 +584,7 @@ TEST_F(SoftwareDeviceDraws, BlendFactorsOneAndZeroReplaceTheTarget)
             Clear(0xFFFFFFFF);
             UseFlatColour(colour);
             DrawQuad(Quad(0, 0, 8, 8));
-            EXPECT_EQ(At(ReadBack(), 4, 4), Opaque(Flat(colour)));
+            EXPECT_EQ(At(ReadBack(), 4, 4), Opaque(FromArgb(colour)));
         }
     }
     // Additive blending goes the general way and saturates.
@@ -954,10 +941,13 @@ TEST(SoftwareSpanKernels, LinearFilterSse2AndScalarGiveTheSameBytes)
         for (auto& c : columns)
             c = d3d9::LinearColumn{int(rng() % unsigned(count)), int(rng() % unsigned(count)), int(rng() % 32768)};
         const int fade = rng() % 2 ? d3d9::kNoFade : int(rng() % 32768);
+        const auto factor = [&] { return int(rng() % 65535) - 32767; };
+        const d3d9::ChannelScale scale =
+            rng() % 3 == 0 ? d3d9::kUnscaled : d3d9::ChannelScale{factor(), factor(), factor()};
         for (bool blend : {false, true}) {
             std::vector<uint32_t> a = dst, b = dst;
-            sse2->horizontal(a.data(), filteredScalar.data(), columns.data(), n, fade, blend);
-            scalar.horizontal(b.data(), filteredScalar.data(), columns.data(), n, fade, blend);
+            sse2->horizontal(a.data(), filteredScalar.data(), columns.data(), n, scale, fade, blend);
+            scalar.horizontal(b.data(), filteredScalar.data(), columns.data(), n, scale, fade, blend);
             ASSERT_EQ(a, b) << "round " << round << (blend ? " blending" : "");
         }
     }

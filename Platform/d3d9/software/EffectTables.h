@@ -6,8 +6,10 @@
 // neutral, so that the hue rotation gives back its input. Then each output
 // channel is a function of one input byte, and a 256-entry table per
 // channel, filled from EffectPixel itself once per set of constants, gives
-// it. Text (functions 4 and 5 on A8 coverage) depends on the alpha byte only;
-// lines and rectangles (function 6 and beyond) on nothing at all.
+// it; where those tables are straight lines through 0 (tints and blend
+// levels), their slopes serve instead, four pixels at a time. Text
+// (functions 4 and 5 on A8 coverage) depends on the alpha byte only; lines
+// and rectangles (function 6 and beyond) on nothing at all.
 //
 // Hue rotation and the grey level (blend 0) mix the channels, but still map
 // a texel's colour to one output colour whatever its alpha: ColourMemo keeps

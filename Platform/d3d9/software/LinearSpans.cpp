@@ -30,11 +30,17 @@ inline void Horizontal(const int16_t* filtered, const LinearColumn& col, int p[4
     for (int c = 0; c < 4; ++c) p[c] = a[c] + (((b[c] - a[c]) * 2 * col.w) >> 16);
 }
 
-void HorizontalScalar(uint32_t* dst, const int16_t* filtered, const LinearColumn* columns, int n, int fade, bool blend)
+void HorizontalScalar(uint32_t* dst, const int16_t* filtered, const LinearColumn* columns, int n,
+                      const ChannelScale& scale, int fade, bool blend)
 {
+    const int factors[3] = {scale.blue, scale.green, scale.red};
     for (int i = 0; i < n; ++i) {
         int p[4];
         Horizontal(filtered, columns[i], p);
+        for (int c = 0; c < 3; ++c) {
+            const int v = (p[c] * factors[c] + 2048) >> 12;
+            p[c] = v < 0 ? 0 : v > 64 * 255 ? 64 * 255 : v;
+        }
         if (!blend) {
             dst[i] = kOpaque | uint32_t((p[2] + 32) >> 6) << 16 | uint32_t((p[1] + 32) >> 6) << 8 |
                      uint32_t((p[0] + 32) >> 6);
@@ -83,17 +89,30 @@ inline __m128i Horizontal2(const int16_t* filtered, const LinearColumn& c0, cons
     return _mm_add_epi16(a, _mm_mulhi_epi16(_mm_slli_epi16(_mm_sub_epi16(b, a), 1), w));
 }
 
-void HorizontalSse2(uint32_t* dst, const int16_t* filtered, const LinearColumn* columns, int n, int fade, bool blend)
+void HorizontalSse2(uint32_t* dst, const int16_t* filtered, const LinearColumn* columns, int n,
+                    const ChannelScale& scale, int fade, bool blend)
 {
     const __m128i zero = _mm_setzero_si128();
+    // (P, 1) pairs times (factor, 2048): P·factor + 2048 in one multiply-add.
+    const __m128i ones = _mm_set1_epi16(1);
+    const __m128i factors =
+        _mm_setr_epi16(short(scale.blue), 2048, short(scale.green), 2048, short(scale.red), 2048, 4096, 2048);
+    const __m128i top = _mm_set1_epi16(64 * 255);
+    const bool unscaled = scale.red == 4096 && scale.green == 4096 && scale.blue == 4096;
+    const auto scaled = [&](__m128i p) {
+        if (unscaled) return p; // P·4096 >> 12 is P, already within range
+        const __m128i lo = _mm_srai_epi32(_mm_madd_epi16(_mm_unpacklo_epi16(p, ones), factors), 12);
+        const __m128i hi = _mm_srai_epi32(_mm_madd_epi16(_mm_unpackhi_epi16(p, ones), factors), 12);
+        return _mm_min_epi16(_mm_max_epi16(_mm_packs_epi32(lo, hi), zero), top);
+    };
     const __m128i opaque = _mm_set1_epi32(int(kOpaque));
     const __m128i k32 = _mm_set1_epi16(32);
     const __m128i alphaScale = _mm_set1_epi16(short(32896));
     const __m128i fade16 = _mm_set1_epi16(short(fade));
     int i = 0;
     for (; i + 4 <= n; i += 4) {
-        const __m128i p01 = Horizontal2(filtered, columns[i], columns[i + 1]);
-        const __m128i p23 = Horizontal2(filtered, columns[i + 2], columns[i + 3]);
+        const __m128i p01 = scaled(Horizontal2(filtered, columns[i], columns[i + 1]));
+        const __m128i p23 = scaled(Horizontal2(filtered, columns[i + 2], columns[i + 3]));
         __m128i lo, hi;
         if (!blend) {
             lo = _mm_srli_epi16(_mm_add_epi16(p01, k32), 6);
@@ -113,7 +132,7 @@ void HorizontalSse2(uint32_t* dst, const int16_t* filtered, const LinearColumn* 
         }
         _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + i), _mm_or_si128(_mm_packus_epi16(lo, hi), opaque));
     }
-    HorizontalScalar(dst + i, filtered, columns + i, n - i, fade, blend);
+    HorizontalScalar(dst + i, filtered, columns + i, n - i, scale, fade, blend);
 }
 
 const LinearKernels kSse2 = {"sse2", VerticalSse2, HorizontalSse2};

@@ -9,13 +9,18 @@
 // fraction of a step of the float filter before the final rounding:
 //   vertical    V = 64·top + ((bottom − top)·128·wy >> 16)
 //   horizontal  P = V0 + ((V1 − V0)·2·wx >> 16)
+//   scale       S = clamp((P·factor + 2048) >> 12, 0, 64·255)   (red, green, blue)
 //   alpha       a15 = (4·Pa·32896) >> 16   (then · fade: (a15·2·f15) >> 16)
-//   blend       out = (64·d + ((P − 64·d)·2·a15 >> 16) + 32) >> 6
-//   no blend    out = (P + 32) >> 6
-// Plain C++ and SSE2 give identical bytes. Only colours that the program
-// leaves alone (no shader, function 0 with or without its fade) come here.
+//   blend       out = (64·d + ((S − 64·d)·2·a15 >> 16) + 32) >> 6
+//   no blend    out = (S + 32) >> 6
+// Plain C++ and SSE2 give identical bytes. The colours that come here are
+// those the program leaves alone (no shader, function 0 with or without its
+// fade) or scales per channel (tints and blend levels: SpanKernels'
+// ChannelScale, 4096 for 1.0), scaled after filtering as the program does.
 #ifndef KESTO_PLATFORM_D3D9_SOFTWARE_LINEARSPANS_H
 #define KESTO_PLATFORM_D3D9_SOFTWARE_LINEARSPANS_H
+
+#include "SpanKernels.h"
 
 #include <cstdint>
 
@@ -29,6 +34,7 @@ struct LinearColumn {
 };
 
 constexpr int kNoFade = 32768;
+constexpr ChannelScale kUnscaled{4096, 4096, 4096};
 
 struct LinearKernels {
     const char* name;
@@ -36,11 +42,11 @@ struct LinearKernels {
     // weight wy for bottom into out: four 16-bit channels per texel, in the
     // memory order blue, green, red, alpha.
     void (*vertical)(const uint32_t* top, const uint32_t* bottom, int count, int wy, int16_t* out);
-    // Filters each pixel horizontally from `filtered` and writes it (blend
-    // false) or blends it over dst by its alpha, scaled by fade (a 15-bit
-    // fraction, or kNoFade).
-    void (*horizontal)(uint32_t* dst, const int16_t* filtered, const LinearColumn* columns, int n, int fade,
-                       bool blend);
+    // Filters each pixel horizontally from `filtered`, scales its colour,
+    // and writes it (blend false) or blends it over dst by its alpha, scaled
+    // by fade (a 15-bit fraction, or kNoFade).
+    void (*horizontal)(uint32_t* dst, const int16_t* filtered, const LinearColumn* columns, int n,
+                       const ChannelScale& scale, int fade, bool blend);
 };
 
 const LinearKernels& ScalarLinearKernels();

@@ -135,7 +135,18 @@ void QuadPath::DrawLinear(const DrawContext& ctx, TexelTransform transform, cons
         last = std::max({last, tap.i0, tap.i1});
     }
 
-    const bool integer = transform == TexelTransform::Identity || transform == TexelTransform::FadeAlpha;
+    // Integers for colours the program leaves alone or scales per channel;
+    // R5G6B5 fields rounded to bytes first would be amplified by a scale.
+    ChannelScale scale = kUnscaled;
+    int fade = kNoFade;
+    bool integer = transform == TexelTransform::Identity;
+    const bool channels = transform == TexelTransform::Channels && view.format != D3DFMT_R5G6B5;
+    if (transform == TexelTransform::FadeAlpha || channels) {
+        const ChannelTables& t = m_tables.Channels(stage.constants, false);
+        integer = !channels || t.scalable;
+        if (channels) scale = t.scale;
+        fade = t.alphaKept ? kNoFade : t.weight[255]; // the program's factor on alpha
+    }
     if (!integer) {
         // Colours the program changes are filtered in float, as the
         // general path filters them, so that the program sees the same texel.
@@ -160,15 +171,13 @@ void QuadPath::DrawLinear(const DrawContext& ctx, TexelTransform transform, cons
         const LinearTap& tap = m_taps[size_t(i)];
         m_linearColumns[size_t(i)] = LinearColumn{tap.i0 - first, tap.i1 - first, int(tap.fraction >> 1)};
     }
-    int fade = kNoFade;
-    if (transform == TexelTransform::FadeAlpha) fade = AlphaWeight(Saturate(stage.constants.alpha));
     const bool blend = stage.blend == BlendKind::SourceAlpha;
     for (int py = y0; py < y1; ++py) {
         const LinearTap row = LinearTapFor(TexelFixed(m.T(py)), view.height, stage.sampler.addressV);
         ReadTexelRow(view, row.i0, first, count, m_top.data());
         ReadTexelRow(view, row.i1, first, count, m_bottom.data());
         kernels.vertical(m_top.data(), m_bottom.data(), count, int(row.fraction >> 1), m_filtered.data());
-        kernels.horizontal(ctx.target.Row(py) + x0, m_filtered.data(), m_linearColumns.data(), n, fade, blend);
+        kernels.horizontal(ctx.target.Row(py) + x0, m_filtered.data(), m_linearColumns.data(), n, scale, fade, blend);
     }
 }
 

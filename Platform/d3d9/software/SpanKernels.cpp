@@ -124,9 +124,8 @@ void FillBlendWeightedScalar(uint32_t* dst, uint32_t colour, uint16_t w, int n)
     for (int i = 0; i < n; ++i) dst[i] = WeighPixel(colour, dst[i], w);
 }
 
-const SpanKernels kScalar = {"scalar",         CopyScalar,       BlendScalar,
-                             BlendMappedScalar, BlendScaledScalar, BlendFadedScalar,
-                             FillScalar,        FillBlendScalar,   FillBlendWeightedScalar};
+const SpanKernels kScalar = {"scalar",         CopyScalar, BlendScalar,     BlendMappedScalar,      BlendScaledScalar,
+                             BlendFadedScalar, FillScalar, FillBlendScalar, FillBlendWeightedScalar};
 
 // ---- SSE2 ------------------------------------------------------------------------
 
@@ -228,8 +227,8 @@ void BlendScaledSse2(uint32_t* dst, const uint32_t* src, const ChannelScale& sca
     const __m128i ones = _mm_set1_epi16(1);
     // Pairs (channel, 1) times (factor, 2048) give x·factor + 2048 in one
     // multiply-add; alpha's factor 1.0 keeps it.
-    const __m128i factors = _mm_setr_epi16(short(scale.blue), 2048, short(scale.green), 2048, short(scale.red), 2048,
-                                           4096, 2048);
+    const __m128i factors =
+        _mm_setr_epi16(short(scale.blue), 2048, short(scale.green), 2048, short(scale.red), 2048, 4096, 2048);
     const auto scalePixel = [&](__m128i pairs) { return _mm_srai_epi32(_mm_madd_epi16(pairs, factors), 12); };
     int i = 0;
     for (; i + 4 <= n; i += 4) {
@@ -237,10 +236,10 @@ void BlendScaledSse2(uint32_t* dst, const uint32_t* src, const ChannelScale& sca
         const __m128i alpha = _mm_and_si128(raw, opaque);
         if (_mm_movemask_epi8(_mm_cmpeq_epi32(alpha, zero)) == 0xFFFF) continue;
         const __m128i lo = _mm_unpacklo_epi8(raw, zero), hi = _mm_unpackhi_epi8(raw, zero);
-        const __m128i slo = _mm_packs_epi32(scalePixel(_mm_unpacklo_epi16(lo, ones)),
-                                            scalePixel(_mm_unpackhi_epi16(lo, ones)));
-        const __m128i shi = _mm_packs_epi32(scalePixel(_mm_unpacklo_epi16(hi, ones)),
-                                            scalePixel(_mm_unpackhi_epi16(hi, ones)));
+        const __m128i slo =
+            _mm_packs_epi32(scalePixel(_mm_unpacklo_epi16(lo, ones)), scalePixel(_mm_unpackhi_epi16(lo, ones)));
+        const __m128i shi =
+            _mm_packs_epi32(scalePixel(_mm_unpacklo_epi16(hi, ones)), scalePixel(_mm_unpackhi_epi16(hi, ones)));
         if (_mm_movemask_epi8(_mm_cmpeq_epi32(alpha, opaque)) == 0xFFFF) {
             Store(dst + i, _mm_packus_epi16(slo, shi));
             continue;
@@ -260,16 +259,26 @@ void BlendFadedSse2(uint32_t* dst, const uint32_t* src, const uint16_t* weightOf
 {
     const __m128i zero = _mm_setzero_si128();
     const __m128i opaque = _mm_set1_epi32(int(kOpaque));
+    const uint16_t clear = weightOfAlpha[0];
+    const __m128i full = _mm_set1_epi16(short(weightOfAlpha[255]));
     int i = 0;
     for (; i + 4 <= n; i += 4) {
-        const uint16_t w0 = weightOfAlpha[src[i] >> 24], w1 = weightOfAlpha[src[i + 1] >> 24];
-        const uint16_t w2 = weightOfAlpha[src[i + 2] >> 24], w3 = weightOfAlpha[src[i + 3] >> 24];
-        if ((w0 | w1 | w2 | w3) == 0) continue;
-        const __m128i wlo =
-            _mm_setr_epi16(short(w0), short(w0), short(w0), short(w0), short(w1), short(w1), short(w1), short(w1));
-        const __m128i whi =
-            _mm_setr_epi16(short(w2), short(w2), short(w2), short(w2), short(w3), short(w3), short(w3), short(w3));
-        const __m128i s = Load(src + i), d = Load(dst + i);
+        const __m128i s = Load(src + i);
+        // Runs of clear or opaque pixels share one weight: no lookups.
+        const __m128i alpha = _mm_and_si128(s, opaque);
+        __m128i wlo, whi;
+        if (_mm_movemask_epi8(_mm_cmpeq_epi32(alpha, opaque)) == 0xFFFF) {
+            wlo = whi = full;
+        } else if (clear == 0 && _mm_movemask_epi8(_mm_cmpeq_epi32(alpha, zero)) == 0xFFFF) {
+            continue;
+        } else {
+            const short w0 = short(weightOfAlpha[src[i] >> 24]), w1 = short(weightOfAlpha[src[i + 1] >> 24]);
+            const short w2 = short(weightOfAlpha[src[i + 2] >> 24]), w3 = short(weightOfAlpha[src[i + 3] >> 24]);
+            if ((w0 | w1 | w2 | w3) == 0) continue;
+            wlo = _mm_setr_epi16(w0, w0, w0, w0, w1, w1, w1, w1);
+            whi = _mm_setr_epi16(w2, w2, w2, w2, w3, w3, w3, w3);
+        }
+        const __m128i d = Load(dst + i);
         const __m128i lo = Weigh16(_mm_unpacklo_epi8(s, zero), _mm_unpacklo_epi8(d, zero), wlo);
         const __m128i hi = Weigh16(_mm_unpackhi_epi8(s, zero), _mm_unpackhi_epi8(d, zero), whi);
         Store(dst + i, _mm_or_si128(_mm_packus_epi16(lo, hi), opaque));
@@ -327,9 +336,8 @@ void FillBlendWeightedSse2(uint32_t* dst, uint32_t colour, uint16_t w, int n)
     FillBlendWeightedScalar(dst + i, colour, w, n - i);
 }
 
-const SpanKernels kSse2 = {"sse2",          CopySse2,        BlendSse2,
-                           BlendMappedSse2, BlendScaledSse2, BlendFadedSse2,
-                           FillSse2,        FillBlendSse2,   FillBlendWeightedSse2};
+const SpanKernels kSse2 = {"sse2",         CopySse2, BlendSse2,     BlendMappedSse2,      BlendScaledSse2,
+                           BlendFadedSse2, FillSse2, FillBlendSse2, FillBlendWeightedSse2};
 
 #endif
 
