@@ -3,10 +3,10 @@
 // the bound texture, sampler states, pixel program and blending of the
 // pipeline state.
 //
-// Each draw call takes the fast path for screen-aligned point-sampled quads
-// (QuadPath) when it applies and the general path (Triangles, Lines,
-// PixelPipeline) otherwise; both follow the same coverage and texel rules
-// and agree within one step per 8-bit channel. Not implemented: point lists,
+// Each draw call takes the fast path for screen-aligned quads (QuadPath)
+// when it applies and the general path (Triangles, Lines, PixelPipeline)
+// otherwise; both follow the same coverage and texel rules and agree within
+// one step per 8-bit channel. Not implemented: point lists,
 // depth, stencil, perspective-correct interpolation (rhw is taken as 1), more
 // than one texture stage.
 #ifndef KESTO_PLATFORM_D3D9_RASTERIZER_H

@@ -11,7 +11,8 @@
 // edge functions, solved per row for the span of covered pixels, which is
 // clipped to the target before anything is touched. Texture coordinates are
 // planes over the screen (rhw is 1: no perspective), evaluated in double at
-// each pixel centre.
+// each pixel centre. Not implemented: depth, perspective correction,
+// clipping against user planes.
 #include "Triangles.h"
 
 #include <algorithm>
