@@ -144,6 +144,9 @@ int MRender::CreateResources()
         return 0;
     }
     m_vertexCount = 0;
+    // A failed lock may leave the pointer alone: it must not keep the old
+    // (released) buffer's address and pass for mapped.
+    m_pVBBuffer = 0;
     KES_CHECK(SUCCEEDED(m_pVertexBuffer->Lock(0, m_maxVBSize, (void **)&m_pVBBuffer, 0)), KES_D3D9_SOURCE);
     m_vbMapped = m_pVBBuffer != 0;
     return 1;
@@ -193,7 +196,13 @@ HRESULT MRender::CheckDevice()
 int MRender::BeginFrame()
 {
     KES_CHECK(m_pDevice, KES_D3D9_SOURCE);
-    if (!m_pDevice || !m_pVertexBuffer || !m_vbMapped) return 0;
+    if (!m_pDevice || !m_pVertexBuffer) return 0;
+    if (!m_vbMapped) {
+        // The last frame's end could not map the buffer again: try now, so
+        // that a failure which was no device loss does not stop drawing for good.
+        MapVertexBuffer();
+        return 0;
+    }
     if (FAILED(m_pVertexBuffer->Unlock())) return 0;
     m_vbMapped = 0;
     if (FAILED(m_pDevice->BeginScene())) {

@@ -49,6 +49,7 @@ void MRender::Commit(MImage* img, int kind, DWORD colour, float alpha, int verti
 void MRender::AddImage(MImage* img, float x, float y, const RECTF& src, int kind, DWORD colour, float alpha,
                        float scaleX, float scaleY)
 {
+    KES_CHECK(m_pDevice, KES_D3D9_SOURCE);
     if (!img) return;
     MVertex* v = Reserve(4);
     if (!v) return;
@@ -79,6 +80,7 @@ void MRender::AddImage(MImage* img, float x, float y, const RECTF& src, int kind
 
 void MRender::AddLine(float x1, float y1, float x2, float y2, DWORD colour, float width)
 {
+    KES_CHECK(m_pDevice, KES_D3D9_SOURCE);
     if (width == 1.0f) {
         MVertex* v = Reserve(2);
         if (!v) return;
@@ -102,6 +104,7 @@ void MRender::AddLine(float x1, float y1, float x2, float y2, DWORD colour, floa
 
 void MRender::AddRect(float x, float y, float w, float h, DWORD colour, float border)
 {
+    KES_CHECK(m_pDevice, KES_D3D9_SOURCE);
     const float f = border;
     if (f == 1.0f) {
         MVertex* v = Reserve(5);

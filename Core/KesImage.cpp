@@ -4,6 +4,8 @@
 
 #include "KesD3D9.h"
 
+#include <stddef.h>
+
 #define KES_CORE_IMAGE_SOURCE L"Core/KesImage"
 
 // ---- MImage ----------------------------------------------------------------------
@@ -40,13 +42,15 @@ void MImage::Unlock()
 
 int MImage::IsCover(int x, int y)
 {
-    const int px = x + m_keyX, py = y + m_keyY;
+    // 32-bit arithmetic that wraps (no undefined overflow on extreme input).
+    const int px = int(unsigned(x) + unsigned(m_keyX)), py = int(unsigned(y) + unsigned(m_keyY));
     if (px < 0 || px >= m_width || py < 0 || py >= m_height) return 0;
     if (m_format != KES_FMT_A8R8G8B8 && m_format != KES_FMT_A8) return 1;
     unsigned char* bits;
     int pitch;
     if (!Lock(&bits, &pitch)) return 0;
-    const unsigned char alpha = m_format == KES_FMT_A8R8G8B8 ? bits[py * pitch + px * 4 + 3] : bits[py * pitch + px];
+    const unsigned char alpha = m_format == KES_FMT_A8R8G8B8 ? bits[ptrdiff_t(py) * pitch + ptrdiff_t(px) * 4 + 3]
+                                                           : bits[ptrdiff_t(py) * pitch + px];
     Unlock();
     return alpha != 0 ? 1 : 0;
 }
@@ -105,9 +109,9 @@ MImage*& MImageVolume::operator[](int i)
     // As for the containers: outside the slots, a blank scratch slot rather
     // than memory that is not the volume's.
     if (i < 0 || i >= m_total) {
+        // An image stored there keeps its reference for good: a leak after a
+        // reported mistake, never a dangling pointer.
         static MImage* scratch;
-        if (scratch) scratch->Release(); // an image stored there has no other owner
-        scratch = 0;
         return scratch;
     }
     return m_images[i];
