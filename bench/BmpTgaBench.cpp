@@ -13,6 +13,8 @@
 #include <KesFile.h>
 #include <KesPlatform.h>
 
+#include "BenchSupport.h"
+
 #include <benchmark/benchmark.h>
 
 #include <stdint.h>
@@ -183,28 +185,16 @@ std::string TgaRle32(const std::vector<uint32_t>& pixels, double* packets)
     return s;
 }
 
-LRESULT CALLBACK WindowProc(HWND, UINT, WPARAM, LPARAM)
-{
-    return 0;
-}
-
 // The application, its device and the files, made once for the process.
 struct Fixture {
-    std::string dir;
-    std::string previous;
-    HWND window = nullptr;
-    MApp* app = nullptr;
+    kes::bench::ScratchFolder folder;
+    kes::bench::BenchApp bench;
+    MApp* app = bench.app;
     std::string bmp24, tga24, tga32rle;
     double rlePackets = 0;
 
     Fixture()
     {
-        std::string pattern = (std::filesystem::temp_directory_path() / "kesto-bench-XXXXXX").string();
-        if (!mkdtemp(pattern.data())) abort();
-        dir = pattern;
-        previous = std::filesystem::current_path().string();
-        std::filesystem::current_path(dir);
-
         const std::vector<uint32_t> photo = Photo();
         bmp24 = Bmp24(photo);
         tga24 = TgaRaw24(photo);
@@ -213,24 +203,6 @@ struct Fixture {
         std::ofstream("photo24.tga", std::ios::binary) << tga24;
         std::ofstream("art32rle.tga", std::ios::binary) << tga32rle;
 
-        KesPlatformSetRenderDevice("software");
-        WNDCLASSA wc = {};
-        wc.lpfnWndProc = WindowProc;
-        wc.lpszClassName = "KESTO_BENCH_WINDOW";
-        RegisterClassA(&wc);
-        window = CreateWindowExA(0, "KESTO_BENCH_WINDOW", "Kesto bench", WS_CAPTION, 0, 0, 800, 600, NULL, NULL,
-                                 NULL, NULL);
-        app = new MApp;
-        if (!window || !app->m_pRender->CreateDevice(window, 0, 800, 600, 1)) abort();
-    }
-
-    ~Fixture()
-    {
-        delete app;
-        if (window) DestroyWindow(window);
-        std::filesystem::current_path(previous);
-        std::error_code ec;
-        std::filesystem::remove_all(dir, ec);
     }
 };
 

@@ -3,6 +3,7 @@
 #include <KesDataFile.h>
 #include <KesFile.h>
 
+#include "BenchSupport.h"
 #include "WdfWriter.h"
 
 #include <benchmark/benchmark.h>
@@ -20,14 +21,10 @@ namespace {
 
 // A scratch folder with the chain registered, made once for the process.
 struct Fixture {
-    std::string dir;
+    kes::bench::ScratchFolder folder;
 
     Fixture()
     {
-        std::string pattern = (std::filesystem::temp_directory_path() / "kesto-bench-XXXXXX").string();
-        if (!mkdtemp(pattern.data())) abort();
-        dir = pattern;
-        std::filesystem::current_path(dir);
         // Fourteen archives of 200 files each ahead of the one that holds the
         // measured files, so that every lookup walks the whole chain.
         for (int n = 0; n < 15; ++n) {
@@ -47,12 +44,7 @@ struct Fixture {
         std::ofstream("loose/large.was", std::ios::binary) << Payload(1 << 20);
     }
 
-    ~Fixture()
-    {
-        kes::CloseAllDataFiles();
-        std::error_code ec;
-        std::filesystem::remove_all(dir, ec);
-    }
+    ~Fixture() { kes::CloseAllDataFiles(); }
 
     static std::string Payload(size_t n)
     {

@@ -19,6 +19,8 @@
 
 #include "KesJpeg.h"
 
+#include "BenchSupport.h"
+
 #include <benchmark/benchmark.h>
 
 #include <math.h>
@@ -88,49 +90,18 @@ std::vector<uint8_t> EncodePhoto()
     return bytes;
 }
 
-LRESULT CALLBACK WindowProc(HWND, UINT, WPARAM, LPARAM)
-{
-    return 0;
-}
-
 // The application, its device and the file, made once for the process.
 struct Fixture {
-    std::string dir;
-    std::string previous;
-    HWND window = nullptr;
-    MApp* app = nullptr;
+    kes::bench::ScratchFolder folder;
+    kes::bench::BenchApp bench;
+    MApp* app = bench.app;
     std::vector<uint8_t> jpeg;
 
     Fixture()
     {
-        std::string pattern = (std::filesystem::temp_directory_path() / "kesto-bench-XXXXXX").string();
-        if (!mkdtemp(pattern.data())) abort();
-        dir = pattern;
-        previous = std::filesystem::current_path().string();
-        std::filesystem::current_path(dir);
-
         jpeg = EncodePhoto();
         std::ofstream("photo.jpg", std::ios::binary)
             .write(reinterpret_cast<const char*>(jpeg.data()), std::streamsize(jpeg.size()));
-
-        KesPlatformSetRenderDevice("software");
-        WNDCLASSA wc = {};
-        wc.lpfnWndProc = WindowProc;
-        wc.lpszClassName = "KESTO_BENCH_WINDOW";
-        RegisterClassA(&wc);
-        window = CreateWindowExA(0, "KESTO_BENCH_WINDOW", "Kesto bench", WS_CAPTION, 0, 0, 800, 600, NULL, NULL,
-                                 NULL, NULL);
-        app = new MApp;
-        if (!window || !app->m_pRender->CreateDevice(window, 0, 800, 600, 1)) abort();
-    }
-
-    ~Fixture()
-    {
-        delete app;
-        if (window) DestroyWindow(window);
-        std::filesystem::current_path(previous);
-        std::error_code ec;
-        std::filesystem::remove_all(dir, ec);
     }
 };
 

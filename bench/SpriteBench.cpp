@@ -13,6 +13,8 @@
 
 #include <SDL.h>
 
+#include "BenchSupport.h"
+
 #include <benchmark/benchmark.h>
 
 #include <cmath>
@@ -66,11 +68,6 @@ std::vector<SDL_Rect> Positions()
     return out;
 }
 
-LRESULT CALLBACK WindowProc(HWND, UINT, WPARAM, LPARAM)
-{
-    return 0;
-}
-
 // The software device with the engine's states, its effect shader, one
 // sprite texture, and vertex buffers holding the sprites and a full-screen quad.
 struct KestoScene {
@@ -84,15 +81,9 @@ struct KestoScene {
 
     KestoScene()
     {
-        KesPlatformSetRenderDevice("software");
-        WNDCLASSA wc = {};
-        wc.lpfnWndProc = WindowProc;
-        wc.lpszClassName = "KESTO_SPRITE_BENCH";
-        RegisterClassA(&wc);
-        HWND window = CreateWindowExA(0, wc.lpszClassName, "sprites", 0, 0, 0, kScreenW, kScreenH, nullptr, nullptr,
-                                      nullptr, nullptr);
+        HWND window = kes::bench::MakeBenchWindow(kScreenW, kScreenH);
         IDirect3D9* d3d = Direct3DCreate9(D3D_SDK_VERSION);
-        if (!window || !d3d) return;
+        if (!d3d) return;
         Build(d3d, window);
         d3d->Release(); // the device does not need it any more
     }

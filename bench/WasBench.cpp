@@ -8,6 +8,7 @@
 #include <KesPlatform.h>
 #include <KesWas.h>
 
+#include "BenchSupport.h"
 #include "WasEncoder.h"
 
 #include <benchmark/benchmark.h>
@@ -66,25 +67,15 @@ kes::was::Picture Figure(int group, int frame)
     return p;
 }
 
-LRESULT CALLBACK BenchWindowProc(HWND, UINT, WPARAM, LPARAM)
-{
-    return 0;
-}
-
 // A scratch folder with the sprite, and an application with a device.
 struct Fixture {
-    std::string dir;
+    kes::bench::ScratchFolder folder;
     std::string bytes;
-    HWND window = nullptr;
-    MApp* app = nullptr;
+    kes::bench::BenchApp bench;
+    MApp* app = bench.app;
 
     Fixture()
     {
-        std::string pattern = (std::filesystem::temp_directory_path() / "kesto-bench-XXXXXX").string();
-        if (!mkdtemp(pattern.data())) abort();
-        dir = pattern;
-        std::filesystem::current_path(dir);
-
         std::vector<kes::was::Picture> pictures;
         for (int g = 0; g < kGroups; ++g)
             for (int f = 0; f < kFrames; ++f) pictures.push_back(Figure(g, f));
@@ -98,24 +89,6 @@ struct Fixture {
         std::string error;
         if (!kes::was::EncodeSprite(slots, settings, &bytes, &error)) abort();
         std::ofstream("hero.was", std::ios::binary).write(bytes.data(), std::streamsize(bytes.size()));
-
-        KesPlatformSetRenderDevice("software");
-        WNDCLASSA wc = {};
-        wc.lpfnWndProc = BenchWindowProc;
-        wc.lpszClassName = "KESTO_BENCH_WINDOW";
-        RegisterClassA(&wc);
-        window = CreateWindowExA(0, wc.lpszClassName, "Kesto bench", WS_CAPTION, 0, 0, 800, 600, NULL, NULL, NULL,
-                                 NULL);
-        app = new MApp;
-        if (!window || !app->m_pRender->CreateDevice(window, 0, 800, 600, 1)) abort();
-    }
-
-    ~Fixture()
-    {
-        delete app;
-        if (window) DestroyWindow(window);
-        std::error_code ec;
-        std::filesystem::remove_all(dir, ec);
     }
 };
 
