@@ -70,15 +70,15 @@ bool ParseArgs(int argc, char** argv, int first, const std::vector<Option>& know
         }
         const size_t eq = arg.find('=');
         const std::string name = arg.substr(0, eq);
-        const Option* spec = nullptr;
+        const Option* wanted = nullptr;
         for (const Option& o : known)
-            if (name == o.name) spec = &o;
-        if (!spec) {
+            if (name == o.name) wanted = &o;
+        if (!wanted) {
             *error = "unknown option " + name;
             return false;
         }
         std::string value;
-        if (spec->takesValue) {
+        if (wanted->takesValue) {
             if (eq != std::string::npos) {
                 value = arg.substr(eq + 1);
             } else if (i + 1 < argc) {

@@ -80,28 +80,28 @@ bool ParseArgs(int argc, char** argv, int first, const std::vector<OptionSpec>& 
             value = arg.substr(eq + 1);
             inlineValue = true;
         }
-        const OptionSpec* spec = FindSpec(specs, name);
-        if (!spec) {
+        const OptionSpec* wanted = FindSpec(specs, name);
+        if (!wanted) {
             *error = "unknown option " + name;
             return false;
         }
-        if (!spec->takesValue) {
+        if (!wanted->takesValue) {
             if (inlineValue) {
-                *error = std::string(spec->name) + " takes no value";
+                *error = std::string(wanted->name) + " takes no value";
                 return false;
             }
         } else if (!inlineValue) {
             if (i + 1 >= argc) {
-                *error = std::string(spec->name) + " needs a value";
+                *error = std::string(wanted->name) + " needs a value";
                 return false;
             }
             value = argv[++i];
         }
-        if (spec->takesValue && value.empty()) {
-            *error = std::string(spec->name) + " needs a value";
+        if (wanted->takesValue && value.empty()) {
+            *error = std::string(wanted->name) + " needs a value";
             return false;
         }
-        out->options.emplace_back(spec->name, value);
+        out->options.emplace_back(wanted->name, value);
     }
     return true;
 }
