@@ -6,6 +6,8 @@
 
 #include <d3d9.h>
 
+#include "PixelMemory.h"
+
 #include <atomic>
 #include <cstdint>
 #include <vector>
@@ -28,7 +30,7 @@ struct PixelStore {
     UINT width = 0;
     UINT height = 0;
     INT pitch = 0;
-    std::vector<uint8_t> bytes;
+    std::vector<uint8_t, PixelAllocator<uint8_t>> bytes;
     // Grows every time the contents may have changed (each unlock), so that
     // GPU copies know when to refresh.
     uint32_t revision = 0;
