@@ -18,15 +18,9 @@ MApp::~MApp()
     m_pRender = 0;
     // Every cached object gives back one reference: the cache's owner's.
     // Destroyed ones leave the maps as they go, so walk from the end.
-    for (int i = m_imageCache.GetCount() - 1; i >= 0; --i) {
-        if (i >= m_imageCache.GetCount()) continue;
-        static_cast<MImage*>(m_imageCache[i])->Release();
-    }
+    for (int i = m_imageCache.GetCount() - 1; i >= 0; --i) static_cast<MImage*>(m_imageCache[i])->Release();
     m_imageCache.Reset();
-    for (int i = m_volumeCache.GetCount() - 1; i >= 0; --i) {
-        if (i >= m_volumeCache.GetCount()) continue;
-        static_cast<MImageVolume*>(m_volumeCache[i])->Release();
-    }
+    for (int i = m_volumeCache.GetCount() - 1; i >= 0; --i) static_cast<MImageVolume*>(m_volumeCache[i])->Release();
     m_volumeCache.Reset();
 }
 

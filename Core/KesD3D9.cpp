@@ -233,6 +233,18 @@ int MRender::EndFrame()
     return MapVertexBuffer();
 }
 
+int MRender::CanCreateTexture(unsigned width, unsigned height)
+{
+    // Direct3D 9's usual largest texture, for when the device cannot be asked.
+    DWORD maxW = 16384, maxH = 16384;
+    D3DCAPS9 caps;
+    if (m_pD3D && SUCCEEDED(m_pD3D->GetDeviceCaps(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, &caps))) {
+        maxW = caps.MaxTextureWidth;
+        maxH = caps.MaxTextureHeight;
+    }
+    return width > 0 && height > 0 && width <= maxW && height <= maxH;
+}
+
 MImage* MRender::CreateTextureImage(unsigned width, unsigned height, int format)
 {
     KES_CHECK(m_pDevice, KES_D3D9_SOURCE);

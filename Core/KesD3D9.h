@@ -76,6 +76,9 @@ public:
 
     // The one way images are made: never returns null (failure ends the process).
     MImage* CreateTextureImage(unsigned width, unsigned height, int format);
+    // Whether the device makes textures of width x height at all: loaders ask
+    // before CreateTextureImage, whose failure would end the process.
+    int CanCreateTexture(unsigned width, unsigned height);
 
     // Recorders (the drawing members of MApp hand their work here). Draws
     // beyond a frame's 10000 commands or 40000 vertices, or while the

@@ -339,19 +339,6 @@ struct TgaPicture {
     }
 };
 
-// Whether the device can make a texture of w x h.
-bool DeviceTakes(MRender* render, unsigned w, unsigned h)
-{
-    // Direct3D 9's usual largest texture, for when the device cannot be asked.
-    DWORD maxW = 16384, maxH = 16384;
-    D3DCAPS9 caps;
-    if (render->m_pD3D && SUCCEEDED(render->m_pD3D->GetDeviceCaps(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, &caps))) {
-        maxW = caps.MaxTextureWidth;
-        maxH = caps.MaxTextureHeight;
-    }
-    return w <= maxW && h <= maxH;
-}
-
 // The steps both loaders share: the cache, the file, the texture and its
 // registration. Nothing reaches the cache unless the picture decoded whole.
 template <class Picture>
@@ -367,7 +354,7 @@ MImage* LoadPicture(MApp* app, const char* fname)
     if (!file.Load(fname, 0)) return 0;
     Picture pic;
     if (!pic.Parse(reinterpret_cast<const Byte*>(file.m_Data), file.m_Size)) return 0;
-    if (!DeviceTakes(app->m_pRender, pic.width, pic.height)) return 0;
+    if (!app->m_pRender->CanCreateTexture(pic.width, pic.height)) return 0;
 
     MImage* img = app->m_pRender->CreateTextureImage(pic.width, pic.height, pic.format);
     Byte* bits;

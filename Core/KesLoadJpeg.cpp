@@ -20,17 +20,6 @@
 
 namespace {
 
-bool TextureFits(MRender* render, unsigned w, unsigned h)
-{
-    DWORD maxW = 16384, maxH = 16384;
-    D3DCAPS9 caps;
-    if (render->m_pD3D && SUCCEEDED(render->m_pD3D->GetDeviceCaps(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, &caps))) {
-        maxW = caps.MaxTextureWidth;
-        maxH = caps.MaxTextureHeight;
-    }
-    return w > 0 && h > 0 && w <= maxW && h <= maxH;
-}
-
 MImage* LoadTile(MApp* app, unsigned char* jpegdata, int size, int width, int height, const unsigned char* rowData,
                  size_t rowDataSize)
 {
@@ -42,7 +31,7 @@ MImage* LoadTile(MApp* app, unsigned char* jpegdata, int size, int width, int he
         // Both come from the frame then, even one that was given.
         if (!JpegFindSize(jpegdata, bytes, &width, &height)) return 0;
     }
-    if (!TextureFits(app->m_pRender, unsigned(width), unsigned(height))) return 0;
+    if (!app->m_pRender->CanCreateTexture(unsigned(width), unsigned(height))) return 0;
 
     MImage* img = app->m_pRender->CreateTextureImage(unsigned(width), unsigned(height), KES_FMT_R5G6B5);
     if (!img) return 0;
@@ -88,7 +77,7 @@ MImage* MApp::LoadJPEG(const char* fname)
     size_t scan = 0;
     JpegLayout layout;
     if (!JpegReadMarkers(data, size, &scan) || !JpegChooseLayout(g_jpeg.width, g_jpeg.height, &layout) ||
-        !TextureFits(m_pRender, layout.width, layout.height)) {
+        !m_pRender->CanCreateTexture(layout.width, layout.height)) {
         JpegFreeTables();
         return 0;
     }

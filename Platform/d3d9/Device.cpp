@@ -11,20 +11,17 @@ Device::Device(HWND window, const D3DPRESENT_PARAMETERS& params) : m_params(para
 
 Device::~Device()
 {
-    ClearState();
 }
 
 ULONG Device::Release()
 {
     const ULONG left = --m_refs;
     if (left == 0) {
-        // The application is done with the device; what it bound is let go
-        // now, the object itself goes with the last resource made from it.
-        // (Held meanwhile: letting go of a shader may drop the last resource.)
-        ++m_resources;
+        // The application is done with the device; the object itself goes
+        // with the last resource made from it.
         ClearState();
         Shutdown();
-        Drop();
+        if (m_resources == 0) delete this;
     }
     return left;
 }

@@ -16,9 +16,10 @@ constexpr long long kMaxSlots = 1 << 20;
 
 int RunEncode(int argc, char** argv, int first)
 {
-    Args args;
+    ParsedArgs args;
     std::string error;
-    const std::vector<Option> options = {{"--groups", true}, {"--frames", true}, {"--key", true}, {"--size", true}};
+    const std::vector<OptionSpec> options = {
+        {"--groups", nullptr, true}, {"--frames", nullptr, true}, {"--key", nullptr, true}, {"--size", nullptr, true}};
     if (!ParseArgs(argc, argv, first, options, &args, &error)) return UsageError(error, "encode");
     if (args.help) {
         PrintUsage("encode", false);

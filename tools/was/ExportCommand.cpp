@@ -12,9 +12,9 @@ namespace kes::was::tool {
 
 int RunExport(int argc, char** argv, int first)
 {
-    Args args;
+    ParsedArgs args;
     std::string error;
-    if (!ParseArgs(argc, argv, first, {{"--raw", false}}, &args, &error)) return UsageError(error, "export");
+    if (!ParseArgs(argc, argv, first, {{"--raw", nullptr, false}}, &args, &error)) return UsageError(error, "export");
     if (args.help) {
         PrintUsage("export", false);
         return kExitOk;

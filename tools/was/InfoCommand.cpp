@@ -9,7 +9,7 @@ namespace kes::was::tool {
 
 int RunInfo(int argc, char** argv, int first)
 {
-    Args args;
+    ParsedArgs args;
     std::string error;
     if (!ParseArgs(argc, argv, first, {}, &args, &error)) return UsageError(error, "info");
     if (args.help) {

@@ -1,46 +1,24 @@
-// The commands of kesto-was and what they share: exit codes, messages and
-// the command line.
-//
-// Messages for people go to standard error prefixed with the tool's name;
-// standard output carries only what a command prints as its result (info).
+// The commands of kesto-was and what they share beyond the tools' common
+// messages and option parsing: the values its options take, file reading.
 #ifndef KESTO_TOOLS_WAS_TOOL_H
 #define KESTO_TOOLS_WAS_TOOL_H
 
+#include <Cli.h>
+
 #include <string>
-#include <utility>
-#include <vector>
 
 namespace kes::was::tool {
 
-constexpr int kExitOk = 0;
-constexpr int kExitFailure = 1; // bad sprite or picture, unreadable input, failed write
-constexpr int kExitUsage = 2;   // the command line itself is wrong
-
-void Error(const std::string& message);
-void Warning(const std::string& message);
-void Note(const std::string& message);
-// Reports a command line mistake and points at the help; returns kExitUsage.
-int UsageError(const std::string& message, const char* command);
-
-struct Option {
-    const char* name; // "--groups"
-    bool takesValue;
-};
-
-struct Args {
-    std::vector<std::string> positional;
-    std::vector<std::pair<std::string, std::string>> options; // in order; flags have no value
-    bool help = false;
-
-    bool Has(const char* name) const;
-    std::string Last(const char* name) const; // empty when not given
-};
-
-// argv[first..argc): "--name value", "--name=value", "-h"/"--help"; "--"
-// ends the options. False with a message for unknown options and missing
-// values.
-bool ParseArgs(int argc, char** argv, int first, const std::vector<Option>& known, Args* out,
-               std::string* error);
+using kes::cli::Error;
+using kes::cli::kExitFailure;
+using kes::cli::kExitOk;
+using kes::cli::kExitUsage;
+using kes::cli::Note;
+using kes::cli::OptionSpec;
+using kes::cli::ParseArgs;
+using kes::cli::ParsedArgs;
+using kes::cli::UsageError;
+using kes::cli::Warning;
 
 // "X,Y" with two integers in [-32768, 32767].
 bool ParsePair(const std::string& text, int* x, int* y);

@@ -1,18 +1,9 @@
 #include "Args.h"
 
 #include <cctype>
-#include <cstring>
 
 namespace kes::wdf::tool {
 namespace {
-
-const OptionSpec* FindSpec(const std::vector<OptionSpec>& specs, const std::string& name)
-{
-    for (const OptionSpec& s : specs) {
-        if (name == s.name || (s.alias && name == s.alias)) return &s;
-    }
-    return nullptr;
-}
 
 // Decimal digits only: strtoull would accept signs, spaces and hex.
 bool ParseDigits(const std::string& text, size_t end, uint64_t* value)
@@ -30,81 +21,6 @@ bool ParseDigits(const std::string& text, size_t end, uint64_t* value)
 }
 
 } // namespace
-
-bool ParsedArgs::Has(const char* name) const
-{
-    for (const auto& o : options)
-        if (o.first == name) return true;
-    return false;
-}
-
-std::vector<std::string> ParsedArgs::Values(const char* name) const
-{
-    std::vector<std::string> values;
-    for (const auto& o : options)
-        if (o.first == name) values.push_back(o.second);
-    return values;
-}
-
-std::string ParsedArgs::Last(const char* name) const
-{
-    std::string value;
-    for (const auto& o : options)
-        if (o.first == name) value = o.second;
-    return value;
-}
-
-bool ParseArgs(int argc, char** argv, int first, const std::vector<OptionSpec>& specs, ParsedArgs* out,
-               std::string* error)
-{
-    bool optionsEnded = false;
-    for (int i = first; i < argc; ++i) {
-        const std::string arg = argv[i];
-        if (optionsEnded || arg.size() < 2 || arg[0] != '-') {
-            out->positional.push_back(arg);
-            continue;
-        }
-        if (arg == "--") {
-            optionsEnded = true;
-            continue;
-        }
-        if (arg == "-h" || arg == "--help") {
-            out->help = true;
-            continue;
-        }
-        std::string name = arg, value;
-        bool inlineValue = false;
-        const size_t eq = arg.find('=');
-        if (arg.compare(0, 2, "--") == 0 && eq != std::string::npos) {
-            name = arg.substr(0, eq);
-            value = arg.substr(eq + 1);
-            inlineValue = true;
-        }
-        const OptionSpec* wanted = FindSpec(specs, name);
-        if (!wanted) {
-            *error = "unknown option " + name;
-            return false;
-        }
-        if (!wanted->takesValue) {
-            if (inlineValue) {
-                *error = std::string(wanted->name) + " takes no value";
-                return false;
-            }
-        } else if (!inlineValue) {
-            if (i + 1 >= argc) {
-                *error = std::string(wanted->name) + " needs a value";
-                return false;
-            }
-            value = argv[++i];
-        }
-        if (wanted->takesValue && value.empty()) {
-            *error = std::string(wanted->name) + " needs a value";
-            return false;
-        }
-        out->options.emplace_back(wanted->name, value);
-    }
-    return true;
-}
 
 bool ParseByteCount(const std::string& text, uint64_t* value)
 {

@@ -21,6 +21,19 @@ struct QuadPath::Mapping {
 
 namespace {
 
+// A finished span of program results into the target: opaque, or over it
+// with each pixel's alpha, faded by the tables' weight where they fade.
+void WriteSpan(const SpanKernels& kernels, uint32_t* out, const uint32_t* span, int n, bool blend,
+               const ChannelTables& t)
+{
+    if (!blend)
+        kernels.copy(out, span, n);
+    else if (t.alphaKept)
+        kernels.blend(out, span, n);
+    else
+        kernels.blendFaded(out, span, t.weight, n);
+}
+
 // `count` texels of row y from column `first` on, as 0xAARRGGBB.
 void ReadTexelRow(const TextureView& view, int y, int first, int count, uint32_t* out)
 {
@@ -283,12 +296,7 @@ void QuadPath::DrawRow(const DrawContext& ctx, TexelTransform transform, int py,
                 span[i] = (p & 0xFF000000u) | t.red[(p >> 16) & 255] | t.green[(p >> 8) & 255] | t.blue[p & 255];
             }
         }
-        if (!blend)
-            kernels.copy(out, span, n);
-        else if (t.alphaKept)
-            kernels.blend(out, span, n);
-        else
-            kernels.blendFaded(out, span, t.weight, n);
+        WriteSpan(kernels, out, span, n, blend, t);
         break;
     }
     case TexelTransform::Coverage: {
@@ -313,13 +321,7 @@ void QuadPath::DrawRow(const DrawContext& ctx, TexelTransform transform, int py,
             // A clear pixel adds nothing to a blend: no need to know its colour.
             span[i] = blend && p < 0x01000000u ? 0u : (p & 0xFF000000u) | m_memo.Map(p);
         }
-        const ChannelTables& t = *m_channels;
-        if (!blend)
-            kernels.copy(out, span, n);
-        else if (t.alphaKept)
-            kernels.blend(out, span, n);
-        else
-            kernels.blendFaded(out, span, t.weight, n);
+        WriteSpan(kernels, out, span, n, blend, *m_channels);
         break;
     }
     case TexelTransform::PerPixel:
