@@ -1,6 +1,17 @@
 // MApp: the one application object of a Kesto game.
 //
-// Construct exactly one; reach it anywhere through Singleton<MApp>.
+// Construct exactly one; reach it anywhere through Singleton<MApp>. A game
+// sets its callbacks and settings, calls Init, registers its archives,
+// hands control to Run until the window is gone, then calls Shutdown and
+// destroys the object:
+//
+//     MApp app;
+//     app.SetUpdateFrameFunc(Update);
+//     app.SetWinTitle("My game");
+//     if (!app.Init()) return 1;
+//     app.OpenDataFile("shape.wdf");
+//     app.Run();
+//     app.Shutdown();
 #ifndef KESTO_KESAPP_H
 #define KESTO_KESAPP_H
 
@@ -14,14 +25,150 @@ class MRender;
 template <>
 KESTO_API MApp* Singleton<MApp>::m_Singleton;
 
+// The one input event being delivered: Run hands a pointer to it to the
+// input callback right after the message that produced it, then clears
+// m_type. Each kind writes only its own fields; the others keep the values
+// of earlier events.
+struct KESTO_API MInputEven {
+    enum { NONE = 0, KEY = 1, CHARACTER = 2, MOUSE_BUTTON = 3, MOUSE_MOVE = 4, MOUSE_WHEEL = 5 };
+
+    int m_type;     // one of the kinds above
+    DWORD m_vkey;   // key: the virtual-key code (VK_...)
+    int m_state;    // key: 4 Alt, else 1 Shift, else 2 Ctrl, else 0;
+                    // button and wheel: the MK_ flags of the message
+    int m_bit12;    // key: bit 12 of the message's lParam
+    int m_keyUp;    // key: 0 press, 1 release
+    int m_repeat;   // key and character: the repeat count
+    int m_button;   // button: the message, WM_LBUTTONDOWN..WM_MBUTTONDBLCLK
+    int m_x;        // mouse: client x (the wheel: screen x)
+    int m_y;        // mouse: client y (the wheel: screen y)
+    int m_wheel;    // wheel: whole notches, +1 away from the user; button: 0
+    char m_char;    // character: one byte of code page 936 text (a
+                    // double-byte character arrives as two events, lead byte first)
+};
+
+// Callbacks through which the engine calls the game.
+typedef int (*MAppFunc)(void);
+typedef int (*MInputEvenFunc)(MInputEven* input);
+
 class KESTO_API MApp : public Singleton<MApp> {
 public:
-    MRender* m_pRender;     // the device and the sprite batcher; owned
-    MMapPtr m_imageCache;   // id -> MImage*; entries hold no reference
-    MMapPtr m_volumeCache;  // id -> MImageVolume*
+    // ---- the object's state, in this order
+    HINSTANCE m_hInst;     // the executable's module
+    HWND m_hWnd;           // the engine's window, null before Init and after Shutdown
+    MRender* m_pRender;    // the device and the sprite batcher; owned
+    char m_path[260];      // the executable's file name followed by "\\"
+    char m_title[256];     // the window caption
+    const char* m_icon;    // icon name for LoadIconA (a picture file here); not copied
+    int m_winWidth;        // client and back-buffer size (800 x 600)
+    int m_winHeight;
+    int m_inited;          // 1 once Init succeeded
+    int m_windowed;        // 1 windowed, 0 full screen
+    int m_hideMouse;       // 1 hides the cursor over the client area
+    int m_async;           // 1 presents once per display refresh, 0 at once
+    int m_pause;           // nonzero: no frames (messages and the clock go on)
+    DWORD m_seed;          // the random generator's state
+    MInputEven m_input;    // the event being delivered
+    RECT m_winRect;        // outer rectangle of the window when windowed
+    RECT m_fullRect;       // (0, 0, width, height) for full screen
+    DWORD m_winStyle;      // WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX
+    DWORD m_fullStyle;     // WS_POPUP | WS_VISIBLE
+    double m_deltaTime;    // seconds of the last frame step
+    double m_curTime;      // seconds since Run began
+    DWORD m_fps;           // loop iterations in the last second
+    MMapPtr m_fontMap;     // id -> font
+    MMapPtr m_imageCache;  // id -> MImage*; entries hold no reference
+    MMapPtr m_volumeCache; // id -> MImageVolume*
+    MAppFunc m_lostDeviceFunc;
+    MAppFunc m_restoreDeviceFunc;
+    MAppFunc m_updateFrameFunc;
+    MAppFunc m_windowShowedFunc;
+    MAppFunc m_exitFunc;
+    MAppFunc m_activeFunc;
+    MAppFunc m_deActiveFunc;
+    MInputEvenFunc m_inputEvenFunc;
 
     MApp();
+    // Releases the device, every cached picture, the fonts and the sound
+    // system. The window is Shutdown's to destroy.
     ~MApp();
+
+    // ---- callbacks (each setter only stores the pointer)
+    // Once per frame, unless paused: load and draw here. Result ignored.
+    void SetUpdateFrameFunc(MAppFunc f) { m_updateFrameFunc = f; }
+    MAppFunc GetUpdateFrameFunc() { return m_updateFrameFunc; }
+    // Every keyboard and mouse event, with the record; ask it with the
+    // Input... queries below. Result ignored.
+    void SetInputEvenFunc(MInputEvenFunc f) { m_inputEvenFunc = f; }
+    MInputEvenFunc GetInputEvenFunc() { return m_inputEvenFunc; }
+    // The window was restored from the task bar / minimised.
+    void SetActiveFunc(MAppFunc f) { m_activeFunc = f; }
+    MAppFunc GetActiveFunc() { return m_activeFunc; }
+    void SetDeActiveFunc(MAppFunc f) { m_deActiveFunc = f; }
+    MAppFunc GetDeActiveFunc() { return m_deActiveFunc; }
+    // Around every device reset; returning 0 ends the application.
+    void SetLostDeviceFunc(MAppFunc f) { m_lostDeviceFunc = f; }
+    MAppFunc GetLostDeviceFunc() { return m_lostDeviceFunc; }
+    void SetRestoreDeviceFunc(MAppFunc f) { m_restoreDeviceFunc = f; }
+    MAppFunc GetRestoreDeviceFunc() { return m_restoreDeviceFunc; }
+    // Once, when Run has shown the window.
+    void SetWindowShowedFunc(MAppFunc f) { m_windowShowedFunc = f; }
+    MAppFunc GetWindowShowedFunc() { return m_windowShowedFunc; }
+    // The player asked to close the window (close box, Alt+F4). When set,
+    // the window stays until the game calls ExitApp; unset, the game ends.
+    void SetExitFunc(MAppFunc f) { m_exitFunc = f; }
+    MAppFunc GetExitFunc() { return m_exitFunc; }
+
+    // ---- queries
+    int IsInited() { return m_inited; }
+    double GetCurTime() { return m_curTime; }
+    double GetDeltaTime() { return m_deltaTime; }
+    DWORD GetFPS() { return m_fps; }
+    int GetWindowsWidth() { return m_winWidth; }
+    int GetWindowsHeight() { return m_winHeight; }
+    HWND GetHWnd() { return m_hWnd; }
+    // The cursor in client coordinates (not clamped to the client area).
+    POINT GetMousePos();
+
+    // ---- settings: before Init they are recorded, afterwards applied at once
+    void SetWinTitle(const char* title); // at most 255 characters
+    // `name` must stay valid until Init has used it.
+    void SetWinIcon(const char* name);
+    void SetWindowSize(int width, int height);
+    // 1 windowed, 0 full screen: the desktop covered, the back buffer
+    // scaled to fit with its aspect ratio kept.
+    void SetWindowMode(int windowed);
+    void ToggleFullscreen();
+    void SetHideMouse(int hide);
+    void SetAsync(int async);
+    void Pause(int pause);
+
+    // ---- lifecycle
+    // Window class, window, device, fonts, sound; 1 on success, 0 on failure.
+    int Init();
+    // Shows the window and runs messages and frames until it is destroyed.
+    void Run();
+    // Ends the game: pauses and destroys the window; Run then returns.
+    void ExitApp();
+    // Destroys a remaining window and unregisters the window class.
+    void Shutdown();
+
+    // ---- random numbers, one stream for both: lo..hi, both ends included
+    int RandInt(int lo, int hi);
+    float RandFloat(float lo, float hi);
+
+    // ---- the input event being delivered (see MInputEven)
+    // A key event: vkey 0 matches any key; mask 0 any modifier, else the
+    // modifier codes 1 Shift, 2 Ctrl, 4 Alt; keyUp 0 presses, 1 releases;
+    // bit12 0 ignores it. Returns the repeat count, 0 when not matched.
+    int InputGetVKey(int vkey, int mask, int keyUp, int bit12);
+    // A character event: writes it to *ch and returns its repeat count.
+    int InputGetChar(char* ch);
+    // A button message (WM_LBUTTONDOWN...), MK_ mask or 0: 1 and its position.
+    int InputCheckMouseClick(int button, int mask, POINT* pt);
+    int InputCheckMouseMove(POINT* pt);
+    // Whole notches turned (0 for less than one); delta is always written.
+    int InputCheckMouseWheel(int mask, POINT& pt, int& delta);
 
     // Registers a data archive for the whole process (see MFile::OpenDataFile).
     void OpenDataFile(const char* path);
@@ -81,8 +228,30 @@ public:
     static void _ImageDestroyed(MImage* img);
     static void _VolumeDestroyed(MImageVolume* miv);
 
+    // The engine's window procedure (the window class's).
+    static LRESULT CALLBACK WindowProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam);
+
+    // Two objects would own one window, device and cache storage.
     MApp(const MApp&) = delete;
     MApp& operator=(const MApp&) = delete;
+
+private:
+    void _AjustWindow();
+    int _ResetGfx();
+    // The close request of the close box and Alt+F4.
+    void _CloseRequest();
+
+    void _InputKeyEven(UINT wParam, LONG lParam);
+    void _InputCharEven(UINT wParam, LONG lParam);
+    void _InputMouseClickEven(int message, UINT wParam, LONG lParam);
+    void _InputMouseMoveEven(LONG lParam);
+    void _InputMouseWheelEven(UINT wParam, LONG lParam);
+
+    int InitFontSystem();
+    void UninitFontSystem();
+    int InitSoundSystem();
+    void UninitSoundSystem();
+    void UpdateSoundSystem();
 };
 
 #endif

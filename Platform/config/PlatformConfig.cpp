@@ -5,6 +5,8 @@
 
 #include "../d3d9/Device.h"
 
+#include <d3dx9.h>
+
 namespace kes::platform {
 
 Config& Settings()
@@ -35,6 +37,17 @@ const char* KesPlatformDeviceName(IDirect3DDevice9* device)
 void KesPlatformSetPow2Textures(int on)
 {
     kes::platform::Settings().pow2Textures = on != 0;
+}
+
+int KesPlatformSaveScreenshot(HWND hWnd, const char* pngPath)
+{
+    kes::d3d9::Device* device = kes::d3d9::Device::OfWindow(hWnd);
+    if (!device || !pngPath) return 0;
+    IDirect3DSurface9* backBuffer = nullptr;
+    if (FAILED(device->GetBackBuffer(0, 0, D3DBACKBUFFER_TYPE_MONO, &backBuffer))) return 0;
+    const HRESULT saved = D3DXSaveSurfaceToFileA(pngPath, D3DXIFF_PNG, backBuffer, nullptr, nullptr);
+    backBuffer->Release();
+    return SUCCEEDED(saved) ? 1 : 0;
 }
 
 void KesPlatformLoseDevice(IDirect3DDevice9* device)

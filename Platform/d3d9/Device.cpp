@@ -1,16 +1,39 @@
 // The device behaviour every backend shares.
 #include "Device.h"
 
+#include "WindowPresenter.h"
+
 #include <cstring>
+#include <set>
 
 namespace kes::d3d9 {
+namespace {
+
+// Devices the application still holds, for the platform's own calls that
+// start from a window (screenshots).
+std::set<Device*>& LiveDevices()
+{
+    static std::set<Device*>* devices = new std::set<Device*>;
+    return *devices;
+}
+
+} // namespace
 
 Device::Device(HWND window, const D3DPRESENT_PARAMETERS& params) : m_params(params), m_window(window)
 {
+    LiveDevices().insert(this);
 }
 
 Device::~Device()
 {
+    LiveDevices().erase(this);
+}
+
+Device* Device::OfWindow(HWND window)
+{
+    for (Device* d : LiveDevices())
+        if (d->m_window == window && d->m_refs > 0) return d;
+    return nullptr;
 }
 
 ULONG Device::Release()
@@ -20,6 +43,11 @@ ULONG Device::Release()
         // The application is done with the device; the object itself goes
         // with the last resource made from it.
         ClearState();
+        // A full-screen device gives the desktop back, as on Windows.
+        if (!m_params.Windowed) {
+            m_params.Windowed = TRUE;
+            ApplyDisplayMode(m_window, m_params);
+        }
         Shutdown();
         if (m_resources == 0) delete this;
     }
@@ -60,6 +88,7 @@ HRESULT Device::Reset(D3DPRESENT_PARAMETERS* p)
     const HRESULT hr = ResetBackBuffer(*p);
     if (FAILED(hr)) return hr;
     m_params = *p;
+    ApplyDisplayMode(m_window, m_params);
     // A reset returns every state to its default, textures and streams unbound.
     ClearState();
     m_state = PipelineState();

@@ -44,6 +44,9 @@ public:
     Device(HWND window, const D3DPRESENT_PARAMETERS& params);
     ~Device() override;
 
+    // The device the application holds for `window`, or null.
+    static Device* OfWindow(HWND window);
+
     // The backend's name, as KesPlatformDeviceName reports it.
     virtual const char* Name() const = 0;
 

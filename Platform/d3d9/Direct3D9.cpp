@@ -1,6 +1,7 @@
 // The Direct3D object: the one adapter (the display SDL reports), its
 // capabilities, and device creation through the driver table.
 #include "DeviceDrivers.h"
+#include "WindowPresenter.h"
 
 #include "../config/PlatformConfig.h"
 #include "../win32/sdl/SdlVideo.h"
@@ -64,6 +65,7 @@ public:
         for (const DeviceDriver* const* d = DeviceDrivers(); *d; ++d) {
             if (!asked.empty() && asked != (*d)->name) continue;
             if (Device* device = (*d)->create(window, *pp)) {
+                ApplyDisplayMode(window, *pp);
                 *ppDevice = device;
                 return D3D_OK;
             }

@@ -38,6 +38,15 @@ KESTO_PLATFORM_API const char* KesPlatformDeviceName(IDirect3DDevice9* device);
 // of two, as some hardware requires.
 KESTO_PLATFORM_API void KesPlatformSetPow2Textures(int on);
 
+// True (1) when windows are shown to a person: the video driver is a
+// desktop's, not "offscreen" or "dummy". Starts the video system if needed.
+KESTO_PLATFORM_API int KesPlatformHasDisplay(void);
+
+// Writes the frame last presented into `hWnd` (the back buffer of the
+// device presenting there) as a PNG file. 1 on success, 0 when the window
+// has no device or the file cannot be written.
+KESTO_PLATFORM_API int KesPlatformSaveScreenshot(HWND hWnd, const char* pngPath);
+
 // Makes `device` behave as a device whose display was taken away: the next
 // TestCooperativeLevel answers D3DERR_DEVICENOTRESET, drawing calls fail
 // with D3DERR_DEVICELOST, until Reset succeeds.

@@ -40,7 +40,7 @@ HWND MakeBenchWindow(int width, int height)
     wc.lpfnWndProc = BenchWindowProc;
     wc.lpszClassName = "KESTO_BENCH_WINDOW";
     RegisterClassA(&wc); // already there for a second window of the process
-    HWND window = CreateWindowExA(0, wc.lpszClassName, "Kesto bench", WS_CAPTION, 0, 0, width, height, NULL, NULL,
+    HWND window = CreateWindowExA(0, wc.lpszClassName, "Kesto bench", WS_POPUP, 0, 0, width, height, NULL, NULL,
                                   NULL, NULL);
     if (!window) abort();
     return window;

@@ -29,7 +29,7 @@ protected:
         wc.lpfnWndProc = Proc;
         wc.lpszClassName = "D3D_TEST";
         RegisterClassA(&wc);
-        m_window = CreateWindowExA(0, "D3D_TEST", "d3d", WS_CAPTION, 0, 0, 64, 48, NULL, NULL, NULL, NULL);
+        m_window = CreateWindowExA(0, "D3D_TEST", "d3d", WS_POPUP, 0, 0, 64, 48, NULL, NULL, NULL, NULL);
         ASSERT_NE(m_window, nullptr);
         m_d3d = Direct3DCreate9(D3D_SDK_VERSION);
         ASSERT_NE(m_d3d, nullptr);
@@ -308,10 +308,11 @@ TEST(Windows, ClassesWindowsAndClientSizes)
                              CW_USEDEFAULT, 300, 200, NULL, NULL, NULL, NULL);
     ASSERT_NE(w, nullptr);
     EXPECT_TRUE(IsWindow(w));
+    // The size given is the outer one: the caption and frame take their share.
     RECT r;
     ASSERT_TRUE(GetClientRect(w, &r));
-    EXPECT_EQ(r.right, 300);
-    EXPECT_EQ(r.bottom, 200);
+    EXPECT_EQ(r.right, 300 - 2 * GetSystemMetrics(SM_CXFIXEDFRAME));
+    EXPECT_EQ(r.bottom, 200 - GetSystemMetrics(SM_CYCAPTION) - 2 * GetSystemMetrics(SM_CYFIXEDFRAME));
     EXPECT_TRUE(DestroyWindow(w));
     EXPECT_FALSE(IsWindow(w));
     EXPECT_FALSE(DestroyWindow(w));

@@ -161,7 +161,7 @@ void RenderTest::SetUp()
     wc.lpfnWndProc = TestWindowProc;
     wc.lpszClassName = kClassName;
     RegisterClassA(&wc); // already there for later tests of the process
-    m_window = CreateWindowExA(0, kClassName, "Kesto test", WS_CAPTION, 0, 0, kWidth, kHeight, NULL, NULL, NULL, NULL);
+    m_window = CreateWindowExA(0, kClassName, "Kesto test", WS_POPUP, 0, 0, kWidth, kHeight, NULL, NULL, NULL, NULL);
     ASSERT_NE(m_window, nullptr);
     m_app = new MApp;
     m_render = m_app->m_pRender;

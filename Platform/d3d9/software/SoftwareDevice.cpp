@@ -3,9 +3,7 @@
 #include "SoftwareDevice.h"
 
 #include "../DeviceDrivers.h"
-#include "../../win32/sdl/SdlVideo.h"
-
-#include <SDL.h>
+#include "../WindowPresenter.h"
 
 namespace kes::d3d9 {
 
@@ -62,18 +60,9 @@ HRESULT SoftwareDevice::Present(const RECT*, const RECT*, HWND, const void*)
 {
     if (InScene()) return D3DERR_INVALIDCALL;
     if (IsLost()) return D3DERR_DEVICELOST;
-    SDL_Window* window = m_open ? sdl::WindowOf(Window()) : nullptr;
-    if (!window) return D3D_OK; // nothing to show it in; the back buffer stays readable
-    SDL_Surface* surface = SDL_GetWindowSurface(window);
-    if (!surface) return D3D_OK;
-    // The window may differ in size from the back buffer: copy what both cover.
-    const int w = surface->w < int(m_backBuffer.width) ? surface->w : int(m_backBuffer.width);
-    const int h = surface->h < int(m_backBuffer.height) ? surface->h : int(m_backBuffer.height);
-    if (SDL_MUSTLOCK(surface)) SDL_LockSurface(surface);
-    SDL_ConvertPixels(w, h, SDL_PIXELFORMAT_RGB888, m_backBuffer.bytes.data(), m_backBuffer.pitch,
-                      surface->format->format, surface->pixels, surface->pitch);
-    if (SDL_MUSTLOCK(surface)) SDL_UnlockSurface(surface);
-    SDL_UpdateWindowSurface(window);
+    // Without a window to show it in, the back buffer stays readable.
+    if (m_open) ShowInWindow(Window(), m_backBuffer);
+    m_retrace.Wait(Window(), m_params.PresentationInterval);
     return D3D_OK;
 }
 

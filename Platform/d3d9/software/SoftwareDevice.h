@@ -1,5 +1,6 @@
 // The software device: a CPU rasterizer that follows Direct3D 9's rules and
-// runs anywhere, deterministically. Presents into the window's SDL surface;
+// runs anywhere, deterministically. Presents into the window's SDL surface
+// (scaled to fit when they differ, paced to the display when asked);
 // its back buffer stays readable (GetBackBuffer) for screenshots and tests.
 #ifndef KESTO_PLATFORM_D3D9_SOFTWAREDEVICE_H
 #define KESTO_PLATFORM_D3D9_SOFTWAREDEVICE_H
@@ -7,6 +8,7 @@
 #include "Rasterizer.h"
 
 #include "../Device.h"
+#include "../WindowPresenter.h"
 
 namespace kes::d3d9 {
 
@@ -33,6 +35,7 @@ protected:
 private:
     PixelStore m_backBuffer; // X8R8G8B8
     Rasterizer m_rasterizer;
+    RetraceClock m_retrace;
     bool m_open = true; // false once the application released the device
 };
 

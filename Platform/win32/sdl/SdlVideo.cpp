@@ -3,9 +3,12 @@
 
 #include "../../config/PlatformConfig.h"
 
+#include <KesPlatform.h>
+
 #include <SDL.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 namespace kes::sdl {
@@ -26,11 +29,31 @@ bool EnsureVideo()
     // Window surfaces are plain memory: the software device presents by
     // copying, and SDL must not build a GPU renderer behind the surface.
     SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
+    // Closing a window is the game's business (WM_CLOSE), not a quit of
+    // its own; a full-screen game keeps its window when the player switches
+    // away.
+    SDL_SetHint(SDL_HINT_QUIT_ON_LAST_WINDOW_CLOSE, "0");
+    SDL_SetHint(SDL_HINT_VIDEO_MINIMIZE_ON_FOCUS_LOSS, "0");
     const std::string& asked = platform::Settings().videoDriver;
     if (!asked.empty()) return TryDriver(asked.c_str());
     // SDL's own choice honours SDL_VIDEODRIVER and finds a desktop; without
     // one, the offscreen driver still gives windows (and EGL contexts).
-    return TryDriver(nullptr) || TryDriver("offscreen") || TryDriver("dummy");
+    // With no desktop to be found, asking SDL would only make the desktop
+    // drivers complain on standard error.
+    const bool desktop = getenv("DISPLAY") || getenv("WAYLAND_DISPLAY") || getenv("SDL_VIDEODRIVER");
+    return (desktop && TryDriver(nullptr)) || TryDriver("offscreen") || TryDriver("dummy");
+}
+
+void DesktopSize(int* width, int* height)
+{
+    SDL_DisplayMode mode;
+    if (EnsureVideo() && SDL_GetDesktopDisplayMode(0, &mode) == 0 && mode.w > 0 && mode.h > 0) {
+        *width = mode.w;
+        *height = mode.h;
+    } else {
+        *width = 1024;
+        *height = 768;
+    }
 }
 
 bool HasDisplay()
@@ -41,7 +64,16 @@ bool HasDisplay()
 
 } // namespace kes::sdl
 
-extern "C" const char* KesPlatformVideoDriver(void)
+extern "C" {
+
+const char* KesPlatformVideoDriver(void)
 {
     return SDL_WasInit(SDL_INIT_VIDEO) ? SDL_GetCurrentVideoDriver() : nullptr;
 }
+
+int KesPlatformHasDisplay(void)
+{
+    return kes::sdl::EnsureVideo() && kes::sdl::HasDisplay() ? 1 : 0;
+}
+
+} // extern "C"

@@ -14,6 +14,9 @@ namespace kes::sdl {
 // "dummy" (so windows exist even without a display). False when none starts.
 bool EnsureVideo();
 
+// The primary display's size (1024 x 768 where a headless driver has none).
+void DesktopSize(int* width, int* height);
+
 // True when the running video driver shows windows to a person (not
 // "offscreen" or "dummy").
 bool HasDisplay();

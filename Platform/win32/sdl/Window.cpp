@@ -1,34 +1,30 @@
-// Win32 window classes and windows on SDL2.
+// Win32 window classes and windows on SDL2: registering classes, creating
+// and destroying windows, the default window procedure, message boxes.
 //
-// Implemented: RegisterClassA, UnregisterClassA, CreateWindowExA,
-// DestroyWindow, IsWindow, GetClientRect, DefWindowProcA (which does
-// nothing yet), MessageBoxA. Windows have no frame of their own: SDL's
-// window manager draws decorations outside the client area, so a window's
-// outer size is its client size. Not implemented yet: messages sent to the
-// window procedure, styles changing after creation, placement.
+// A window's outer rectangle includes a frame and caption of Windows' usual
+// sizes (GetSystemMetrics), so that games compute the same rectangles as on
+// Windows; SDL's window is the client area, and the desktop's window
+// manager draws its own decorations around it. Not implemented: child
+// windows, menus, WM_CREATE and the non-client messages.
 #include <windows.h>
 
 #include "SdlVideo.h"
+#include "WindowTable.h"
 #include "../posix/TextCodec.h"
 
 #include <SDL.h>
 
 #include <cstdio>
-#include <cstring>
-#include <map>
-#include <set>
-#include <string>
 
-struct HWND__ {
-    SDL_Window* sdl;
-    std::string className;
-    WNDPROC proc;
-    DWORD style;
-};
+namespace kes::sdl {
 
-namespace {
+WindowTable& Windows()
+{
+    static WindowTable* table = new WindowTable;
+    return *table;
+}
 
-std::string Folded(const char* s)
+std::string FoldedName(const char* s)
 {
     std::string r(s);
     for (char& c : r)
@@ -36,28 +32,33 @@ std::string Folded(const char* s)
     return r;
 }
 
-struct Registry {
-    std::map<std::string, WNDCLASSA> classes; // by folded name, as Windows compares them
-    std::set<HWND> windows;
-    ATOM nextAtom = 0xC000;
-};
-
-Registry& Reg()
+HWND LiveWindow(HWND hWnd)
 {
-    static Registry* r = new Registry; // windows may be destroyed during static destruction
-    return *r;
+    return hWnd && Windows().windows.count(hWnd) ? hWnd : nullptr;
 }
-
-} // namespace
-
-namespace kes::sdl {
 
 SDL_Window* WindowOf(HWND hWnd)
 {
-    return Reg().windows.count(hWnd) ? hWnd->sdl : nullptr;
+    return LiveWindow(hWnd) ? hWnd->sdl : nullptr;
+}
+
+HWND WindowFromSdlId(Uint32 id)
+{
+    for (HWND w : Windows().windows)
+        if (w->sdlId == id) return w;
+    return nullptr;
+}
+
+const WNDCLASSA* ClassOf(HWND hWnd)
+{
+    if (!LiveWindow(hWnd)) return nullptr;
+    auto it = Windows().classes.find(hWnd->classKey);
+    return it == Windows().classes.end() ? nullptr : &it->second.wc;
 }
 
 } // namespace kes::sdl
+
+using namespace kes::sdl;
 
 extern "C" {
 
@@ -67,67 +68,102 @@ ATOM WINAPI RegisterClassA(const WNDCLASSA* wc)
         SetLastError(ERROR_INVALID_PARAMETER);
         return 0;
     }
-    Registry& r = Reg();
-    const std::string key = Folded(wc->lpszClassName);
-    if (r.classes.count(key)) {
+    WindowTable& t = Windows();
+    const std::string key = FoldedName(wc->lpszClassName);
+    if (t.classes.count(key)) {
         SetLastError(ERROR_CLASS_ALREADY_EXISTS);
         return 0;
     }
-    r.classes[key] = *wc;
-    return r.nextAtom++;
+    // The name is kept by value: the caller's text may not outlive the call.
+    WindowClass& c = t.classes[key];
+    c.name = wc->lpszClassName;
+    c.wc = *wc;
+    c.wc.lpszClassName = c.name.c_str();
+    c.wc.lpszMenuName = nullptr;
+    return t.nextAtom++;
 }
 
 BOOL WINAPI UnregisterClassA(LPCSTR lpClassName, HINSTANCE)
 {
     if (!lpClassName) return FALSE;
-    Registry& r = Reg();
-    const std::string key = Folded(lpClassName);
-    if (!r.classes.count(key)) {
+    WindowTable& t = Windows();
+    const std::string key = FoldedName(lpClassName);
+    if (!t.classes.count(key)) {
         SetLastError(ERROR_CLASS_DOES_NOT_EXIST);
         return FALSE;
     }
-    r.classes.erase(key);
+    for (HWND w : t.windows)
+        if (w->classKey == key) {
+            SetLastError(ERROR_CLASS_HAS_WINDOWS);
+            return FALSE;
+        }
+    t.classes.erase(key);
     return TRUE;
 }
 
-HWND WINAPI CreateWindowExA(DWORD, LPCSTR lpClassName, LPCSTR lpWindowName, DWORD dwStyle, int X, int Y,
+HWND WINAPI CreateWindowExA(DWORD dwExStyle, LPCSTR lpClassName, LPCSTR lpWindowName, DWORD dwStyle, int X, int Y,
                             int nWidth, int nHeight, HWND, HMENU, HINSTANCE, LPVOID)
 {
-    Registry& r = Reg();
-    auto cls = lpClassName ? r.classes.find(Folded(lpClassName)) : r.classes.end();
-    if (cls == r.classes.end()) {
+    WindowTable& t = Windows();
+    auto cls = lpClassName ? t.classes.find(FoldedName(lpClassName)) : t.classes.end();
+    if (cls == t.classes.end()) {
         SetLastError(ERROR_CANNOT_FIND_WND_CLASS);
         return nullptr;
     }
-    if (!kes::sdl::EnsureVideo()) {
+    if (!EnsureVideo()) {
         SetLastError(ERROR_NOT_ENOUGH_MEMORY);
         return nullptr;
     }
-    const int w = (nWidth == CW_USEDEFAULT || nWidth <= 0) ? 640 : nWidth;
-    const int h = (nHeight == CW_USEDEFAULT || nHeight <= 0) ? 480 : nHeight;
-    const int x = X == CW_USEDEFAULT ? int(SDL_WINDOWPOS_UNDEFINED) : X;
-    const int y = Y == CW_USEDEFAULT ? int(SDL_WINDOWPOS_UNDEFINED) : Y;
-    Uint32 flags = (dwStyle & WS_VISIBLE) ? SDL_WINDOW_SHOWN : SDL_WINDOW_HIDDEN;
+    const FrameSize frame = FrameOf(dwStyle);
+    const int outerW = (nWidth == CW_USEDEFAULT) ? 640 + frame.left + frame.right : nWidth;
+    const int outerH = (nHeight == CW_USEDEFAULT) ? 480 + frame.top + frame.bottom : nHeight;
+    const int x = X == CW_USEDEFAULT ? 0 : X;
+    const int y = Y == CW_USEDEFAULT ? 0 : Y;
+
+    HWND hWnd = new HWND__;
+    hWnd->classKey = cls->first;
+    hWnd->proc = cls->second.wc.lpfnWndProc;
+    hWnd->style = dwStyle;
+    hWnd->exStyle = dwExStyle;
+    hWnd->outer = RECT{x, y, x + outerW, y + outerH};
+    // A window may be smaller than its frame (full-screen windows start at
+    // 0 x 0); SDL's window then keeps one pixel until it is placed.
+    hWnd->clientW = outerW - frame.left - frame.right;
+    hWnd->clientH = outerH - frame.top - frame.bottom;
+    if (hWnd->clientW < 0) hWnd->clientW = 0;
+    if (hWnd->clientH < 0) hWnd->clientH = 0;
+
+    Uint32 flags = SDL_WINDOW_HIDDEN;
     if (!(dwStyle & (WS_CAPTION | WS_THICKFRAME))) flags |= SDL_WINDOW_BORDERLESS;
+    if (dwExStyle & WS_EX_TOPMOST) flags |= SDL_WINDOW_ALWAYS_ON_TOP;
     const std::string title = kes::posix::AnsiToUtf8(lpWindowName ? lpWindowName : "");
-    SDL_Window* sdl = SDL_CreateWindow(title.c_str(), x, y, w, h, flags);
-    if (!sdl) {
+    hWnd->sdl = SDL_CreateWindow(title.c_str(), x + frame.left, y + frame.top, hWnd->clientW > 0 ? hWnd->clientW : 1,
+                                 hWnd->clientH > 0 ? hWnd->clientH : 1, flags);
+    if (!hWnd->sdl) {
+        fprintf(stderr, "kesto: cannot create a window: %s\n", SDL_GetError());
+        delete hWnd;
         SetLastError(ERROR_NOT_ENOUGH_MEMORY);
         return nullptr;
     }
-    HWND hWnd = new HWND__{sdl, cls->first, cls->second.lpfnWndProc, dwStyle};
-    r.windows.insert(hWnd);
+    hWnd->sdlId = SDL_GetWindowID(hWnd->sdl);
+    t.windows.insert(hWnd);
+    ApplyClassIcon(hWnd);
+    if (dwStyle & WS_VISIBLE) ShowWindow(hWnd, SW_SHOW);
     return hWnd;
 }
 
 BOOL WINAPI DestroyWindow(HWND hWnd)
 {
-    Registry& r = Reg();
-    if (!r.windows.count(hWnd)) {
+    if (!LiveWindow(hWnd) || hWnd->destroying) {
         SetLastError(ERROR_INVALID_WINDOW_HANDLE);
         return FALSE;
     }
-    r.windows.erase(hWnd);
+    // The window procedure hears of it while the window still exists, as on
+    // Windows; a second DestroyWindow from inside it is refused above.
+    hWnd->destroying = true;
+    if (hWnd->proc) hWnd->proc(hWnd, WM_DESTROY, 0, 0);
+    ForgetQueuedMessages(hWnd);
+    Windows().windows.erase(hWnd);
     SDL_DestroyWindow(hWnd->sdl);
     delete hWnd;
     return TRUE;
@@ -135,25 +171,55 @@ BOOL WINAPI DestroyWindow(HWND hWnd)
 
 BOOL WINAPI IsWindow(HWND hWnd)
 {
-    return Reg().windows.count(hWnd) ? TRUE : FALSE;
+    return LiveWindow(hWnd) ? TRUE : FALSE;
 }
 
 BOOL WINAPI GetClientRect(HWND hWnd, RECT* rect)
 {
-    SDL_Window* sdl = kes::sdl::WindowOf(hWnd);
-    if (!sdl || !rect) {
+    if (!LiveWindow(hWnd) || !rect) {
         SetLastError(ERROR_INVALID_WINDOW_HANDLE);
         return FALSE;
     }
-    int w = 0, h = 0;
-    SDL_GetWindowSize(sdl, &w, &h);
-    *rect = RECT{0, 0, w, h};
+    *rect = RECT{0, 0, hWnd->clientW, hWnd->clientH};
     return TRUE;
 }
 
-LRESULT WINAPI DefWindowProcA(HWND, UINT, WPARAM, LPARAM)
+LRESULT WINAPI DefWindowProcA(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam)
 {
-    return 0;
+    switch (Msg) {
+    case WM_CLOSE:
+        DestroyWindow(hWnd);
+        return 0;
+    case WM_SYSKEYDOWN:
+        // Alt+F4 asks the window to close, through its system menu's command.
+        if (wParam == VK_F4 && (lParam & (1 << 29))) SendMessageA(hWnd, WM_SYSCOMMAND, SC_CLOSE, 0);
+        return 0;
+    case WM_SYSCOMMAND:
+        switch (wParam & 0xFFF0) {
+        case SC_CLOSE: SendMessageA(hWnd, WM_CLOSE, 0, 0); break;
+        case SC_MINIMIZE: ShowWindow(hWnd, SW_MINIMIZE); break;
+        case SC_RESTORE: ShowWindow(hWnd, SW_RESTORE); break;
+        case SC_MAXIMIZE: ShowWindow(hWnd, SW_MAXIMIZE); break;
+        default: break; // no system menu to open
+        }
+        return 0;
+    case WM_PAINT:
+        ValidateRect(hWnd, nullptr);
+        return 0;
+    case WM_ERASEBKGND:
+        return 1;
+    case WM_SETCURSOR:
+        if (LOWORD(lParam) == HTCLIENT) {
+            const WNDCLASSA* wc = ClassOf(hWnd);
+            if (wc && wc->hCursor) {
+                SetCursor(wc->hCursor);
+                return TRUE;
+            }
+        }
+        return FALSE;
+    default:
+        return 0;
+    }
 }
 
 int WINAPI MessageBoxA(HWND hWnd, LPCSTR lpText, LPCSTR lpCaption, UINT uType)
@@ -164,9 +230,9 @@ int WINAPI MessageBoxA(HWND hWnd, LPCSTR lpText, LPCSTR lpCaption, UINT uType)
     // only trace of a fatal error.
     fprintf(stderr, "%s: %s\n", caption.c_str(), text.c_str());
     fflush(stderr);
-    if (kes::sdl::EnsureVideo() && kes::sdl::HasDisplay()) {
+    if (EnsureVideo() && HasDisplay()) {
         const Uint32 flags = (uType & MB_ICONERROR) ? SDL_MESSAGEBOX_ERROR : SDL_MESSAGEBOX_INFORMATION;
-        SDL_ShowSimpleMessageBox(flags, caption.c_str(), text.c_str(), kes::sdl::WindowOf(hWnd));
+        SDL_ShowSimpleMessageBox(flags, caption.c_str(), text.c_str(), WindowOf(hWnd));
     }
     return IDOK;
 }

@@ -1,0 +1,106 @@
+// What the window layer knows of its classes and windows: the state behind
+// a window handle, shared by creation, placement, the message queue and the
+// event pump.
+#ifndef KESTO_PLATFORM_SDL_WINDOWTABLE_H
+#define KESTO_PLATFORM_SDL_WINDOWTABLE_H
+
+#include <windows.h>
+
+#include <SDL_mouse.h>
+#include <SDL_video.h>
+
+#include <map>
+#include <set>
+#include <string>
+
+struct HWND__ {
+    SDL_Window* sdl = nullptr;
+    Uint32 sdlId = 0;
+    std::string classKey; // the class's name, folded
+    WNDPROC proc = nullptr;
+    DWORD style = 0;
+    DWORD exStyle = 0;
+    RECT outer{};          // outer rectangle in screen coordinates, frame included
+    int clientW = 0;       // the client size the game sees; the SDL window
+    int clientH = 0;       // differs from it only while a device covers the desktop
+    bool visible = false;
+    bool minimized = false;
+    bool needsPaint = false;
+    bool deviceFullscreen = false; // a device shows the client scaled over the whole desktop
+    bool destroying = false;
+};
+
+// Icons and cursors share one handle type, as on Windows.
+struct HICON__ {
+    SDL_Cursor* cursor = nullptr;  // cursors
+    SDL_Surface* picture = nullptr; // icons (null: the desktop's default icon)
+};
+
+namespace kes::sdl {
+
+struct WindowClass {
+    WNDCLASSA wc;
+    std::string name;
+};
+
+struct WindowTable {
+    std::map<std::string, WindowClass> classes; // by folded name, as Windows compares them
+    std::set<HWND> windows;
+    ATOM nextAtom = 0xC000;
+};
+
+// The one table; never destroyed, since windows may go during static destruction.
+WindowTable& Windows();
+
+// Class names compare without regard to ASCII case.
+std::string FoldedName(const char* s);
+
+// The live window behind a handle, or null.
+HWND LiveWindow(HWND hWnd);
+// The window whose SDL window has this id, or null.
+HWND WindowFromSdlId(Uint32 id);
+// The window's class, or null.
+const WNDCLASSA* ClassOf(HWND hWnd);
+
+// Frame sizes for a style, as AdjustWindowRectEx adds them.
+struct FrameSize {
+    int left, top, right, bottom;
+};
+FrameSize FrameOf(DWORD style);
+
+// Puts the SDL window where the window's outer rectangle and client size
+// say (nothing while a device covers the desktop with it).
+void ApplyPlacement(HWND hWnd);
+
+// Where the client area lies inside the SDL window: the whole of it, or,
+// when the two sizes differ (a device covering the desktop), the largest
+// rectangle of the client's aspect ratio, centred.
+struct Viewport {
+    int clientW, clientH; // the client size the game sees
+    int windowW, windowH; // the SDL window's size in pixels
+    SDL_Rect dest;        // the client area inside it
+    bool Identity() const
+    {
+        return dest.x == 0 && dest.y == 0 && dest.w == windowW && dest.h == windowH && clientW == windowW &&
+               clientH == windowH;
+    }
+};
+Viewport ViewportOf(HWND hWnd);
+
+// SDL window pixels to client coordinates and back (not clamped).
+POINT WindowToClient(HWND hWnd, int x, int y);
+POINT ClientToWindow(HWND hWnd, int x, int y);
+
+// A device presenting into the window goes full screen (covers the desktop
+// and shows a `width` x `height` back buffer scaled to fit) or comes back.
+void SetDeviceFullscreen(HWND hWnd, bool on, int width, int height);
+
+// Drops every queued message for a window that is going away.
+void ForgetQueuedMessages(HWND hWnd);
+
+// Applies a class's icon and cursor to the windows that use it.
+void ApplyClassIcon(HWND hWnd);
+
+} // namespace kes::sdl
+
+#endif
