@@ -9,6 +9,7 @@ PACKAGES="
   libjpeg62-turbo-dev libturbojpeg0-dev libjpeg-turbo-progs libstb-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   glslang-tools
+  xvfb xdotool xauth
 "
 
 missing=""

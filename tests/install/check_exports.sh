@@ -7,12 +7,15 @@ symbols=$(nm -D --defined-only "$lib" | awk '{print $3}' | c++filt)
 fail=0
 for want in 'WString2ID(char const*)' 'LZDecode(unsigned char*, unsigned char*)' 'MFile::Load(char const*, unsigned int)' \
             'MFile::OpenDataFile(char const*)' 'MApp::MApp()' 'MList::Pushback(void*)' 'MMapPtr::Find(unsigned int) const' \
-            'Singleton<MApp>::m_Singleton' 'KesAssertReport(wchar_t const*, wchar_t const*, unsigned int)'; do
+            'Singleton<MApp>::m_Singleton' 'KesAssertReport(wchar_t const*, wchar_t const*, unsigned int)' \
+            'MApp::Init()' 'MApp::Run()' 'MApp::ExitApp()' 'MApp::Shutdown()' 'MApp::ToggleFullscreen()' \
+            'MApp::InputGetVKey(int, int, int, int)' 'MApp::WindowProc(HWND__*, unsigned int, unsigned long, long)' \
+            'KesPlatformHasDisplay' 'KesPlatformSaveScreenshot' 'KesPlatformVideoDriver'; do
   if ! printf '%s\n' "$symbols" | grep -qxF "$want"; then
     echo "missing export: $want"; fail=1
   fi
 done
-for unwanted in CreateFileA ReadFile SetFilePointer GetFileSize CloseHandle kes:: lzo; do
+for unwanted in CreateFileA ReadFile SetFilePointer GetFileSize CloseHandle PeekMessageA DefWindowProcA GetKeyState kes:: lzo; do
   if printf '%s\n' "$symbols" | grep -q "$unwanted"; then
     echo "leaked export: $(printf '%s\n' "$symbols" | grep "$unwanted" | head -3)"; fail=1
   fi

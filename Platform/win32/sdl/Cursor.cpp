@@ -43,8 +43,12 @@ void ApplyCursor()
 {
     if (!SDL_WasInit(SDL_INIT_VIDEO)) return;
     CursorState& s = Cursors();
-    if (s.current && s.current->cursor) SDL_SetCursor(s.current->cursor);
-    SDL_ShowCursor(s.current && s.showCount >= 0 ? SDL_ENABLE : SDL_DISABLE);
+    // Windows' procedures set the cursor on every mouse move: tell the
+    // desktop only of changes.
+    SDL_Cursor* cursor = s.current ? s.current->cursor : nullptr;
+    const int shown = s.current && s.showCount >= 0 ? SDL_ENABLE : SDL_DISABLE;
+    if (cursor && cursor != SDL_GetCursor()) SDL_SetCursor(cursor);
+    if (SDL_ShowCursor(SDL_QUERY) != shown) SDL_ShowCursor(shown);
 }
 
 SDL_SystemCursor SystemCursorFor(ULONG_PTR id)

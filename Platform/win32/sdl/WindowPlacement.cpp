@@ -95,17 +95,38 @@ void SetDeviceFullscreen(HWND hWnd, bool on, int width, int height)
     hWnd = LiveWindow(hWnd);
     if (!hWnd) return;
     if (on) {
-        // The desktop's own mode stays: changing modes misbehaves on today's
-        // desktops, so the back buffer is scaled to cover it instead.
         hWnd->clientW = width;
         hWnd->clientH = height;
-        if (!hWnd->deviceFullscreen) SDL_SetWindowFullscreen(hWnd->sdl, SDL_WINDOW_FULLSCREEN_DESKTOP);
-        hWnd->deviceFullscreen = true;
-    } else if (hWnd->deviceFullscreen) {
-        hWnd->deviceFullscreen = false;
+    }
+    if (on == hWnd->deviceFullscreen) return;
+
+    // SDL puts the cursor back where it was relative to the window, which
+    // after a change of mode is somewhere else on the screen: the player's
+    // cursor must not jump, so it goes back to its screen position.
+    const bool hasMouse = SDL_GetMouseFocus() == hWnd->sdl;
+    int cursorX = 0, cursorY = 0, windowX = 0, windowY = 0;
+    SDL_GetMouseState(&cursorX, &cursorY);
+    SDL_GetWindowPosition(hWnd->sdl, &windowX, &windowY);
+
+    hWnd->deviceFullscreen = on;
+    if (on) {
+        // The desktop's own mode stays: changing modes misbehaves on today's
+        // desktops, so the back buffer is scaled to cover it instead. The
+        // window covers the display by itself too, for desktops whose window
+        // manager does nothing with the request (or where there is none).
+        SDL_Rect bounds;
+        const int display = SDL_GetWindowDisplayIndex(hWnd->sdl);
+        if (SDL_GetDisplayBounds(display < 0 ? 0 : display, &bounds) == 0) {
+            SDL_SetWindowBordered(hWnd->sdl, SDL_FALSE);
+            SDL_SetWindowPosition(hWnd->sdl, bounds.x, bounds.y);
+            SDL_SetWindowSize(hWnd->sdl, bounds.w, bounds.h);
+        }
+        SDL_SetWindowFullscreen(hWnd->sdl, SDL_WINDOW_FULLSCREEN_DESKTOP);
+    } else {
         SDL_SetWindowFullscreen(hWnd->sdl, 0);
         ApplyPlacement(hWnd);
     }
+    if (hasMouse) SDL_WarpMouseGlobal(windowX + cursorX, windowY + cursorY);
 }
 
 void ApplyClassIcon(HWND hWnd)

@@ -6,6 +6,29 @@
 #include <stdio.h>
 #include <string.h>
 
+namespace {
+
+int g_frames = 0;
+int g_keys = 0;
+
+// A game's frame: draws a little, and after a few frames asks to end.
+int Update()
+{
+    MApp& app = Singleton<MApp>::GetSingleton();
+    app.DrawRect(10, 10, 50, 20, 0xFF2080C0, 0);
+    app.DrawLine(0, 0, 100, 100, 0xFFFFFFFF, 1);
+    if (++g_frames == 5) app.ExitApp();
+    return 1;
+}
+
+int Input(MInputEven*)
+{
+    ++g_keys;
+    return 1;
+}
+
+} // namespace
+
 int main(int argc, char** argv)
 {
     if (argc < 2) return 2;
@@ -25,6 +48,19 @@ int main(int argc, char** argv)
     unsigned char stream[] = {0x11, 0x00, 0x00}; // an empty LZO1X block
     unsigned char out[1];
     if (LZDecode(stream, out) != 0) return 7;
+    // A whole (tiny) game: window, device, loop, and the way out.
+    app.SetWinTitle("consumer");
+    app.SetWindowSize(64, 48);
+    app.SetAsync(0);
+    app.SetUpdateFrameFunc(Update);
+    app.SetInputEvenFunc(Input);
+    if (!app.Init()) return 8;
+    if (!app.IsInited() || !app.GetHWnd()) return 9;
+    app.Run();
+    app.Shutdown();
+    if (g_frames != 5) return 10;
+    if (app.GetCurTime() <= 0.0) return 11;
+    if (app.RandInt(3, 3) != 3) return 12;
     puts("consumer ok");
     return 0;
 }
