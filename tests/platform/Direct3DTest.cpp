@@ -7,6 +7,9 @@
 #include <windows.h>
 
 #include "TestSupport.h"
+#include "win32/sdl/SdlVideo.h"
+
+#include <SDL.h>
 
 #include <gtest/gtest.h>
 
@@ -293,6 +296,46 @@ TEST_F(Direct3DTest, SurfaceCopiesRefuseRectanglesOutsideEitherSurface)
     EXPECT_EQ(D3DXLoadSurfaceFromSurface(sb, NULL, &negative, sa, NULL, &negative, D3DX_DEFAULT, 0),
               D3DERR_INVALIDCALL);
     for (IUnknown* u : std::initializer_list<IUnknown*>{sa, sb, a, b}) u->Release();
+}
+
+TEST_F(Direct3DTest, AFullScreenDeviceShowsItsBackBufferScaledWithBars)
+{
+    // A 2:1 back buffer over the desktop: scaled to the desktop's width,
+    // centred, black above and below.
+    m_device->Release();
+    m_device = nullptr;
+    D3DPRESENT_PARAMETERS pp = Params(200, 100);
+    pp.Windowed = FALSE;
+    pp.PresentationInterval = D3DPRESENT_INTERVAL_IMMEDIATE;
+    ASSERT_EQ(m_d3d->CreateDevice(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, m_window, D3DCREATE_HARDWARE_VERTEXPROCESSING, &pp,
+                                  &m_device),
+              D3D_OK);
+    ASSERT_EQ(m_device->Clear(0, NULL, D3DCLEAR_TARGET, 0xFFC00000, 1.0f, 0), D3D_OK);
+    ASSERT_EQ(m_device->Present(NULL, NULL, NULL, NULL), D3D_OK);
+    SDL_Surface* surface = SDL_GetWindowSurface(kes::sdl::WindowOf(m_window));
+    ASSERT_NE(surface, nullptr);
+    ASSERT_GT(surface->w, 200) << "the window covers the desktop";
+    ASSERT_LT(surface->w * 100, surface->h * 200) << "a desktop narrower than 2:1";
+    const auto pixel = [&](int x, int y) {
+        Uint32 v = 0;
+        memcpy(&v, static_cast<const Uint8*>(surface->pixels) + y * surface->pitch + x * 4, 4);
+        Uint8 r, g, b;
+        SDL_GetRGB(v, surface->format, &r, &g, &b);
+        return uint32_t(r) << 16 | uint32_t(g) << 8 | b;
+    };
+    const int barHeight = (surface->h - surface->w / 2) / 2;
+    EXPECT_EQ(pixel(surface->w / 2, surface->h / 2), 0xC00000u);
+    EXPECT_EQ(pixel(0, barHeight + 2), 0xC00000u);
+    EXPECT_EQ(pixel(surface->w / 2, barHeight - 2), 0u);
+    EXPECT_EQ(pixel(surface->w - 1, surface->h - 1), 0u);
+    RECT client;
+    ASSERT_TRUE(GetClientRect(m_window, &client));
+    EXPECT_EQ(client.right, 200) << "the game's client is its back buffer";
+
+    // Released, the device gives the desktop back.
+    m_device->Release();
+    m_device = nullptr;
+    EXPECT_EQ(SDL_GetWindowFlags(kes::sdl::WindowOf(m_window)) & SDL_WINDOW_FULLSCREEN_DESKTOP, 0u);
 }
 
 TEST(Windows, ClassesWindowsAndClientSizes)

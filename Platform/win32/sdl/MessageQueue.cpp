@@ -43,7 +43,9 @@ MSG MakeMsg(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam)
     m.wParam = wParam;
     m.lParam = lParam;
     m.time = timeGetTime();
-    GetCursorPos(&m.pt);
+    // Where the input last put the cursor: asking the desktop would cost a
+    // round trip to it for every message.
+    m.pt = LastCursorPos();
     return m;
 }
 
