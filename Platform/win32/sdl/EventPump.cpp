@@ -45,7 +45,6 @@ struct PumpState {
     Uint16 modifiers = 0;
 };
 
-
 PumpState& State()
 {
     static PumpState s;

@@ -10,8 +10,10 @@ struct SDL_Window;
 namespace kes::sdl {
 
 // Starts SDL's video system once: the driver asked for through
-// KesPlatformSetVideoDriver, else SDL's own choice, else "offscreen", else
-// "dummy" (so windows exist even without a display). False when none starts.
+// KesPlatformSetVideoDriver, else SDL's own choice where the environment
+// names a desktop (DISPLAY, WAYLAND_DISPLAY) or a driver (SDL_VIDEODRIVER),
+// else "offscreen", else "dummy" (so windows exist even without a display).
+// False when none starts.
 bool EnsureVideo();
 
 // The primary display's size (1024 x 768 where a headless driver has none).
