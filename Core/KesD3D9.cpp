@@ -56,6 +56,12 @@ void MRender::DropCommands()
 int MRender::CreateDevice(HWND hWnd, int async, int width, int height, int windowed)
 {
     KES_CHECK(hWnd, KES_D3D9_SOURCE);
+    // A game that shut down and starts again (Shutdown, then Init) brings
+    // the device of its first window: it goes before the new one is made.
+    DropCommands();
+    ReleaseResources();
+    SafeRelease(m_pDevice);
+    SafeRelease(m_pD3D);
     m_pD3D = Direct3DCreate9(D3D_SDK_VERSION);
     if (!m_pD3D) return 0;
 

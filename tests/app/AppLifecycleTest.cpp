@@ -5,6 +5,7 @@
 #include <KesD3D9.h>
 #include <KesPlatform.h>
 #include <win32/sdl/SdlVideo.h>
+#include <d3d9/Device.h>
 
 #include <SDL.h>
 #include <unistd.h>
@@ -109,6 +110,23 @@ TEST_F(AppLifecycle, InitMakesAHiddenCentredWindowWhoseClientIsTheBackBuffer)
     wc.lpszClassName = "KESTO_WINDOW_CLASS";
     EXPECT_NE(RegisterClassA(&wc), 0) << "Shutdown unregisters the class";
     UnregisterClassA("KESTO_WINDOW_CLASS", NULL);
+}
+
+TEST_F(AppLifecycle, AGameThatShutDownCanStartAgain)
+{
+    InitGame();
+    IDirect3DDevice9* first = m_app->m_pRender->m_pDevice;
+    first->AddRef();
+    m_app->Shutdown();
+    // The second start makes a new window and device; the engine lets go of
+    // the first device, so the test's reference is its last.
+    ASSERT_EQ(m_app->Init(), 1);
+    EXPECT_NE(m_app->m_pRender->m_pDevice, first);
+    EXPECT_EQ(first->Release(), 0u);
+    EXPECT_TRUE(IsWindow(m_app->GetHWnd()));
+    EXPECT_NE(m_app->m_pRender->m_pDevice, nullptr);
+    EXPECT_EQ(kes::d3d9::Device::OfWindow(m_app->GetHWnd()),
+              static_cast<kes::d3d9::Device*>(m_app->m_pRender->m_pDevice));
 }
 
 TEST_F(AppLifecycle, AFailedInitLeavesWhatItMadeAndItsWindowPostsNoQuit)
