@@ -5,8 +5,10 @@ include(CMakePackageConfigHelpers)
 set(KESTO_PUBLIC_HEADERS
   include/KesApp.h
   include/KesFile.h
+  include/KesFont.h
   include/KesImage.h
   include/KesLZ.h
+  include/KesSound.h
   include/KesUtility.h
   # The Win32 types and constants the public headers use.
   Platform/include/windows.h)

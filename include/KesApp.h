@@ -16,7 +16,9 @@
 #define KESTO_KESAPP_H
 
 #include <KesFile.h>
+#include <KesFont.h>
 #include <KesImage.h>
+#include <KesSound.h>
 #include <KesUtility.h>
 
 class MApp;
@@ -172,6 +174,47 @@ public:
 
     // Registers a data archive for the whole process (see MFile::OpenDataFile).
     void OpenDataFile(const char* path);
+
+    // ---- sound: one looping music and up to 32 one-shot effects, read
+    // through MFile (loose or archived). Until Init, plays do nothing and
+    // the volumes are only recorded. Failures (a missing or undecodable
+    // file, no free effect slot, a sub-sound index out of range) are not
+    // reported to the game: nothing plays (a damaged file is named on
+    // standard error).
+    // Replaces the music by the named file, looping; PlayMusic(NULL) stops it.
+    void PlayMusic(const char* name);
+    // The same with sub-sound `index` of a sound bank (a chained Ogg file).
+    void PlayMusic(const char* name, int index);
+    // 0.0 silent to 1.0 full; applies to the playing music and later ones.
+    void SetMusicVolume(float volume);
+    // Plays the named file once, when fewer than 32 effects are playing.
+    void PlaySoundA(const char* name);
+    void PlaySoundA(const char* name, int index);
+    // Applies to every effect held and to later ones.
+    void SetSoundVolume(float volume);
+
+    // ---- fonts and text (code page 936). Fonts and glyphs belong to the
+    // engine until the object is destroyed; none is released on its own.
+    // The font registered under `name`, opened from the file `path` (face 0,
+    // read from disk, not from the archives) at `size` pixels on first use;
+    // later calls with the same name return it whatever else they ask.
+    // `bold` widens strokes by bold/2 pixels; `italic` slants. Null when the
+    // file is no scalable face with a character map, or before Init.
+    void* GetFont(const char* name, const char* path, int size, int bold, int italic);
+    // Copies the font's metrics and style; 0 (info untouched) for a null font.
+    int GetFontInfo(void* font, MFontInfo* info);
+    // The glyph of a character: below 0x80 ASCII, else a double-byte
+    // character as lead byte + 256 * trail byte. Null when it cannot be made.
+    const MFontChar* GetFontChar(void* font, DWORD code);
+    // A new A8 coverage image (count 1, not cached; give it back with
+    // CloseImage) of the first `len` bytes of `text` (or up to its zero):
+    // one line when `width` is 0, else wrapped before a line reaches
+    // `width`. `underline` rules every character; `emboss` adds a one-pixel
+    // margin and the relief filter. One-line images have their key point on
+    // the ascender line. Null for a null font, an empty text, len <= 0, or a
+    // size no texture can have.
+    MImage* LoadTextEx(void* font, const char* text, int len, int underline, int emboss, int width);
+    MImage* LoadText(void* font, const char* text, int underline, int emboss, int width);
 
     // ---- images and caches
     // A blank A8R8G8B8 image (pixels not initialised), count 1, not cached.

@@ -1,0 +1,36 @@
+// The font record behind the handles of MApp::GetFont, and the glyph lookup
+// that the text images share with GetFontChar.
+#ifndef KESTO_CORE_KESFONTFACE_H
+#define KESTO_CORE_KESFONTFACE_H
+
+#include <KesFont.h>
+#include <KesUtility.h>
+
+#include <ft2build.h>
+#include FT_FREETYPE_H
+
+#define KES_FONT_SOURCE L"Core/KesFont"
+
+namespace kes {
+
+struct FontRecord {
+    MMapPtr glyphs;    // character code (after the 936 conversion) -> MFontChar*, owned
+    FT_Face face;      // owned
+    int32_t kerning;   // 1 when the face has kerning pairs
+    int32_t ascender;  // sized metrics in whole pixels
+    int32_t height;
+    int32_t xppem;
+    int32_t yppem;
+    int32_t size;      // the pixel size asked for
+    int32_t bold;      // emboldening strength in 1/32 pixel, 0 none
+    int32_t italic;
+};
+
+// The glyph of `code` (ASCII, or a 936 double-byte character as lead +
+// 256 * trail), rendered and cached on first use; null when it cannot be
+// made (nothing is cached then, so the next call tries again).
+const MFontChar* FontGlyph(FontRecord* font, DWORD code);
+
+} // namespace kes
+
+#endif

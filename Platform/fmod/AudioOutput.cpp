@@ -1,0 +1,69 @@
+// Opening the mixer: a table of two drivers, the first that opens wins.
+#include "AudioOutput.h"
+
+#include <SDL.h>
+#include <SDL_mixer.h>
+
+#include <cstdio>
+#include <string>
+
+namespace kes::fmod {
+namespace {
+
+constexpr int kRate = 44100;
+constexpr int kFrames = 1024; // about 23 ms a buffer: short enough for effects
+
+// null: SDL's own choice (SDL_AUDIODRIVER, else the first device that works).
+// "dummy" is SDL's driver that mixes in real time and plays nowhere; SDL never
+// picks it by itself.
+const char* const kDrivers[] = {nullptr, "dummy"};
+
+bool TryDriver(const char* name, std::string* why)
+{
+    // Above SDL_AUDIODRIVER, which would otherwise name the driver that failed.
+    if (name) SDL_SetHintWithPriority(SDL_HINT_AUDIODRIVER, name, SDL_HINT_OVERRIDE);
+    const bool ok = SDL_InitSubSystem(SDL_INIT_AUDIO) == 0;
+    if (name) SDL_ResetHint(SDL_HINT_AUDIODRIVER);
+    if (!ok) {
+        *why = SDL_GetError();
+        return false;
+    }
+    if (Mix_OpenAudio(kRate, AUDIO_S16SYS, 2, kFrames) != 0) {
+        *why = Mix_GetError();
+        SDL_QuitSubSystem(SDL_INIT_AUDIO);
+        return false;
+    }
+    return true;
+}
+
+} // namespace
+
+bool OpenAudioOutput(int channels)
+{
+    static bool s_saidFallback = false;
+    std::string firstWhy;
+    for (const char* name : kDrivers) {
+        std::string why;
+        if (TryDriver(name, &why)) {
+            if (name && !s_saidFallback) {
+                fprintf(stderr, "kesto: no sound device (%s); sound plays on SDL's %s audio driver\n",
+                        firstWhy.c_str(), name);
+                s_saidFallback = true;
+            }
+            Mix_AllocateChannels(channels);
+            return true;
+        }
+        if (firstWhy.empty()) firstWhy = why;
+        if (name) fprintf(stderr, "kesto: cannot open SDL's %s audio driver: %s\n", name, why.c_str());
+    }
+    return false;
+}
+
+void CloseAudioOutput()
+{
+    Mix_HaltChannel(-1);
+    Mix_CloseAudio();
+    SDL_QuitSubSystem(SDL_INIT_AUDIO);
+}
+
+} // namespace kes::fmod

@@ -1,0 +1,272 @@
+// Reading, checking and decoding sound files.
+#include "SoundData.h"
+
+#include <SDL.h>
+#include <SDL_mixer.h>
+
+#include <cstdio>
+#include <cstring>
+
+namespace kes::fmod {
+namespace {
+
+// Larger files are refused rather than decoded into gigabytes of samples.
+constexpr unsigned kMaxFileSize = 256u << 20;
+
+uint32_t Le32(const uint8_t* p)
+{
+    return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
+}
+
+FMOD_RESULT ReadFromDisk(const char* name, std::vector<uint8_t>* out)
+{
+    FILE* f = fopen(name, "rb");
+    if (!f) return FMOD_ERR_FILE_NOTFOUND;
+    uint8_t block[4096];
+    size_t n;
+    while ((n = fread(block, 1, sizeof block, f)) > 0 && out->size() <= kMaxFileSize)
+        out->insert(out->end(), block, block + n);
+    fclose(f);
+    return out->size() > kMaxFileSize ? FMOD_ERR_MEMORY : FMOD_OK;
+}
+
+// Ogg's page checksum: CRC-32, polynomial 0x04C11DB7, no reflection, zero
+// start, computed with the checksum field zeroed.
+uint32_t OggCrc(const uint8_t* page, size_t size)
+{
+    static uint32_t table[256];
+    if (!table[1]) {
+        for (uint32_t i = 0; i < 256; ++i) {
+            uint32_t r = i << 24;
+            for (int k = 0; k < 8; ++k) r = r & 0x80000000u ? (r << 1) ^ 0x04C11DB7u : r << 1;
+            table[i] = r;
+        }
+    }
+    uint32_t crc = 0;
+    for (size_t i = 0; i < size; ++i) {
+        const uint8_t b = i >= 22 && i < 26 ? 0 : page[i];
+        crc = (crc << 8) ^ table[((crc >> 24) ^ b) & 0xFF];
+    }
+    return crc;
+}
+
+// Size of the whole Ogg page at `p`, 0 when it is cut short or not a page.
+size_t OggPageSize(const uint8_t* p, size_t left)
+{
+    if (left < 27 || memcmp(p, "OggS", 4) != 0 || p[4] != 0) return 0;
+    const size_t segments = p[26];
+    if (left < 27 + segments) return 0;
+    size_t size = 27 + segments;
+    for (size_t i = 0; i < segments; ++i) size += p[27 + i];
+    return size <= left ? size : 0;
+}
+
+struct OggWalk {
+    std::vector<Range> streams;
+    bool complete = true; // every page whole, checksums right, every stream ended
+    std::string why;
+};
+
+// Walks the pages: a page that begins a stream while none is open starts the
+// next link of the chain.
+OggWalk WalkOgg(const uint8_t* data, size_t size)
+{
+    OggWalk w;
+    std::vector<uint32_t> open;
+    size_t at = 0;
+    while (at < size) {
+        const size_t page = OggPageSize(data + at, size - at);
+        if (!page) {
+            w.complete = false;
+            w.why = "Ogg page cut short or missing at byte " + std::to_string(at);
+            break;
+        }
+        const uint8_t* p = data + at;
+        if (OggCrc(p, page) != Le32(p + 22)) {
+            w.complete = false;
+            w.why = "Ogg page checksum fails at byte " + std::to_string(at);
+            break;
+        }
+        const uint8_t flags = p[5];
+        const uint32_t serial = Le32(p + 14);
+        if (flags & 2) {
+            if (open.empty()) w.streams.push_back(Range{at, 0});
+            open.push_back(serial);
+        }
+        if (flags & 4) {
+            for (size_t i = 0; i < open.size(); ++i)
+                if (open[i] == serial) {
+                    open.erase(open.begin() + long(i));
+                    break;
+                }
+        }
+        at += page;
+        if (!w.streams.empty()) w.streams.back().size = at - w.streams.back().offset;
+    }
+    if (w.complete && !open.empty()) {
+        w.complete = false;
+        w.why = "Ogg stream ends without its last page";
+    }
+    return w;
+}
+
+bool IsOgg(const uint8_t* data, size_t size)
+{
+    return size >= 4 && memcmp(data, "OggS", 4) == 0;
+}
+
+// FLAC's STREAMINFO: total samples (0 when unknown) and sample rate.
+bool FlacLength(const uint8_t* data, size_t size, uint64_t* samples, uint32_t* rate)
+{
+    if (size < 8 + 34 || memcmp(data, "fLaC", 4) != 0 || (data[4] & 0x7F) != 0) return false;
+    const uint8_t* si = data + 8;
+    *rate = uint32_t(si[10]) << 12 | uint32_t(si[11]) << 4 | si[12] >> 4;
+    *samples = uint64_t(si[13] & 0x0F) << 32 | uint64_t(si[14]) << 24 | uint64_t(si[15]) << 16 |
+               uint64_t(si[16]) << 8 | si[17];
+    return *rate != 0;
+}
+
+} // namespace
+
+FMOD_RESULT ReadWholeFile(const FileSystem& fs, const char* name, std::vector<uint8_t>* out)
+{
+    out->clear();
+    if (!name) return FMOD_ERR_INVALID_PARAM;
+    if (!fs.open || !fs.read) return ReadFromDisk(name, out);
+
+    unsigned int size = 0;
+    void* handle = nullptr;
+    void* user = nullptr;
+    FMOD_RESULT r = fs.open(name, 0, &size, &handle, &user);
+    if (r != FMOD_OK) return r;
+    if (size > kMaxFileSize) r = FMOD_ERR_MEMORY;
+    if (r == FMOD_OK && fs.seek) r = fs.seek(handle, 0, user);
+    if (r == FMOD_OK) {
+        // Whole blocks of the alignment asked for; the last read comes up
+        // short with FMOD_ERR_FILE_EOF, which ends the file.
+        const unsigned block = fs.blockAlign ? fs.blockAlign : 2048;
+        out->resize((size_t(size) + block - 1) / block * block);
+        size_t total = 0;
+        while (total < size) {
+            unsigned int got = 0;
+            const FMOD_RESULT rr = fs.read(handle, out->data() + total, block, &got, user);
+            if (rr != FMOD_OK && rr != FMOD_ERR_FILE_EOF) {
+                r = rr;
+                break;
+            }
+            total += got < block ? got : block;
+            if (rr == FMOD_ERR_FILE_EOF || got == 0) break;
+        }
+        out->resize(total < size ? total : size);
+    }
+    if (fs.close) fs.close(handle, user);
+    if (r != FMOD_OK) out->clear();
+    return r;
+}
+
+FMOD_RESULT CheckContainer(const uint8_t* data, size_t size, std::string* why)
+{
+    if (size >= 12 && memcmp(data, "RIFF", 4) == 0 && memcmp(data + 8, "WAVE", 4) == 0) {
+        // The data chunk must be all there; SDL would otherwise play what is.
+        size_t at = 12;
+        while (at + 8 <= size) {
+            const uint32_t chunk = Le32(data + at + 4);
+            if (memcmp(data + at, "data", 4) == 0) {
+                if (chunk > size - at - 8) {
+                    *why = "WAV data chunk declares " + std::to_string(chunk) + " bytes, " +
+                           std::to_string(size - at - 8) + " present";
+                    return FMOD_ERR_FILE_BAD;
+                }
+                return FMOD_OK;
+            }
+            if (chunk > size - at - 8) break;
+            at += 8 + size_t(chunk) + (chunk & 1);
+        }
+        *why = "WAV file without a whole data chunk";
+        return FMOD_ERR_FILE_BAD;
+    }
+    if (size >= 4 && memcmp(data, "fLaC", 4) == 0) {
+        // Every metadata block whole, STREAMINFO first, then a frame: the
+        // decoder is not handed metadata that ends early (its failure path
+        // there loses memory).
+        size_t at = 4;
+        for (bool first = true;; first = false) {
+            if (at + 4 > size) {
+                *why = "FLAC metadata cut short";
+                return FMOD_ERR_FILE_BAD;
+            }
+            const uint8_t type = data[at] & 0x7F;
+            const bool last = (data[at] & 0x80) != 0;
+            const size_t length = size_t(data[at + 1]) << 16 | size_t(data[at + 2]) << 8 | data[at + 3];
+            if (first && (type != 0 || length != 34)) {
+                *why = "FLAC stream does not begin with its STREAMINFO";
+                return FMOD_ERR_FILE_BAD;
+            }
+            if (length > size - at - 4) {
+                *why = "FLAC metadata block cut short";
+                return FMOD_ERR_FILE_BAD;
+            }
+            at += 4 + length;
+            if (last) break;
+        }
+        if (at + 2 > size || data[at] != 0xFF || (data[at + 1] & 0xFE) != 0xF8) {
+            *why = "FLAC stream without audio frames";
+            return FMOD_ERR_FILE_BAD;
+        }
+        return FMOD_OK;
+    }
+    if (IsOgg(data, size)) {
+        const OggWalk w = WalkOgg(data, size);
+        if (!w.complete) {
+            *why = w.why;
+            return FMOD_ERR_FILE_BAD;
+        }
+    }
+    return FMOD_OK;
+}
+
+std::vector<Range> OggChain(const uint8_t* data, size_t size)
+{
+    if (!IsOgg(data, size)) return {};
+    OggWalk w = WalkOgg(data, size);
+    return w.complete ? w.streams : std::vector<Range>();
+}
+
+Mix_Chunk* Decode(const uint8_t* data, size_t size, std::string* why, bool* shortened)
+{
+    *shortened = false;
+    if (size == 0 || size > size_t(INT32_MAX)) {
+        *why = "empty or too large";
+        return nullptr;
+    }
+    // Closed here, not by the mixer: some of its failure paths forget to.
+    SDL_RWops* rw = SDL_RWFromConstMem(data, int(size));
+    Mix_Chunk* chunk = rw ? Mix_LoadWAV_RW(rw, 0) : nullptr;
+    if (rw) SDL_RWclose(rw);
+    if (!chunk) {
+        *why = Mix_GetError();
+        return nullptr;
+    }
+    uint64_t samples;
+    uint32_t rate;
+    if (FlacLength(data, size, &samples, &rate) && samples) {
+        // A cut or damaged FLAC decodes without complaint to fewer samples:
+        // its declared length tells. One percent leaves room for resampling.
+        int outRate = 0, channels = 0;
+        Uint16 format = 0;
+        Mix_QuerySpec(&outRate, &format, &channels);
+        const uint64_t frameBytes = uint64_t(SDL_AUDIO_BITSIZE(format) / 8) * uint64_t(channels);
+        const uint64_t decoded = frameBytes ? chunk->alen / frameBytes : 0;
+        const uint64_t expected = samples * uint64_t(outRate) / rate;
+        if (decoded + expected / 100 + 64 < expected) {
+            *why = "FLAC stream decodes to " + std::to_string(decoded) + " of " + std::to_string(expected) +
+                   " frames";
+            Mix_FreeChunk(chunk);
+            *shortened = true;
+            return nullptr;
+        }
+    }
+    return chunk;
+}
+
+} // namespace kes::fmod

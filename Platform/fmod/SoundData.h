@@ -1,0 +1,49 @@
+// A sound file's bytes: read through the program's file callbacks, checked
+// against what its container says, split into the streams of a chained Ogg
+// bank, and decoded by SDL2_mixer.
+#ifndef KESTO_PLATFORM_FMOD_SOUNDDATA_H
+#define KESTO_PLATFORM_FMOD_SOUNDDATA_H
+
+#include <fmod.h>
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+struct Mix_Chunk;
+
+namespace kes::fmod {
+
+struct FileSystem {
+    FMOD_FILE_OPENCALLBACK open = nullptr;
+    FMOD_FILE_CLOSECALLBACK close = nullptr;
+    FMOD_FILE_READCALLBACK read = nullptr;
+    FMOD_FILE_SEEKCALLBACK seek = nullptr;
+    unsigned blockAlign = 0;
+};
+
+// The whole file. With no callbacks installed, the disk is read directly.
+// Errors are the callbacks' own results (FMOD_ERR_FILE_NOTFOUND, ...).
+FMOD_RESULT ReadWholeFile(const FileSystem& fs, const char* name, std::vector<uint8_t>* out);
+
+// FMOD_ERR_FILE_BAD when the container says more bytes than there are or a
+// checksum fails (WAV data chunk, Ogg pages, FLAC metadata); FMOD_OK
+// otherwise (including formats this does not know, left to the decoder).
+FMOD_RESULT CheckContainer(const uint8_t* data, size_t size, std::string* why);
+
+// The byte ranges of the streams of a chained Ogg file (one entry for a
+// plain Ogg stream); empty for anything else.
+struct Range {
+    size_t offset, size;
+};
+std::vector<Range> OggChain(const uint8_t* data, size_t size);
+
+// Decodes a whole file into the mixer's format. Null with the reason when no
+// decoder reads it, or (with *shortened) when it decodes to fewer samples
+// than it declares (FLAC: frames cut off or dropped as damaged).
+Mix_Chunk* Decode(const uint8_t* data, size_t size, std::string* why, bool* shortened);
+
+} // namespace kes::fmod
+
+#endif
