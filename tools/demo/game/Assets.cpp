@@ -101,7 +101,7 @@ void ReleaseAssets(MApp& app, Assets* a)
         if (*v) app.CloseImageVolume(*v);
         *v = nullptr;
     }
-    for (MImage** i : {&a->background, &a->logo}) {
+    for (MImage** i : {&a->background, &a->logo, &a->title, &a->paragraph}) {
         if (*i) app.CloseImage(*i);
         *i = nullptr;
     }

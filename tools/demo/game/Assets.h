@@ -17,6 +17,8 @@ struct Assets {
     MImageVolume* digits = nullptr;    // ui/digits.was: frames 0..9 are the digits
     MImage* background = nullptr;      // scene/back.jpg, 800 x 600
     MImage* logo = nullptr;            // ui/logo.tga
+    MImage* title = nullptr;           // text images (Caption.h), when the font is there
+    MImage* paragraph = nullptr;
 };
 
 // The folder that holds the archives: `given`, else "data" beside the

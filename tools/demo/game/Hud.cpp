@@ -1,5 +1,7 @@
 #include "Hud.h"
 
+#include "Caption.h"
+
 #include <cmath>
 
 namespace kes::demo {
@@ -25,6 +27,7 @@ void DrawHud(MApp& app, const Assets& assets, float seconds, unsigned fps)
     RECTF whole(0, 0, 1, 1);
     const float alpha = 0.8f + 0.2f * std::sin(seconds * 2.0f);
     app.DrawImage(assets.logo, 12, 6, whole, BLEND_NORMAL, 0, alpha, 1.0f, 1.0f);
+    DrawCaption(app, assets, seconds);
 
     const float right = 788, top = 10;
     app.DrawRect(right - 96, top, 96, 36, 0xB0101020, 0);

@@ -2,6 +2,7 @@
 // built: the public headers, libkesto.so, and KesPlatform.h to choose the
 // backends and to take screenshots.
 #include "Assets.h"
+#include "Caption.h"
 #include "Game.h"
 #include "Options.h"
 #include "Script.h"
@@ -91,6 +92,7 @@ int main(int argc, char** argv)
         app.Shutdown();
         return Fail(error);
     }
+    LoadCaption(app, &assets);
     const char* driver = KesPlatformVideoDriver();
     std::printf("kesto-demo: data from %s, video driver %s", data.c_str(), driver ? driver : "unknown");
     if (script) std::printf(", a scripted run of %d frames", script->Frames());
