@@ -24,6 +24,13 @@ void AppendWhole(char* dest, size_t size, const char* tail)
     if (used + more < size) memcpy(dest + used, tail, more + 1);
 }
 
+// The outer size of a captioned window whose client area is width x height.
+void WindowedOuterSize(int width, int height, int* cx, int* cy)
+{
+    *cx = width + 2 * GetSystemMetrics(SM_CXFIXEDFRAME);
+    *cy = height + GetSystemMetrics(SM_CYCAPTION) + 2 * GetSystemMetrics(SM_CYFIXEDFRAME);
+}
+
 } // namespace
 
 MApp::MApp()
@@ -108,8 +115,8 @@ void MApp::SetWindowSize(int width, int height)
     m_winHeight = height;
     if (!m_inited) return;
     // The window keeps its top-left corner.
-    const int cx = m_winWidth + 2 * GetSystemMetrics(SM_CXFIXEDFRAME);
-    const int cy = m_winHeight + GetSystemMetrics(SM_CYCAPTION) + 2 * GetSystemMetrics(SM_CYFIXEDFRAME);
+    int cx, cy;
+    WindowedOuterSize(m_winWidth, m_winHeight, &cx, &cy);
     m_winRect.right = m_winRect.left + cx;
     m_winRect.bottom = m_winRect.top + cy;
     m_fullRect.left = m_fullRect.top = 0;
@@ -223,8 +230,8 @@ int MApp::Init()
 
     // The client area is exactly m_winWidth x m_winHeight, centred on the
     // primary screen.
-    const int cx = m_winWidth + 2 * GetSystemMetrics(SM_CXFIXEDFRAME);
-    const int cy = m_winHeight + GetSystemMetrics(SM_CYCAPTION) + 2 * GetSystemMetrics(SM_CYFIXEDFRAME);
+    int cx, cy;
+    WindowedOuterSize(m_winWidth, m_winHeight, &cx, &cy);
     const int left = (GetSystemMetrics(SM_CXSCREEN) - cx) / 2;
     const int top = (GetSystemMetrics(SM_CYSCREEN) - cy) / 2;
     m_winRect.left = left;

@@ -73,7 +73,6 @@ void GameScript::RunGame(int maxUpdates)
 {
     m_maxUpdates = maxUpdates;
     m_app->Run();
-    m_runReturned = true;
 }
 
 void GameScript::Post(UINT message, WPARAM wParam, LPARAM lParam)

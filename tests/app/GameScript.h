@@ -48,7 +48,6 @@ protected:
     bool m_hasExitFunc = false;
 
     MApp* m_app = nullptr;
-    bool m_runReturned = false;
     int m_maxUpdates = 0;
 
     static GameScript* s_current;
