@@ -202,7 +202,7 @@ void* MApp::GetFont(const char* name, const char* path, int size, int bold, int 
     if (!g_library || !path || size <= 0) return 0;
 
     FT_Face face;
-    if (FT_New_Face(g_library, path, 0, &face)) return 0;
+    if (kes::OpenFontFace(g_library, path, &face)) return 0;
     if (!face->charmap || !FT_IS_SCALABLE(face) || FT_Set_Pixel_Sizes(face, FT_UInt(size), FT_UInt(size))) {
         FT_Done_Face(face);
         return 0;

@@ -31,6 +31,11 @@ struct FontRecord {
 // made (nothing is cached then, so the next call tries again).
 const MFontChar* FontGlyph(FontRecord* font, DWORD code);
 
+// Face 0 of the font file `path`, named as the game names any file (Windows
+// separators and letter case are resolved by the file layer); FreeType's
+// error code, 0 on success.
+FT_Error OpenFontFace(FT_Library library, const char* path, FT_Face* face);
+
 } // namespace kes
 
 #endif

@@ -320,7 +320,7 @@ FMOD_RESULT Channel::isPlaying(bool* isplaying)
 {
     if (!isplaying) return FMOD_ERR_INVALID_PARAM;
     *isplaying = false;
-    FMOD_RESULT why;
+    FMOD_RESULT why = FMOD_OK;
     if (ChannelOf(this, &why) < 0) return why;
     *isplaying = true;
     return FMOD_OK;
@@ -329,7 +329,7 @@ FMOD_RESULT Channel::isPlaying(bool* isplaying)
 FMOD_RESULT Channel::setVolume(float volume)
 {
     if (!std::isfinite(volume)) return FMOD_ERR_INVALID_FLOAT;
-    FMOD_RESULT why;
+    FMOD_RESULT why = FMOD_OK;
     const int ch = ChannelOf(this, &why);
     if (ch < 0) return why;
     const float v = volume < 0.0f ? 0.0f : volume > 1.0f ? 1.0f : volume;

@@ -8,6 +8,7 @@
 #include FT_GLYPH_H
 
 #include <cstdio>
+#include <sys/stat.h>
 #include <unistd.h>
 #include <cstdlib>
 #include <string>
@@ -115,6 +116,52 @@ TEST_F(FontTest, FontsThatCannotBeMadeAreNotRegistered)
     MFontInfo info;
     ASSERT_EQ(m_app->GetFontInfo(font, &info), 1);
     EXPECT_EQ(info.xppem, 16);
+}
+
+// Font files are named like the rest of a game's data: Windows separators
+// and any letter case. A file cut short fails cleanly when FreeType reads
+// past its end.
+TEST_F(FontTest, FontFilesAreNamedTheWayTheGameNamesItsData)
+{
+    char dir[] = "/tmp/kesto_fonts_XXXXXX";
+    ASSERT_NE(mkdtemp(dir), nullptr);
+    const std::string folder = std::string(dir) + "/Fonts";
+    ASSERT_EQ(mkdir(folder.c_str(), 0755), 0);
+    std::vector<char> bytes;
+    {
+        FILE* in = fopen(kDejaVuSans, "rb");
+        ASSERT_NE(in, nullptr);
+        char buf[65536];
+        for (size_t n; (n = fread(buf, 1, sizeof buf, in)) > 0;) bytes.insert(bytes.end(), buf, buf + n);
+        fclose(in);
+    }
+    const auto writeFile = [](const std::string& path, const char* data, size_t size) {
+        FILE* out = fopen(path.c_str(), "wb");
+        ASSERT_NE(out, nullptr);
+        ASSERT_EQ(fwrite(data, 1, size, out), size);
+        fclose(out);
+    };
+    writeFile(folder + "/DejaVuSans.TTF", bytes.data(), bytes.size());
+    writeFile(folder + "/Cut.ttf", bytes.data(), bytes.size() / 3);
+
+    const std::string windowsName = std::string(dir) + "\\fonts\\dejavusans.ttf";
+    void* font = m_app->GetFont("win", windowsName.c_str(), 20, 0, 0);
+    ASSERT_NE(font, nullptr);
+    RefFace ref(kDejaVuSans, 20);
+    for (unsigned long ch : {'K', 'e', 's', 't', 'o'})
+        ExpectSameCoverage(Coverage(m_app->GetFontChar(font, DWORD(ch))), ref.Glyph(ch, kOutlineFlags));
+
+    // The face's tables are read from the file as glyphs need them, so a
+    // file cut short fails when it is opened or when a glyph needs what is
+    // missing, never by reading outside what the file holds.
+    if (void* cut = m_app->GetFont("cut", (folder + "\\cut.ttf").c_str(), 20, 0, 0)) {
+        for (unsigned long ch = 'A'; ch <= 'z'; ++ch) m_app->GetFontChar(cut, DWORD(ch));
+    }
+
+    unlink((folder + "/DejaVuSans.TTF").c_str());
+    unlink((folder + "/Cut.ttf").c_str());
+    rmdir(folder.c_str());
+    rmdir(dir);
 }
 
 TEST_F(FontTest, GlyphsAreFreeTypesRenderingOfTheLoadPathOfTheirSize)
