@@ -9,7 +9,8 @@
 // away. (DoNotOptimize on the pointer is avoided: with GCC's "+m,r"
 // operand under the sanitizers it has handed back a clobbered pointer.)
 #include <KesApp.h>
-#include <KesPlatform.h>
+
+#include "BenchSupport.h"
 
 #include <SDL_ttf.h>
 #include <benchmark/benchmark.h>
@@ -45,17 +46,10 @@ const Line kChinese = {
 
 const Line& LineOf(const benchmark::State& state) { return state.range(0) ? kChinese : kLatin; }
 
-// The engine after Init on the offscreen driver, as a game has it.
 std::unique_ptr<MApp> StartApp(benchmark::State& state)
 {
-    KesPlatformSetVideoDriver("offscreen");
-    KesPlatformSetRenderDevice("software");
-    std::unique_ptr<MApp> app(new MApp);
-    app->SetWindowSize(320, 240);
-    if (!app->Init()) {
-        state.SkipWithError("Init failed");
-        return nullptr;
-    }
+    std::unique_ptr<MApp> app = kes::bench::StartGame(320, 240);
+    if (!app) state.SkipWithError("Init failed");
     return app;
 }
 

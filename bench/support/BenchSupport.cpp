@@ -58,4 +58,14 @@ BenchApp::~BenchApp()
     DestroyWindow(window);
 }
 
+std::unique_ptr<MApp> StartGame(int width, int height)
+{
+    KesPlatformSetVideoDriver("offscreen");
+    KesPlatformSetRenderDevice("software");
+    std::unique_ptr<MApp> app(new MApp);
+    app->SetWindowSize(width, height);
+    if (!app->Init()) return nullptr;
+    return app;
+}
+
 } // namespace kes::bench

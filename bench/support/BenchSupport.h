@@ -5,6 +5,7 @@
 
 #include <KesApp.h>
 
+#include <memory>
 #include <string>
 
 namespace kes::bench {
@@ -34,6 +35,11 @@ public:
     MApp* app = nullptr;
     HWND window = nullptr;
 };
+
+// An MApp after Init, as a game has it: the offscreen video driver, the
+// software device, fonts, and sound on whatever SDL opens (its dummy driver
+// where there is no device). Null when Init fails.
+std::unique_ptr<MApp> StartGame(int width, int height);
 
 } // namespace kes::bench
 

@@ -7,8 +7,12 @@ file(REMOVE_RECURSE "${SCRATCH}")
 file(MAKE_DIRECTORY "${SCRATCH}")
 
 # The offscreen driver even on a desktop: the test should not open windows.
+# Sound goes to SDL's disk audio driver, which writes the mixed output to a
+# file as a sound card would play it.
+set(audio "${SCRATCH}/audio.raw")
 execute_process(
-  COMMAND "${DEMO}" --video offscreen --data "${DATA}" --frames ${FRAMES} --shots ${SHOTS}
+  COMMAND ${CMAKE_COMMAND} -E env SDL_AUDIODRIVER=disk "SDL_DISKAUDIOFILE=${audio}"
+          "${DEMO}" --video offscreen --data "${DATA}" --frames ${FRAMES} --shots ${SHOTS}
           --screenshots "${SCRATCH}"
   RESULT_VARIABLE status
   OUTPUT_VARIABLE out
@@ -36,4 +40,16 @@ list(SORT shots)
 execute_process(COMMAND "${CHECK}" --background "${BACKGROUND}" ${shots} RESULT_VARIABLE status)
 if(NOT status STREQUAL "0")
   message(FATAL_ERROR "the screenshots do not show the demo's scene")
+endif()
+
+# The music plays from the start: past its first moment the output is not
+# silence. (Samples of 0 are written as long as nothing plays.)
+file(SIZE "${audio}" audioSize)
+if(audioSize LESS 65536)
+  message(FATAL_ERROR "${audioSize} bytes of sound output in ${audio}: the sound device never played")
+endif()
+math(EXPR middle "${audioSize} / 2")
+file(READ "${audio}" chunk OFFSET ${middle} LIMIT 8192 HEX)
+if(NOT chunk MATCHES "[1-9a-f]")
+  message(FATAL_ERROR "the sound output is silent in its middle: the demo's music did not play")
 endif()

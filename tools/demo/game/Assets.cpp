@@ -72,7 +72,7 @@ bool OpenArchives(const std::string& folder, std::string* error)
         *error = folder + ": " + ec.message();
         return false;
     }
-    for (const char* base : {"shape", "scene", "ui"}) {
+    for (const char* base : {"shape", "scene", "ui", "sound"}) {
         for (int n = 0; n < 15; ++n) {
             const std::string name = ChainName(base, n);
             if (!fs::is_regular_file(name, ec)) continue;

@@ -25,7 +25,8 @@ struct Assets {
 // executable, else the executable's own folder. Empty when none holds shape.wdf.
 std::string FindDataFolder(const std::string& given);
 
-// Registers every archive of the shape, scene and ui chains in `folder`.
+// Registers every archive of the shape, scene, ui and sound chains in
+// `folder` (sound is optional: the demo plays on in silence without it).
 // The engine names archives by their file name alone (as a game started from
 // its own folder would), so this makes `folder` the current directory.
 // False with the reason when it cannot.

@@ -2,6 +2,7 @@
 
 #include "Hud.h"
 #include "Showcase.h"
+#include "Sounds.h"
 
 #include <KesPlatform.h>
 
@@ -35,7 +36,9 @@ void Game::Frame()
             m_app.ExitApp();
             return;
         }
+        const bool standing = !m_hero.Walking();
         m_script->Steer(m_hero);
+        if (standing && m_hero.Walking()) PlayClick(m_app);
     }
     // A scripted run steps time evenly, so that its pictures do not depend
     // on how fast the machine is.
@@ -74,6 +77,7 @@ void Game::Input()
     } else if (m_app.InputCheckMouseClick(WM_LBUTTONDOWN, 0, &pt)) {
         m_dragging = true;
         SendHero(pt.x, pt.y);
+        PlayClick(m_app);
     } else if (m_app.InputCheckMouseClick(WM_LBUTTONUP, 0, &pt)) {
         m_dragging = false;
     } else if (m_app.InputCheckMouseMove(&pt)) {

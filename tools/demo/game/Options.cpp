@@ -12,13 +12,13 @@ const char kUsage[] =
     "\n"
     "A small game on the Kesto engine: a mage walks a plaza while the panels\n"
     "around show what the sprite batcher can do (blend levels, tints, hue,\n"
-    "alpha, scale, lines and rectangles).\n"
+    "alpha, scale, lines and rectangles) to looping music.\n"
     "\n"
     "Playing: click (or hold the left button and drag) to send the hero walking;\n"
     "F switches to following the cursor; the wheel zooms the hero; Alt+Enter\n"
     "toggles full screen; Escape quits.\n"
     "\n"
-    "  --data <folder>        where shape.wdf, scene.wdf and ui.wdf are\n"
+    "  --data <folder>        where shape.wdf, scene.wdf, ui.wdf and sound.wdf are\n"
     "                         (default: the data folder beside the program)\n"
     "  --frames <n>           a scripted run: the hero follows a fixed path for n\n"
     "                         frames, then the demo quits\n"
@@ -28,6 +28,7 @@ const char kUsage[] =
     "  --device <name>        a render device (software, opengl)\n"
     "  --fullscreen           start in full screen\n"
     "  --follow               the hero follows the cursor from the start\n"
+    "  --mute                 no music and no clicks\n"
     "\n"
     "Without a display (no desktop) the run is scripted: 300 frames, with\n"
     "screenshots in ./kesto-demo-shots unless --screenshots says otherwise.\n"
@@ -61,6 +62,8 @@ ParseResult ParseOptions(int argc, char** argv, Options* out)
             out->fullscreen = true;
         } else if (!std::strcmp(a, "--follow")) {
             out->follow = true;
+        } else if (!std::strcmp(a, "--mute")) {
+            out->mute = true;
         } else if (!std::strcmp(a, "--data") || !std::strcmp(a, "--screenshots") || !std::strcmp(a, "--video") ||
                    !std::strcmp(a, "--device") || !std::strcmp(a, "--frames") || !std::strcmp(a, "--shots")) {
             if (!hasValue) return fail("needs a value");

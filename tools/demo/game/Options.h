@@ -15,6 +15,7 @@ struct Options {
     std::string device;   // a render device to use instead of the automatic choice
     bool fullscreen = false;
     bool follow = false;  // the hero follows the cursor instead of walking to clicks
+    bool mute = false;    // music and effects at volume 0
 };
 
 // The frames of a scripted run when none are asked for.

@@ -6,6 +6,7 @@
 #include "Game.h"
 #include "Options.h"
 #include "Script.h"
+#include "Sounds.h"
 
 #include <KesApp.h>
 #include <KesPlatform.h>
@@ -93,6 +94,7 @@ int main(int argc, char** argv)
         return Fail(error);
     }
     LoadCaption(app, &assets);
+    StartSounds(app, options.mute);
     const char* driver = KesPlatformVideoDriver();
     std::printf("kesto-demo: data from %s, video driver %s", data.c_str(), driver ? driver : "unknown");
     if (script) std::printf(", a scripted run of %d frames", script->Frames());
