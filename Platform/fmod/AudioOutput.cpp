@@ -4,6 +4,8 @@
 #include <SDL.h>
 #include <SDL_mixer.h>
 
+#include <dlfcn.h>
+
 #include <cstdio>
 #include <string>
 
@@ -18,8 +20,38 @@ constexpr int kFrames = 1024; // about 23 ms a buffer: short enough for effects
 // picks it by itself.
 const char* const kDrivers[] = {nullptr, "dummy"};
 
+// libasound prints its own lines on standard error when there is no sound
+// card, before SDL moves on and we say in one line what happened. Its
+// error handler is muted while SDL probes the devices; the library is
+// looked up at run time, as SDL loads it, so nothing links against it.
+class QuietAlsa {
+public:
+    QuietAlsa()
+    {
+        m_lib = dlopen("libasound.so.2", RTLD_LAZY | RTLD_LOCAL);
+        if (m_lib) m_set = reinterpret_cast<SetHandler>(dlsym(m_lib, "snd_lib_error_set_handler"));
+        if (m_set) m_set(Silent);
+    }
+    ~QuietAlsa()
+    {
+        if (m_set) m_set(nullptr); // ALSA's own handler again
+        if (m_lib) dlclose(m_lib);
+    }
+    QuietAlsa(const QuietAlsa&) = delete;
+    QuietAlsa& operator=(const QuietAlsa&) = delete;
+
+private:
+    using Handler = void (*)(const char*, int, const char*, int, const char*, ...);
+    using SetHandler = int (*)(Handler);
+    static void Silent(const char*, int, const char*, int, const char*, ...) {}
+
+    void* m_lib = nullptr;
+    SetHandler m_set = nullptr;
+};
+
 bool TryDriver(const char* name, std::string* why)
 {
+    const QuietAlsa quiet;
     // Above SDL_AUDIODRIVER, which would otherwise name the driver that failed.
     if (name) SDL_SetHintWithPriority(SDL_HINT_AUDIODRIVER, name, SDL_HINT_OVERRIDE);
     const bool ok = SDL_InitSubSystem(SDL_INIT_AUDIO) == 0;
