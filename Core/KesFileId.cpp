@@ -129,14 +129,21 @@ void ChainSuffix(int n, char suffix[5])
 
 bool ArchiveFileId(const char* path, DWORD* id)
 {
-    const char* name = strrchr(path, '\\');
-    name = name ? name + 1 : path;
+    // Windows takes either separator; so a game may register "data/shape.wdf"
+    // and still find "shape/..." names in it.
+    const char* name = path;
+    for (const char* p = path; *p; ++p)
+        if (*p == '/' || *p == '\\') name = p + 1;
     return HashNormalised(name, strlen(name), nullptr, id);
 }
 
 bool FileId(const char* path, DWORD* id)
 {
+    // A name written only with backslashes ("shape\\char\\0001.was") names
+    // the same file as with forward slashes; where both appear, the first
+    // '/' decides, as it always has.
     const char* slash = strchr(path, '/');
+    if (!slash) slash = strchr(path, '\\');
     if (!slash) {
         *id = 0;
         return true;

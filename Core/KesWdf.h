@@ -58,10 +58,11 @@ void ChainSuffix(int n, char suffix[5]);
 // part); such names are never found.
 //
 // Archive id of an archive file being registered: its name after the last
-// backslash, lower-cased, '/' turned into '\'.
+// '/' or '\' (the folder it lies in is no part of it), lower-cased.
 bool ArchiveFileId(const char* path, DWORD* id);
-// File id inside an archive: everything after the first '/', lower-cased,
-// further '/' turned into '\'. No '/' gives id 0.
+// File id inside an archive: everything after the first '/' (or, in a name
+// without '/', the first '\'), lower-cased, '/' turned into '\'. A name
+// without either separator gives id 0.
 bool FileId(const char* path, DWORD* id);
 // Archive id of `path` at chain position n: the lower-cased part before the
 // first '/' or '\', plus the chain suffix.

@@ -25,11 +25,16 @@ public:
     ~MFile();
 
     // Registers the archive at `path` for the whole process. 1 when it is
-    // registered afterwards (also when it already was), 0 on failure.
+    // registered afterwards (also when it already was), 0 on failure. The
+    // path may lead through folders with either slash ("data/shape.wdf");
+    // the archive is known by its file name alone, so names such as
+    // "shape/char/0001.was" find it wherever it lies. Every file of a chain
+    // (shape.wdf, shape.wd1, ...) is registered by its own call.
     static int OpenDataFile(const char* path);
 
     // The id under which `path` is stored in its archive: the part after the
-    // first '/', lower-cased, with further '/' turned into '\'. 0 without '/'.
+    // first '/' (in a name without '/', the first '\'), lower-cased, with
+    // further '/' turned into '\'. 0 without either separator.
     static DWORD Fnameid(const char* path);
 
     // Reads the whole file into m_Data (followed by a zero byte). `id` is the

@@ -76,8 +76,11 @@ TEST_F(ArchiveTest, PlainAndScrambledArchivesReadBackThroughLoadAndOpen)
 
         EXPECT_TRUE(Loaded("shape/big.BIN") == big);
         EXPECT_TRUE(Streamed("Shape/BIG.bin") == big);
-        // Without a '/' the file id is 0: such names are not archive paths.
-        EXPECT_EQ(Loaded("shape\\big.bin"), "<not found>");
+        // Backslashes alone separate too; a name without any separator is no
+        // archive path.
+        EXPECT_TRUE(Loaded("shape\\big.bin") == big);
+        EXPECT_TRUE(Streamed("SHAPE\\Big.bin") == big);
+        EXPECT_EQ(Loaded("big.bin"), "<not found>");
         for (int i = 0; i < 40; ++i) {
             const std::string name = "shape/char/" + std::to_string(i) + ".was";
             EXPECT_EQ(Loaded(name.c_str()), Bytes(i * 13, i)) << name;
@@ -100,26 +103,24 @@ TEST_F(ArchiveTest, LoadWithAnIdIgnoresTheNameAfterItsFirstSlash)
     EXPECT_EQ(*static_cast<char*>(f.GetPtr(5)), '\0');
 }
 
-TEST_F(ArchiveTest, RegistrationIsByLowerCasedNameAfterTheLastBackslash)
+TEST_F(ArchiveTest, RegistrationIsByLowerCasedFileNameWhateverFolderItLiesIn)
 {
     dir.Write("data/Shape.WDF", "");
     Pack("data/Shape.WDF", {{"shape/a.was", "in data"}});
     Pack("shape.wdf", {{"shape/a.was", "in cwd"}});
 
-    // Forward slashes do not end a directory: this registers "data/shape.wdf",
-    // which no path's archive part ever matches.
-    ASSERT_EQ(MFile::OpenDataFile("data/Shape.WDF"), 1);
-    EXPECT_EQ(Loaded("shape/a.was"), "<not found>");
-    EXPECT_EQ(UsedSlots(), 1);
-
-    kes::CloseAllDataFiles();
-    ASSERT_EQ(MFile::OpenDataFile("data\\Shape.WDF"), 1);
-    EXPECT_EQ(Loaded("shape/a.was"), "in data");
-    // The same archive name again, from anywhere and in any case: one slot.
-    EXPECT_EQ(MFile::OpenDataFile("shape.wdf"), 1);
-    EXPECT_EQ(MFile::OpenDataFile("SHAPE.wdf"), 1);
-    EXPECT_EQ(UsedSlots(), 1);
-    EXPECT_EQ(Loaded("shape/a.was"), "in data");
+    for (const std::string& path : {std::string("data/Shape.WDF"), std::string("data\\Shape.WDF"),
+                                    dir.Path() + "/data/shape.wdf"}) {
+        SCOPED_TRACE(path);
+        kes::CloseAllDataFiles();
+        ASSERT_EQ(MFile::OpenDataFile(path.c_str()), 1);
+        EXPECT_EQ(Loaded("shape/a.was"), "in data");
+        // The same archive name again, from anywhere and in any case: one slot.
+        EXPECT_EQ(MFile::OpenDataFile("shape.wdf"), 1);
+        EXPECT_EQ(MFile::OpenDataFile("SHAPE.wdf"), 1);
+        EXPECT_EQ(UsedSlots(), 1);
+        EXPECT_EQ(Loaded("shape/a.was"), "in data");
+    }
 
     // MApp's wrapper registers the same way.
     kes::CloseAllDataFiles();

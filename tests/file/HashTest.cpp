@@ -66,6 +66,9 @@ TEST(Fnameid, OnlyThePartAfterTheFirstSlashCountsWithoutCaseOrSlashDirection)
     EXPECT_EQ(MFile::Fnameid("shape/Char/0001.was"), expected);
     EXPECT_EQ(MFile::Fnameid("x/char\\0001.was"), expected);
     EXPECT_EQ(MFile::Fnameid("x/char/0001.WAS"), expected);
+    // Without a '/', the first backslash separates, as Windows takes either.
+    EXPECT_EQ(MFile::Fnameid("shape\\char\\0001.was"), expected);
+    EXPECT_EQ(MFile::Fnameid("shape\\Char/0001.was"), WString2ID("0001.was")); // a '/' still decides
     EXPECT_EQ(MFile::Fnameid("0001.was"), 0u);
     EXPECT_EQ(MFile::Fnameid("shape/"), WString2ID(""));
     // Lower-casing touches A-Z only; double-byte characters pass unchanged.
@@ -100,8 +103,9 @@ TEST(ArchiveIds, RegisteredArchiveNames)
 {
     EXPECT_EQ(ArchiveFile("D:\\game\\Shape.wdf"), WString2ID("shape.wdf"));
     EXPECT_EQ(ArchiveFile("shape.wdf"), WString2ID("shape.wdf"));
-    // Forward slashes do not end a directory here.
-    EXPECT_EQ(ArchiveFile("data/shape.wdf"), WString2ID("data\\shape.wdf"));
+    // Either slash ends a folder: the archive is known by its file name.
+    EXPECT_EQ(ArchiveFile("data/shape.wdf"), WString2ID("shape.wdf"));
+    EXPECT_EQ(ArchiveFile("/abs/Data\\SHAPE.wdf"), WString2ID("shape.wdf"));
     EXPECT_EQ(ArchiveFile("a\\\x81\x5Cshape.wdf"), WString2ID("shape.wdf"));
 }
 
