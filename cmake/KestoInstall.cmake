@@ -4,10 +4,12 @@ include(CMakePackageConfigHelpers)
 
 set(KESTO_PUBLIC_HEADERS
   include/KesApp.h
+  include/KesExport.h
   include/KesFile.h
   include/KesFont.h
   include/KesImage.h
   include/KesLZ.h
+  include/KesPlatform.h
   include/KesSound.h
   include/KesUtility.h
   # The Win32 types and constants the public headers use.

@@ -6,15 +6,10 @@
 #ifndef KESTO_KESUTILITY_H
 #define KESTO_KESUTILITY_H
 
+#include <KesExport.h>
 #include <windows.h>
 
 #include <wchar.h>
-
-#if defined(_WIN32)
-#define KESTO_API __declspec(dllexport)
-#else
-#define KESTO_API __attribute__((visibility("default")))
-#endif
 
 // ---- assertion report --------------------------------------------------------
 //

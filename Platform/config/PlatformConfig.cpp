@@ -7,12 +7,22 @@
 
 #include <d3dx9.h>
 
+#include <cstdlib>
+
 namespace kes::platform {
 
 Config& Settings()
 {
     static Config config;
     return config;
+}
+
+std::string AskedRenderDevice()
+{
+    const Config& c = Settings();
+    if (!c.renderDevice.empty()) return c.renderDevice;
+    const char* env = getenv("KESTO_RENDER_DEVICE");
+    return env ? env : "";
 }
 
 } // namespace kes::platform

@@ -15,6 +15,10 @@ struct Config {
 
 Config& Settings();
 
+// The render device asked for: the program's choice, else the player's
+// (KESTO_RENDER_DEVICE); empty for the automatic choice.
+std::string AskedRenderDevice();
+
 } // namespace kes::platform
 
 #endif

@@ -3,12 +3,16 @@
 #include "DeviceDrivers.h"
 #include "WindowPresenter.h"
 
+#include "../config/Log.h"
 #include "../config/PlatformConfig.h"
 #include "../win32/sdl/SdlVideo.h"
 
 #include <SDL.h>
 
 #include <cstring>
+#include <string>
+
+#include <strings.h>
 
 namespace kes::d3d9 {
 
@@ -19,6 +23,20 @@ const DeviceDriver* const* DeviceDrivers()
 }
 
 namespace {
+
+const DeviceDriver* FindDriver(const char* name)
+{
+    for (const DeviceDriver* const* d = DeviceDrivers(); *d; ++d)
+        if (strcasecmp((*d)->name, name) == 0) return *d;
+    return nullptr;
+}
+
+std::string KnownDrivers()
+{
+    std::string names;
+    for (const DeviceDriver* const* d = DeviceDrivers(); *d; ++d) names += (names.empty() ? "" : ", ") + std::string((*d)->name);
+    return names;
+}
 
 class Direct3D9 : public RefCounted<IDirect3D9> {
 public:
@@ -61,14 +79,20 @@ public:
         if (pp->BackBufferFormat == D3DFMT_UNKNOWN) pp->BackBufferFormat = D3DFMT_X8R8G8B8;
         if (pp->BackBufferCount == 0) pp->BackBufferCount = 1;
 
-        const std::string& asked = platform::Settings().renderDevice;
+        const std::string asked = platform::AskedRenderDevice();
+        const DeviceDriver* named = asked.empty() ? nullptr : FindDriver(asked.c_str());
+        if (!asked.empty() && !named) {
+            platform::Log("render device '%s' unknown; known: %s", asked.c_str(), KnownDrivers().c_str());
+            return D3DERR_NOTAVAILABLE;
+        }
         for (const DeviceDriver* const* d = DeviceDrivers(); *d; ++d) {
-            if (!asked.empty() && asked != (*d)->name) continue;
+            if (named && *d != named) continue;
             if (Device* device = (*d)->create(window, *pp)) {
                 ApplyDisplayMode(window, *pp);
                 *ppDevice = device;
                 return D3D_OK;
             }
+            platform::Log("render device '%s' cannot run on this window", (*d)->name);
         }
         return D3DERR_NOTAVAILABLE;
     }

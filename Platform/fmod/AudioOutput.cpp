@@ -1,6 +1,8 @@
 // Opening the mixer: a table of two drivers, the first that opens wins.
 #include "AudioOutput.h"
 
+#include "../config/Log.h"
+
 #include <SDL.h>
 #include <SDL_mixer.h>
 
@@ -78,15 +80,15 @@ bool OpenAudioOutput(int channels)
         std::string why;
         if (TryDriver(name, &why)) {
             if (name && !s_saidFallback) {
-                fprintf(stderr, "kesto: no sound device (%s); sound plays on SDL's %s audio driver\n",
-                        firstWhy.c_str(), name);
+                kes::platform::Log("no sound device (%s); sound plays on SDL's %s audio driver", firstWhy.c_str(),
+                                   name);
                 s_saidFallback = true;
             }
             Mix_AllocateChannels(channels);
             return true;
         }
         if (firstWhy.empty()) firstWhy = why;
-        if (name) fprintf(stderr, "kesto: cannot open SDL's %s audio driver: %s\n", name, why.c_str());
+        if (name) kes::platform::Log("cannot open SDL's %s audio driver: %s", name, why.c_str());
     }
     return false;
 }

@@ -6,6 +6,7 @@
 // can still be asked about safely, even after the system is gone.
 #include "AudioOutput.h"
 #include "SoundData.h"
+#include "../config/Log.h"
 
 #include <fmod.hpp>
 
@@ -198,7 +199,7 @@ FMOD_RESULT System::createSound(const char* name, FMOD_MODE mode, FMOD_CREATESOU
     std::string why;
     r = CheckContainer(data.data(), data.size(), &why);
     if (r != FMOD_OK) {
-        fprintf(stderr, "kesto: sound %s: %s\n", name, why.c_str());
+        kes::platform::Log("sound %s: %s", name, why.c_str());
         return r;
     }
     SoundImpl* made = new SoundImpl;
@@ -233,7 +234,7 @@ FMOD_RESULT System::createSound(const char* name, FMOD_MODE mode, FMOD_CREATESOU
         }
     }
     if (!made) {
-        fprintf(stderr, "kesto: sound %s cannot be decoded: %s\n", name, why.c_str());
+        kes::platform::Log("sound %s cannot be decoded: %s", name, why.c_str());
         return shortened ? FMOD_ERR_FILE_BAD : FMOD_ERR_FORMAT;
     }
     s->sounds.push_back(made);

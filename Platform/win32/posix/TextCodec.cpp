@@ -8,6 +8,8 @@
 // a buffer's end between two characters, and cost a lookup per character.
 #include "TextCodec.h"
 
+#include "../../config/Log.h"
+
 #include <iconv.h>
 
 #include <cstdint>
@@ -80,7 +82,7 @@ private:
         // any machine.
         iconv_t cd = iconv_open("UTF-32BE", "CP936");
         if (cd == (iconv_t)-1) {
-            fprintf(stderr, "kesto: iconv cannot convert from CP936; GBK text will read as U+30FB\n");
+            kes::platform::Log("iconv cannot convert from CP936; GBK text will read as U+30FB");
             return;
         }
         // Pair by pair: a pair that is no character stops a longer

@@ -1,6 +1,7 @@
 // Starting SDL's video system with a driver that works here.
 #include "SdlVideo.h"
 
+#include "../../config/Log.h"
 #include "../../config/PlatformConfig.h"
 
 #include <KesPlatform.h>
@@ -18,6 +19,13 @@ bool TryDriver(const char* name)
 {
     if (name) SDL_SetHint(SDL_HINT_VIDEODRIVER, name);
     if (SDL_InitSubSystem(SDL_INIT_VIDEO) == 0) return true;
+    const char* env = getenv("SDL_VIDEODRIVER");
+    if (name)
+        platform::Log("video driver '%s' refused: %s", name, SDL_GetError());
+    else if (env)
+        platform::Log("video driver '%s' (SDL_VIDEODRIVER) refused: %s", env, SDL_GetError());
+    else
+        platform::Log("no desktop video driver: %s", SDL_GetError());
     return false;
 }
 

@@ -11,10 +11,12 @@
 #include "SdlVideo.h"
 #include "WindowTable.h"
 #include "../posix/TextCodec.h"
+#include "../../config/Log.h"
 
 #include <SDL.h>
 
 #include <cstdio>
+#include <cstring>
 
 namespace kes::sdl {
 
@@ -111,7 +113,8 @@ HWND WINAPI CreateWindowExA(DWORD dwExStyle, LPCSTR lpClassName, LPCSTR lpWindow
         return nullptr;
     }
     if (!EnsureVideo()) {
-        SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+        // The drivers said why as they refused.
+        SetLastError(ERROR_NOT_SUPPORTED);
         return nullptr;
     }
     const FrameSize frame = FrameOf(dwStyle);
@@ -140,9 +143,11 @@ HWND WINAPI CreateWindowExA(DWORD dwExStyle, LPCSTR lpClassName, LPCSTR lpWindow
     hWnd->sdl = SDL_CreateWindow(title.c_str(), x + frame.left, y + frame.top, hWnd->clientW > 0 ? hWnd->clientW : 1,
                                  hWnd->clientH > 0 ? hWnd->clientH : 1, flags);
     if (!hWnd->sdl) {
-        fprintf(stderr, "kesto: cannot create a window: %s\n", SDL_GetError());
+        const char* why = SDL_GetError();
+        kes::platform::Log("cannot create a window of %d x %d on video driver '%s': %s", hWnd->clientW, hWnd->clientH,
+                           SDL_GetCurrentVideoDriver(), why);
         delete hWnd;
-        SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+        SetLastError(strstr(why, "Out of memory") ? ERROR_NOT_ENOUGH_MEMORY : ERROR_NOT_SUPPORTED);
         return nullptr;
     }
     hWnd->sdlId = SDL_GetWindowID(hWnd->sdl);

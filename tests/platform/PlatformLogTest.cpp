@@ -1,0 +1,185 @@
+// The platform layer says why a backend gave up, through the game's log
+// handler: a video driver that refuses, a window that cannot be made, a
+// render device that is unknown, a sound that cannot be decoded. Names of
+// backends compare without regard to case, and the environment chooses for
+// players where the program does not.
+#include <KesPlatform.h>
+#include <d3d9.h>
+#include <fmod.hpp>
+#include <windows.h>
+
+#include <SDL.h>
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include <unistd.h>
+
+namespace {
+
+LRESULT CALLBACK Proc(HWND, UINT, WPARAM, LPARAM)
+{
+    return 0;
+}
+
+class PlatformLogTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        KesPlatformSetLogHandler(Collect, &m_lines);
+        WNDCLASSA wc = {};
+        wc.lpfnWndProc = Proc;
+        wc.lpszClassName = "LOG_TEST";
+        RegisterClassA(&wc);
+    }
+
+    void TearDown() override
+    {
+        KesPlatformSetLogHandler(nullptr, nullptr);
+        KesPlatformSetVideoDriver(nullptr);
+        KesPlatformSetRenderDevice(nullptr);
+        unsetenv("KESTO_RENDER_DEVICE");
+    }
+
+    static void Collect(const char* line, void* user) { static_cast<std::vector<std::string>*>(user)->push_back(line); }
+
+    bool Said(const std::string& part) const
+    {
+        for (const std::string& line : m_lines)
+            if (line.find(part) != std::string::npos) return true;
+        return false;
+    }
+
+    std::string All() const
+    {
+        std::string all;
+        for (const std::string& line : m_lines) all += line + "\n";
+        return all;
+    }
+
+    // A device on a fresh window with whatever render device is asked.
+    HRESULT MakeDevice()
+    {
+        HWND w = CreateWindowExA(0, "LOG_TEST", "log", WS_POPUP, 0, 0, 32, 32, NULL, NULL, NULL, NULL);
+        if (!w) return E_FAIL;
+        IDirect3D9* d3d = Direct3DCreate9(D3D_SDK_VERSION);
+        D3DPRESENT_PARAMETERS pp = {};
+        pp.BackBufferWidth = 32;
+        pp.BackBufferHeight = 32;
+        pp.BackBufferFormat = D3DFMT_X8R8G8B8;
+        pp.SwapEffect = D3DSWAPEFFECT_DISCARD;
+        pp.hDeviceWindow = w;
+        pp.Windowed = TRUE;
+        IDirect3DDevice9* device = nullptr;
+        const HRESULT hr = d3d->CreateDevice(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, w, 0, &pp, &device);
+        if (device) {
+            m_deviceName = KesPlatformDeviceName(device);
+            device->Release();
+        }
+        d3d->Release();
+        DestroyWindow(w);
+        return hr;
+    }
+
+    std::vector<std::string> m_lines;
+    std::string m_deviceName;
+};
+
+TEST_F(PlatformLogTest, AVideoDriverThatRefusesIsNamedWithSdlsReason)
+{
+    // The video system starts again with the driver asked for.
+    SDL_QuitSubSystem(SDL_INIT_VIDEO);
+    KesPlatformSetVideoDriver("no-such-driver");
+    SetLastError(0);
+    EXPECT_EQ(CreateWindowExA(0, "LOG_TEST", "log", WS_POPUP, 0, 0, 32, 32, NULL, NULL, NULL, NULL), nullptr);
+    // Not out of memory: the machine has no such driver.
+    EXPECT_EQ(GetLastError(), DWORD(ERROR_NOT_SUPPORTED));
+    EXPECT_TRUE(Said("video driver 'no-such-driver' refused: ")) << All();
+
+    // SDL's driver names compare without regard to case.
+    m_lines.clear();
+    KesPlatformSetVideoDriver("OffScreen");
+    HWND w = CreateWindowExA(0, "LOG_TEST", "log", WS_POPUP, 0, 0, 32, 32, NULL, NULL, NULL, NULL);
+    ASSERT_NE(w, nullptr) << All();
+    EXPECT_STRCASEEQ(KesPlatformVideoDriver(), "offscreen");
+    EXPECT_TRUE(m_lines.empty()) << All();
+    DestroyWindow(w);
+}
+
+TEST_F(PlatformLogTest, RenderDevicesAreChosenByNameInAnyCaseAndUnknownOnesListTheKnown)
+{
+    KesPlatformSetVideoDriver("offscreen");
+    struct Case {
+        const char* program; // KesPlatformSetRenderDevice, null: none
+        const char* env;     // KESTO_RENDER_DEVICE, null: unset
+        HRESULT result;
+        const char* said;    // part of the one line expected, null: silence
+    } cases[] = {
+        {"SoftWare", nullptr, D3D_OK, nullptr},
+        {nullptr, "SOFTWARE", D3D_OK, nullptr},
+        {"vulkan", nullptr, D3DERR_NOTAVAILABLE, "render device 'vulkan' unknown; known: software"},
+        {nullptr, "vulkan", D3DERR_NOTAVAILABLE, "render device 'vulkan' unknown; known: software"},
+        // The program's own choice comes before the player's.
+        {"software", "vulkan", D3D_OK, nullptr},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.program ? c.program : "-") + " / " + (c.env ? c.env : "-"));
+        m_lines.clear();
+        m_deviceName.clear();
+        KesPlatformSetRenderDevice(c.program);
+        if (c.env)
+            setenv("KESTO_RENDER_DEVICE", c.env, 1);
+        else
+            unsetenv("KESTO_RENDER_DEVICE");
+        EXPECT_EQ(MakeDevice(), c.result);
+        if (c.result == D3D_OK) {
+            EXPECT_EQ(m_deviceName, "software");
+        }
+        if (c.said) {
+            ASSERT_EQ(m_lines.size(), 1u) << All();
+            EXPECT_EQ(m_lines[0], c.said);
+        } else {
+            EXPECT_TRUE(m_lines.empty()) << All();
+        }
+    }
+}
+
+// The sound layer reports through the same handler: a file that is no sound
+// it can decode is named with the reason.
+TEST_F(PlatformLogTest, ASoundThatCannotBeDecodedIsNamed)
+{
+    setenv("SDL_AUDIODRIVER", "dummy", 1);
+    FMOD::System* system = nullptr;
+    ASSERT_EQ(FMOD::System_Create(&system), FMOD_OK);
+    ASSERT_EQ(system->init(4, FMOD_INIT_NORMAL, nullptr), FMOD_OK);
+    char path[] = "/tmp/kesto_log_XXXXXX";
+    const int fd = mkstemp(path);
+    ASSERT_GE(fd, 0);
+    const char junk[] = "OggS but nothing after it that any decoder would take";
+    ASSERT_EQ(write(fd, junk, sizeof junk), ssize_t(sizeof junk));
+    close(fd);
+
+    FMOD::Sound* sound = nullptr;
+    EXPECT_NE(system->createSound(path, FMOD_DEFAULT, nullptr, &sound), FMOD_OK);
+    EXPECT_EQ(sound, nullptr);
+    EXPECT_TRUE(Said(std::string("sound ") + path)) << All();
+    unlink(path);
+    system->release();
+}
+
+// Without a handler a line goes to standard error, after "kesto: ".
+TEST_F(PlatformLogTest, WithoutAHandlerLinesGoToStandardError)
+{
+    KesPlatformSetLogHandler(nullptr, nullptr);
+    KesPlatformSetVideoDriver("offscreen");
+    KesPlatformSetRenderDevice("vulkan");
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(MakeDevice(), D3DERR_NOTAVAILABLE);
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "kesto: render device 'vulkan' unknown; known: software\n");
+}
+
+} // namespace
