@@ -6,6 +6,7 @@
 
 #include <d3d9.h>
 
+#include "PixelFormats.h"
 #include "PixelMemory.h"
 
 #include <atomic>
@@ -15,14 +16,6 @@
 namespace kes::d3d9 {
 
 class Device;
-
-// Bytes per pixel of the formats the platform stores (0 for any other).
-int BytesPerPixel(D3DFORMAT format);
-
-// Reads pixel (x, y) of a row as 0xAARRGGBB; formats without alpha give 255.
-uint32_t ReadArgb(D3DFORMAT format, const uint8_t* row, UINT x);
-// Writes 0xAARRGGBB converted to the format (R5G6B5 keeps the top bits).
-void WriteArgb(D3DFORMAT format, uint8_t* row, UINT x, uint32_t argb);
 
 // One image: rows top to bottom, `pitch` bytes apart.
 struct PixelStore {

@@ -20,11 +20,11 @@ struct UnormTables {
         for (int i = 0; i < 256; ++i) of8[i] = float(i) / 255.0f;
         for (int i = 0; i < 32; ++i) {
             of5[i] = float(i) / 31.0f;
-            byteOf5[i] = uint8_t((i * 255 + 15) / 31);
+            byteOf5[i] = Unorm5(uint32_t(i));
         }
         for (int i = 0; i < 64; ++i) {
             of6[i] = float(i) / 63.0f;
-            byteOf6[i] = uint8_t((i * 255 + 31) / 63);
+            byteOf6[i] = Unorm6(uint32_t(i));
         }
     }
 };
