@@ -8,6 +8,8 @@
 
 #include <stdint.h>
 
+#include <vector>
+
 #define KES_LOADWAS_SOURCE L"Core/KesLoadWas"
 
 using namespace kes::was;
@@ -19,6 +21,27 @@ namespace {
 bool CanWrite(const unsigned char* bits, int pitch, int width)
 {
     return pitch >= 0 && size_t(pitch) >= size_t(width) * 4 && (uintptr_t(bits) & 3) == 0 && (pitch & 3) == 0;
+}
+
+// A frame body already decoded for an earlier slot. Slots that point at the
+// same body share its image (the volume holds a reference per slot), unless
+// the interlace rule treats them differently: the image was doubled or not,
+// and a later slot would be doubled only while the rule still holds.
+struct DecodedBody {
+    uint64_t offset;
+    bool paletteOnOddRow;
+    bool doubled;
+    MImage* image; // null: the body is damaged
+};
+
+const DecodedBody* FindBody(const std::vector<DecodedBody>& bodies, uint64_t offset, int interlace)
+{
+    for (const DecodedBody& b : bodies) {
+        if (b.offset != offset) continue;
+        const bool wouldDouble = !b.paletteOnOddRow && interlace;
+        if (!b.image || b.doubled == wouldDouble) return &b;
+    }
+    return nullptr;
 }
 
 } // namespace
@@ -61,9 +84,19 @@ MImageVolume* MApp::LoadWas(const char* fname)
     // Set once per file: after any frame puts a palette pixel on an odd row,
     // no later frame of the file is doubled.
     int interlace = 1;
+    std::vector<DecodedBody> bodies;
+    uint64_t pixels = 0;
+    const uint64_t budget = PixelBudget(size);
     for (int i = 0; i < miv->m_total; ++i) {
         Frame frame;
         if (ReadFrame(data, size, header, i, &frame) != FrameStatus::Ok) continue;
+        if (const DecodedBody* body = FindBody(bodies, frame.offset, interlace)) {
+            if (body->image) miv->m_images[i] = body->image->Ref();
+            continue;
+        }
+        const uint64_t framePixels = uint64_t(frame.width) * uint64_t(frame.height);
+        if (pixels + framePixels > budget) continue;
+        pixels += framePixels;
 
         MImage* img = m_pRender->CreateTextureImage(unsigned(frame.width), unsigned(frame.height), KES_FMT_A8R8G8B8);
         miv->m_images[i] = img;
@@ -84,11 +117,13 @@ MImageVolume* MApp::LoadWas(const char* fname)
             img->Unlock();
             miv->m_images[i] = 0;
             img->Release();
+            bodies.push_back(DecodedBody{frame.offset, false, false, nullptr});
             continue;
         }
         if (paletteOnOddRow) interlace = 0;
         if (interlace) DoubleEvenRows(bits, size_t(pitch), frame.height);
         img->Unlock();
+        bodies.push_back(DecodedBody{frame.offset, paletteOnOddRow, interlace != 0, img});
     }
 
     miv->m_id = id;

@@ -32,6 +32,19 @@ constexpr int kFrameHeaderSize = 16;      // before the row offset table
 // and refusing it keeps a flipped byte from asking for gigabytes.
 constexpr int kMaxFrameSide = 4096;
 
+// What one file may decode to: at most kPixelBudgetBase pixels plus
+// kPixelsPerFileByte for every byte of the file, counting each frame body
+// once however many slots point at it. A real sprite stays far below (its
+// opaque pixels cost a byte or more each); a few kilobytes that claim
+// thousands of 4096-wide frames do not get gigabytes. Frames beyond the
+// budget are left out, as damaged ones are.
+constexpr uint64_t kPixelBudgetBase = uint64_t(1) << 24; // 64 MB of A8R8G8B8
+constexpr uint64_t kPixelsPerFileByte = 256;
+inline uint64_t PixelBudget(uint64_t fileSize)
+{
+    return kPixelBudgetBase + kPixelsPerFileByte * fileSize;
+}
+
 // Row code opcodes, by their top bits. b is the opcode byte.
 constexpr unsigned char kOpEndOfRow = 0x00;  // the rest of the row is transparent
 constexpr unsigned char kOpAlphaRun = 0x00;  // 0x01..0x1F: b & 0x1F pixels; operands level, index

@@ -6,6 +6,8 @@
 // or are written out by hand.
 #include "WasReference.h"
 
+#include "KesWas.h"
+
 #include "RenderFixture.h"
 #include "TestSupport.h"
 #include "WasEncoder.h"
@@ -402,6 +404,74 @@ TEST_F(WasTest, OneFrameWithAnOddRowPixelStopsTheDoublingOfLaterFrames)
             EXPECT_EQ(v->m_images[1], nullptr) << "the damaged frame";
         }
     }
+}
+
+// ---- slots that share a frame body, and the file's pixel budget ------------------------------------
+
+// Points slot `slot`'s table entry at slot `to`'s frame body.
+void ShareBody(std::string* s, int slot, int to)
+{
+    Set32(s, kTable + 4 * size_t(slot), Get32(*s, kTable + 4 * size_t(to)));
+}
+
+TEST_F(WasTest, SlotsThatShareAFrameBodyShareItsImageWhereTheInterlaceRuleAgrees)
+{
+    // Four hundred slots of a few kilobytes, all at one frame: decoded once.
+    const CodedFrame even = Rows(2, {Code({0x82, 1}), Code({0x00}), Code({0x41, 2, 0x00}), Code({0x00})});
+    std::string many = WriteSprite(Sprite(1, 400, {even}));
+    for (int i = 1; i < 400; ++i) ShareBody(&many, i, 0);
+    MImageVolume* v = Load(many, "many.was");
+    ASSERT_NE(v, nullptr);
+    EXPECT_TRUE(Matches(v, Decode(many)));
+    for (int i = 1; i < 400; ++i) ASSERT_EQ(v->m_images[i], v->m_images[0]) << "slot " << i;
+    // The volume holds a reference per slot: closing it frees the image once.
+    Close(v);
+
+    // The body at slots 0, 2 and 3 is doubled at slot 0; slot 1 stops the
+    // doubling, so slot 2 is the same body undoubled and gets its own image,
+    // which slot 3 shares.
+    const CodedFrame odd = Rows(2, {Code({0x82, 3}), Code({0xC1, 0x41, 9}), Code({0x41, 2, 0x00}), Code({0x00})});
+    std::string mixed = WriteSprite(Sprite(1, 4, {even, odd, std::nullopt, even}));
+    ShareBody(&mixed, 2, 0);
+    ShareBody(&mixed, 3, 0);
+    v = Load(mixed, "mixed.was");
+    ASSERT_NE(v, nullptr);
+    EXPECT_TRUE(Matches(v, Decode(mixed)));
+    EXPECT_NE(v->m_images[2], v->m_images[0]);
+    EXPECT_EQ(v->m_images[3], v->m_images[2]) << "slot 3 is the undoubled body again";
+    Close(v);
+
+    // A damaged body is damaged for every slot that points at it.
+    std::string damaged = WriteSprite(Sprite(1, 3, {even, even, even}));
+    Set32(&damaged, FrameAt(damaged, 1) + 16, 0x00100000); // its first row leaves the file
+    ShareBody(&damaged, 2, 1);
+    v = Load(damaged, "damaged.was");
+    ASSERT_NE(v, nullptr);
+    EXPECT_TRUE(Matches(v, Decode(damaged)));
+    EXPECT_NE(v->m_images[0], nullptr);
+    EXPECT_EQ(v->m_images[1], nullptr);
+    EXPECT_EQ(v->m_images[2], nullptr);
+    Close(v);
+}
+
+TEST_F(WasTest, FramesBeyondTheFilesPixelBudgetAreLeftOut)
+{
+    // Four bodies of 4096 x 4096 whose rows all share one end-of-row code:
+    // 16 K pixels for every 4 bytes of row table. The budget holds two.
+    const CodedFrame huge = Rows(4096, std::vector<std::string>(4096, Code({0x00})));
+    const std::string bytes = WriteSprite(Sprite(1, 4, {huge, huge, huge, huge}));
+    const uint64_t budget = kes::was::PixelBudget(bytes.size());
+    ASSERT_GE(budget, 2u * 4096 * 4096);
+    ASSERT_LT(budget, 3u * 4096 * 4096);
+    MImageVolume* v = Load(bytes, "huge.was");
+    ASSERT_NE(v, nullptr);
+    for (int i = 0; i < 2; ++i) {
+        ASSERT_NE(v->m_images[i], nullptr) << "slot " << i;
+        EXPECT_EQ(v->m_images[i]->m_width, 4096);
+    }
+    EXPECT_EQ(v->m_images[2], nullptr);
+    EXPECT_EQ(v->m_images[3], nullptr);
+    Close(v);
 }
 
 // ---- damaged files ------------------------------------------------------------------------------
