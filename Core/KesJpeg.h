@@ -185,6 +185,10 @@ int JpegReadMarkers(const uint8_t* data, size_t size, size_t* scan);
 // width x height pixels. 0 when the frame cannot be decoded (also when a
 // component of the scan has no quantisation or Huffman table).
 int JpegChooseLayout(unsigned width, unsigned height, JpegLayout* layout);
+// The fewest bits any scan of `layout` can take: every block needs at least
+// its DC table's shortest code and its AC table's shortest code. Needs the
+// tables that JpegChooseLayout found present.
+uint64_t JpegShortestScanBits(const JpegLayout& layout);
 // Frees every Huffman entry array and quantisation table the load made.
 void JpegFreeTables();
 // The frame's width and height from the first SOF0 of a tile's headers.

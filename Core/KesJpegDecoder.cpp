@@ -286,6 +286,20 @@ int JpegChooseLayout(unsigned width, unsigned height, JpegLayout* layout)
     return 1;
 }
 
+uint64_t JpegShortestScanBits(const JpegLayout& layout)
+{
+    const JpegComponent* c = g_jpeg.components;
+    // Entries are in canonical order: the first is one of the shortest.
+    auto blockBits = [c](int i) {
+        return uint64_t(g_jpeg.huffSlots[c[i].dcSlot].entries[0].length) +
+               g_jpeg.huffSlots[c[i].acSlot].entries[0].length;
+    };
+    uint64_t perMcu = blockBits(0);
+    if (layout.mode == JPEG_MODE_420) perMcu *= 4;
+    if (layout.mode != JPEG_MODE_GREY) perMcu += blockBits(1) + blockBits(2);
+    return perMcu * layout.cols * layout.rows;
+}
+
 int JpegFindSize(const uint8_t* jpegdata, size_t size, int* width, int* height)
 {
     if (size < 2 || jpegdata[0] != 0xFF || jpegdata[1] != 0xD8) return 0;

@@ -9,6 +9,16 @@
 // Sizes are held against the device's largest texture before one is made:
 // a texture that cannot be made ends the process, and a damaged header must
 // not be able to do that.
+//
+// Worst cases. A file: the texture (2 bytes a pixel, at most the device's
+// largest texture) and a decode whose time follows the pixel count; a frame
+// is refused unless its scan holds at least half the bits the shortest
+// possible scan of that size needs, so the pixels a file can ask for grow
+// with its size (at most 512 pixels per byte of scan: grey with 1-bit
+// codes, 2 bits a block). A file cut short keeps loading as long as it keeps half of that
+// shortest scan; real pictures need several times more. A tile: the
+// caller's width and height (or the frame's) make the texture whatever the
+// data, as the caller asked for it.
 #include <KesApp.h>
 #include <KesFile.h>
 #include <KesImage.h>
@@ -82,6 +92,13 @@ MImage* MApp::LoadJPEG(const char* fname)
         return 0;
     }
 
+    // Compacting works in the file buffer, so it can come before the texture:
+    // a few hundred bytes that claim 16384 x 16384 pixels make none.
+    const size_t scanSize = JpegCompactScan(data + scan, size - scan);
+    if (uint64_t(scanSize) * 8 * 2 < JpegShortestScanBits(layout)) {
+        JpegFreeTables();
+        return 0;
+    }
     MImage* img = m_pRender->CreateTextureImage(layout.width, layout.height, KES_FMT_R5G6B5);
     unsigned char* pixels = 0;
     int pitch = 0;
@@ -90,7 +107,6 @@ MImage* MApp::LoadJPEG(const char* fname)
         JpegFreeTables();
         return 0;
     }
-    const size_t scanSize = JpegCompactScan(data + scan, size - scan);
     JpegDecodeScan(data + scan, scanSize, layout, pixels, pitch);
     img->Unlock();
     JpegFreeTables();

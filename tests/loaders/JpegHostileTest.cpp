@@ -69,11 +69,19 @@ TEST_F(JpegHostile, FilesCutShortAtEveryLength)
 {
     for (const ByteVec& file : Fixtures()) {
         const size_t scan = kes::test::FindParts(file).scan;
+        // A file cut near its end still loads, the rest reading as zero
+        // bits; one that keeps too little of its scan for its size is
+        // refused; in between, once a cut loads, every longer one does.
+        const size_t nearEnd = scan + (file.size() - scan) * 9 / 10;
+        bool loaded = false;
         for (size_t n = 0; n <= file.size(); ++n) {
             const int made = LoadFile(ByteVec(file.begin(), file.begin() + ptrdiff_t(n)));
-            // Up to the end of the scan header there is no picture; from its
-            // first data byte on the rest reads as zero bits.
-            EXPECT_EQ(made, n > scan ? 1 : 0) << "cut at " << n << " of " << file.size();
+            if (n <= scan + 1) {
+                EXPECT_EQ(made, 0) << "cut at " << n << " of " << file.size();
+            } else if (n >= nearEnd || loaded) {
+                EXPECT_EQ(made, 1) << "cut at " << n << " of " << file.size();
+            }
+            loaded = loaded || made;
         }
     }
 }
@@ -108,6 +116,14 @@ TEST_F(JpegHostile, HostileHeaderValues)
     dc.Write(w, 0);
     ac.Write(w, 0);
     w.Flush();
+    // Eight of them, for a row of 64 pixels.
+    kes::test::BitWriter w8(true);
+    for (int b = 0; b < 8; ++b) {
+        dc.Write(w8, 0);
+        ac.Write(w8, 0);
+    }
+    w8.Flush();
+    const ByteVec eightFlatBlocks = w8.Bytes();
     HandMadeJpeg base;
     base.dqt = {kes::test::Quant8(0, 1)};
     base.dht = {dc.Segment(0x00), ac.Segment(0x10)};
@@ -173,9 +189,17 @@ TEST_F(JpegHostile, HostileHeaderValues)
         {"height 0", edit([](HandMadeJpeg& j) { j.height = 0; }), 0},
         {"larger than any texture", edit([](HandMadeJpeg& j) { j.width = j.height = 65535; }), 0},
         {"wide beyond the largest texture", edit([](HandMadeJpeg& j) { j.width = 20000; j.height = 1; }), 0},
-        {"restart interval without markers", edit([](HandMadeJpeg& j) {
+        {"restart interval without markers", edit([&](HandMadeJpeg& j) {
              j.width = 64;
              j.restartInterval = 1;
+             j.scan = eightFlatBlocks;
+         }), 1},
+        // A few bytes of scan cannot cover 16384 x 16384 pixels (4 M blocks
+        // of at least 4 bits each): refused before a 512 MB texture is made.
+        {"a huge frame over a scan of a few bytes", edit([](HandMadeJpeg& j) { j.width = j.height = 16384; }), 0},
+        {"a frame the scan can only just cover", edit([&](HandMadeJpeg& j) {
+             j.width = 64;
+             j.scan = eightFlatBlocks;
          }), 1},
         {"restart interval 65535", edit([](HandMadeJpeg& j) { j.restartInterval = 65535; }), 1},
         {"no end of image", edit([](HandMadeJpeg& j) { j.eoi = false; }), 1},
