@@ -26,21 +26,25 @@ inline uint64_t LoadBig64(const uint8_t* p)
            uint64_t(p[4]) << 24 | uint64_t(p[5]) << 16 | uint64_t(p[6]) << 8 | uint64_t(p[7]);
 }
 
-// Tops the cache up to at least 56 bits.
+// Tops the cache up to at least 56 bits. While eight bytes remain from the
+// byte that holds the next unread bit, the cache is loaded afresh from that
+// byte: the reader never touches more than seven bytes past the byte it is
+// reading, so a tile whose caller leaves eight readable bytes after the
+// slices it uses is safe at every bit position.
 inline void Refill(JpegBits& b)
 {
-    if (b.next <= b.size && b.size - b.next >= 8) {
-        // Bits of a byte not counted yet land past the `count` valid bits;
-        // the next refill ORs the same bits into the same place again.
-        b.cache |= LoadBig64(b.data + b.next) >> b.count;
-        const int take = (63 - b.count) >> 3;
-        b.next += size_t(take);
-        b.count += take * 8;
+    const uint64_t pos = b.Position();
+    const uint64_t byte = pos >> 3;
+    if (byte <= b.size && b.size - byte >= 8) {
+        const int skip = int(pos & 7);
+        b.cache = LoadBig64(b.data + byte) << skip;
+        b.next = size_t(byte) + 8;
+        b.count = 64 - skip;
         return;
     }
     while (b.count <= 56) {
-        const uint64_t byte = b.next < b.size ? b.data[b.next] : 0;
-        b.cache |= byte << (56 - b.count);
+        const uint64_t next = b.next < b.size ? b.data[b.next] : 0;
+        b.cache |= next << (56 - b.count);
         ++b.next;
         b.count += 8;
     }

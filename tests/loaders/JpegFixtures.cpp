@@ -279,6 +279,7 @@ RowSlices SliceRows(const ByteVec& jpeg, int extraSkipBytes)
             for (int b = 0; b < 6; ++b) JpegDecodeBlock(g_jpeg.blocks[b], b < 4 ? 0 : b - 3);
     }
     const uint64_t endBit = g_jpeg.bits.Position();
+    out.endBit = int(endBit % 8);
     JpegFreeTables();
 
     for (size_t row = 0; row < starts.size(); ++row) {

@@ -76,6 +76,7 @@ struct RowSlices {
     ByteVec headers; // SOI up to and including the SOS header
     ByteVec rows;    // the slices back to back
     std::vector<size_t> sliceStart;
+    int endBit = 0; // bits of the last byte the decoder uses (0: all eight)
 };
 RowSlices SliceRows(const ByteVec& jpeg, int extraSkipBytes);
 

@@ -11,6 +11,11 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/mman.h>
+#include <unistd.h>
+
+#include <cstring>
+
 #include <string>
 #include <vector>
 
@@ -114,6 +119,47 @@ TEST_F(JpegTile, RowSlicesDecodeAsTheWholeScan)
         EXPECT_EQ(Tile(headers, 0, 0, &slices.rows, true), want) << what << " (bounded)";
         EXPECT_EQ(Tile(headers, k.w, k.h, &slices.rows, true), want) << what << " (sized)";
     }
+}
+
+// Without a length, the slices are trusted with up to 8 readable bytes past
+// the last byte the decoder uses. Row slices are placed so that exactly 8
+// bytes follow their end and then an inaccessible page: reading further
+// faults. The tiles are chosen so that their scans end at every bit
+// position within a byte.
+TEST_F(JpegTile, ReadsStayWithinEightBytesOfTheSlicesEnd)
+{
+    const size_t page = size_t(sysconf(_SC_PAGESIZE));
+    bool endsAt[8] = {};
+    int covered = 0;
+    for (unsigned seed = 0; seed < 200 && covered < 8; ++seed) {
+        const int w = 16 + int(seed % 7) * 16, h = 16 + int(seed % 5) * 8;
+        const ByteVec file = Photo420(w, h, seed, 60 + int(seed % 30));
+        const kes::test::RowSlices slices = kes::test::SliceRows(file, 0);
+        if (endsAt[slices.endBit]) continue;
+        endsAt[slices.endBit] = true;
+        const std::vector<uint16_t> want = FilePixels(file);
+        ASSERT_FALSE(want.empty());
+        ++covered;
+
+        const size_t bytes = slices.rows.size() + 8;
+        const size_t span = (bytes + page - 1) / page * page;
+        uint8_t* map = static_cast<uint8_t*>(mmap(nullptr, span + page, PROT_READ | PROT_WRITE,
+                                                  MAP_PRIVATE | MAP_ANONYMOUS, -1, 0));
+        ASSERT_NE(map, MAP_FAILED);
+        ASSERT_EQ(mprotect(map + span, page, PROT_NONE), 0);
+        uint8_t* rows = map + span - bytes;
+        memcpy(rows, slices.rows.data(), slices.rows.size());
+        memset(rows + slices.rows.size(), 0, 8);
+
+        ByteVec headers = slices.headers;
+        headers.push_back(0);
+        MImage* img = m_app->LoadXYJPEG(headers.data(), int(headers.size()), 0, 0, rows);
+        ASSERT_NE(img, nullptr);
+        EXPECT_EQ(kes::test::ReadImage(img), want) << w << "x" << h << " seed " << seed;
+        img->Release();
+        munmap(map, span + page);
+    }
+    EXPECT_EQ(covered, 8) << "tiles ending at every bit of a byte";
 }
 
 // A tile's scan is taken bit for bit: FF 00 there is two bytes of data.
