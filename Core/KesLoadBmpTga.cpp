@@ -12,6 +12,15 @@
 //
 // Pixels are written straight into the locked texture, one row at a time,
 // by loops specialised for each stored layout.
+//
+// Worst cases, as a function of the file's size n: memory is the file
+// buffer and the texture, nothing else; time follows the texture's pixels.
+// A bitmap stores every pixel (at least one byte each, 8-bit), so its
+// texture is at most 4 n bytes. A raw TGA stores 3 or 4 bytes a pixel: at
+// most 4/3 n. A run-length TGA packet covers at most 128 pixels in 4 bytes,
+// so a file of n bytes may describe up to 32 n pixels, a texture of 128 n
+// bytes; every size is also held to the device's largest texture (16384 x
+// 16384) before anything is made.
 #include <KesApp.h>
 #include <KesFile.h>
 #include <KesImage.h>

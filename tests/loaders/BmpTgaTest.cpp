@@ -515,6 +515,36 @@ TEST_F(BmpTgaTest, DimensionsOutsideWhatTheDeviceHoldsAreRefused)
     LoadAndCompare("widest.bmp", widest.Bytes(), FromBmp(widest), "BMP 16384 wide");
 }
 
+// The most a run-length TGA can ask for: packets of 128 pixels in four bytes
+// each, about 32 pixels per byte of file. Exactly that loads; a header that
+// claims more pixels than its packets can cover is refused before a texture
+// is made, whatever size it claims.
+TEST_F(BmpTgaTest, RunLengthTgaAsksForAtMost32PixelsPerByte)
+{
+    const auto packed = [](unsigned width, unsigned height, size_t packets) {
+        std::string t(18, '\0');
+        t[2] = 10; // run-length true colour
+        t[12] = char(width);
+        t[13] = char(width >> 8);
+        t[14] = char(height);
+        t[15] = char(height >> 8);
+        t[16] = 24;
+        t[17] = 0x20;
+        for (size_t i = 0; i < packets; ++i) t += std::string("\xFF\x10\x20\x30", 4); // 128 x one colour
+        return t;
+    };
+    const std::string densest = packed(2048, 64, 2048 * 64 / 128);
+    MImage* img = Load("densest.tga", densest);
+    ASSERT_NE(img, nullptr);
+    EXPECT_EQ(img->m_width, 2048);
+    EXPECT_EQ(img->m_height, 64);
+    EXPECT_LE(uint64_t(img->m_width) * img->m_height, 32 * densest.size());
+    m_app->CloseImage(img);
+
+    ExpectRefused("short.tga", densest.substr(0, densest.size() - 1), "one byte short of its packets");
+    ExpectRefused("claims.tga", packed(16384, 16384, 2048 * 64 / 128), "16384 x 16384 over 4 KB of packets");
+}
+
 TEST_F(BmpTgaTest, HeadersPointingOutsideTheFileAreRefused)
 {
     const auto put32 = [](std::string bytes, size_t at, uint32_t v) {
