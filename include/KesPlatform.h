@@ -76,6 +76,10 @@ KESTO_API int KesPlatformSaveScreenshot(HWND hWnd, const char* pngPath);
 // is ever shown.
 KESTO_API void KesPlatformLoseDevice(IDirect3DDevice9* device);
 
+// The same for the device presenting into `hWnd` (a game's window, as
+// MApp::GetHWnd gives it); nothing when the window has none.
+KESTO_API void KesPlatformLoseWindowDevice(HWND hWnd);
+
 #ifdef __cplusplus
 }
 #endif

@@ -65,4 +65,9 @@ void KesPlatformLoseDevice(IDirect3DDevice9* device)
     if (device) static_cast<kes::d3d9::Device*>(device)->Lose();
 }
 
+void KesPlatformLoseWindowDevice(HWND hWnd)
+{
+    if (kes::d3d9::Device* device = kes::d3d9::Device::OfWindow(hWnd)) device->Lose();
+}
+
 } // extern "C"

@@ -12,7 +12,7 @@ for want in 'WString2ID(char const*)' 'LZDecode(unsigned char*, unsigned char*)'
             'MApp::InputGetVKey(int, int, int, int)' 'MApp::WindowProc(HWND__*, unsigned int, unsigned long, long)' \
             'KesPlatformSetLogHandler' 'KesPlatformSetVideoDriver' 'KesPlatformVideoDriver' \
             'KesPlatformSetRenderDevice' 'KesPlatformDeviceName' 'KesPlatformSetPow2Textures' \
-            'KesPlatformHasDisplay' 'KesPlatformSaveScreenshot' 'KesPlatformLoseDevice' \
+            'KesPlatformHasDisplay' 'KesPlatformSaveScreenshot' 'KesPlatformLoseDevice' 'KesPlatformLoseWindowDevice' \
             'MApp::PlayMusic(char const*, int)' 'MApp::PlaySoundA(char const*)' 'MApp::SetSoundVolume(float)' \
             'MSound::MSound()' 'MSound::~MSound()' \
             'MApp::GetFont(char const*, char const*, int, int, int)' 'MApp::GetFontChar(void*, unsigned int)' \

@@ -93,6 +93,7 @@ int main(int argc, char** argv)
     fputs("OggS and then nothing a decoder takes", f);
     fclose(f);
     app.PlaySoundA(path);
+    KesPlatformLoseWindowDevice(app.GetHWnd()); // a frame would now reset the device
     app.Shutdown();
     KesPlatformSetLogHandler(nullptr, nullptr);
     if (g_logged == 0) return 17;
