@@ -1,6 +1,7 @@
 #include "BenchSupport.h"
 
-#include <KesD3D9.h>
+#include "DeviceWindow.h"
+
 #include <KesPlatform.h>
 
 #include <stdlib.h>
@@ -8,14 +9,6 @@
 #include <filesystem>
 
 namespace kes::bench {
-namespace {
-
-LRESULT CALLBACK BenchWindowProc(HWND, UINT, WPARAM, LPARAM)
-{
-    return 0;
-}
-
-} // namespace
 
 ScratchFolder::ScratchFolder()
 {
@@ -35,21 +28,15 @@ ScratchFolder::~ScratchFolder()
 
 HWND MakeBenchWindow(int width, int height)
 {
-    KesPlatformSetRenderDevice("software");
-    WNDCLASSA wc = {};
-    wc.lpfnWndProc = BenchWindowProc;
-    wc.lpszClassName = "KESTO_BENCH_WINDOW";
-    RegisterClassA(&wc); // already there for a second window of the process
-    HWND window = CreateWindowExA(0, wc.lpszClassName, "Kesto bench", WS_POPUP, 0, 0, width, height, NULL, NULL,
-                                  NULL, NULL);
+    HWND window = kes::support::MakeDeviceWindow(width, height);
     if (!window) abort();
     return window;
 }
 
 BenchApp::BenchApp(int width, int height) : window(MakeBenchWindow(width, height))
 {
-    app = new MApp;
-    if (!app->m_pRender->CreateDevice(window, 0, width, height, 1)) abort();
+    app = kes::support::MakeRenderApp(window, width, height);
+    if (!app) abort();
 }
 
 BenchApp::~BenchApp()

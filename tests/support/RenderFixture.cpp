@@ -1,5 +1,7 @@
 #include "RenderFixture.h"
 
+#include "DeviceWindow.h"
+
 #include <KesPlatform.h>
 
 #include <cstdio>
@@ -7,13 +9,6 @@
 
 namespace kes::test {
 namespace {
-
-LRESULT CALLBACK TestWindowProc(HWND, UINT, WPARAM, LPARAM)
-{
-    return 0;
-}
-
-const char* kClassName = "KESTO_TEST_WINDOW";
 
 std::string Hex(const void* p)
 {
@@ -156,16 +151,11 @@ IDirect3DDevice9* MakeLoggingDevice(IDirect3DDevice9* real, CallLog* log)
 
 void RenderTest::SetUp()
 {
-    KesPlatformSetRenderDevice("software");
-    WNDCLASSA wc = {};
-    wc.lpfnWndProc = TestWindowProc;
-    wc.lpszClassName = kClassName;
-    RegisterClassA(&wc); // already there for later tests of the process
-    m_window = CreateWindowExA(0, kClassName, "Kesto test", WS_POPUP, 0, 0, kWidth, kHeight, NULL, NULL, NULL, NULL);
+    m_window = kes::support::MakeDeviceWindow(kWidth, kHeight);
     ASSERT_NE(m_window, nullptr);
-    m_app = new MApp;
+    m_app = kes::support::MakeRenderApp(m_window, kWidth, kHeight);
+    ASSERT_NE(m_app, nullptr);
     m_render = m_app->m_pRender;
-    ASSERT_EQ(m_render->CreateDevice(m_window, 0, kWidth, kHeight, 1), 1);
     ASSERT_STREQ(KesPlatformDeviceName(m_render->m_pDevice), "software");
 }
 
