@@ -138,6 +138,52 @@ TEST_F(WdfListExtract, ExtractingWithoutNamesWritesEveryEntryUnderItsId)
     EXPECT_EQ(ReadFiles("ids"), expected);
 }
 
+// A mod without names: what extract writes as <0xID>.bin, pack stores under
+// that id again, so nothing is lost on the way round.
+TEST_F(WdfListExtract, ExtractedIdsPackBackUnderTheSameIds)
+{
+    ASSERT_EQ(RunTool({"extract", "shape.wdf", "-o", "ids"}).exitCode, 0);
+    const ToolResult packed = RunTool({"pack", "ids", "mod.wdf"});
+    ASSERT_EQ(packed.exitCode, 0) << packed.err;
+    ASSERT_EQ(RunTool({"extract", "mod.wdf", "-o", "again"}).exitCode, 0);
+    EXPECT_EQ(ReadFiles("again"), ReadFiles("ids"));
+    // And the engine finds every file of the mod under its game path.
+    ASSERT_EQ(MFile::OpenDataFile("mod.wdf"), 1);
+    for (const auto& [relative, bytes] : SampleFiles()) {
+        MFile f;
+        ASSERT_EQ(f.Load(("mod/" + relative).c_str(), 0), 1) << relative;
+        EXPECT_EQ(std::string(static_cast<char*>(f.GetPtr(0)), f.GetSize()), bytes) << relative;
+    }
+}
+
+// Nothing a modder made is replaced without --force: an archive, or an
+// extracted file that differs from the archive's (an identical one is fine).
+TEST_F(WdfListExtract, NothingIsOverwrittenWithoutForce)
+{
+    const std::string before = ReadWhole("shape.wdf");
+    ToolResult r = RunTool({"pack", "content", "shape.wdf"});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_NE(r.err.find("shape.wdf exists; give --force"), std::string::npos) << r.err;
+    EXPECT_EQ(ReadWhole("shape.wdf"), before);
+    r = RunTool({"pack", "content", "shape.wdf", "--force"});
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_NE(ReadWhole("shape.wdf"), before) << "plain now, scrambled before";
+
+    ASSERT_EQ(RunTool({"extract", "shape.wdf", "-o", "out", "--names", "content"}).exitCode, 0);
+    // Again over identical files: nothing to refuse.
+    r = RunTool({"extract", "shape.wdf", "-o", "out", "--names", "content"});
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    const auto first = SampleFiles().front();
+    WriteFiles("out", {{first.first, "edited by hand"}});
+    r = RunTool({"extract", "shape.wdf", "-o", "out", "--names", "content"});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_NE(r.err.find("exists and differs"), std::string::npos) << r.err;
+    EXPECT_EQ(ReadWhole("out/" + first.first), "edited by hand");
+    r = RunTool({"extract", "shape.wdf", "-o", "out", "--names", "content", "--force"});
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(ReadFiles("out"), ReadFiles("content"));
+}
+
 TEST_F(WdfListExtract, ExtractsChosenFilesByGamePathArchivePathOrId)
 {
     const std::string& hero = SampleFiles()[0].second; // char/0001.was

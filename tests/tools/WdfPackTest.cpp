@@ -199,7 +199,7 @@ TEST(WdfPackChain, WarnsAboutPartsLeftFromALongerChain)
     WriteFiles("content", SampleFiles());
     ASSERT_EQ(RunTool({"pack", "content", "shape.wdf", "--split-count", "4"}).exitCode, 0);
     ASSERT_TRUE(fs::exists("shape.wd2"));
-    const ToolResult r = RunTool({"pack", "content", "shape.wdf", "--split-count", "6"});
+    const ToolResult r = RunTool({"pack", "content", "shape.wdf", "--split-count", "6", "--force"});
     ASSERT_EQ(r.exitCode, 0);
     EXPECT_NE(r.err.find("shape.wd2"), std::string::npos) << r.err;
     EXPECT_EQ(r.err.find("shape.wd1"), std::string::npos) << r.err;

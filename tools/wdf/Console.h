@@ -19,6 +19,11 @@ using kes::cli::Warning;
 
 // "0x1234abcd": how ids are written everywhere in the tool's output.
 std::string HexId(unsigned long id);
+// "0x" and one to eight hex digits, any case; false for anything else.
+bool ParseHexId(const std::string& text, unsigned long* id);
+// The id in the name of a file that extract wrote without a known name
+// ("0x1234abcd.bin", any case), so that pack stores it under that id again.
+bool IdOfExtractedName(const std::string& fileName, unsigned long* id);
 
 } // namespace kes::wdf::tool
 

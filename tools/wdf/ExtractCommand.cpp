@@ -8,7 +8,9 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <unordered_map>
 
@@ -21,20 +23,6 @@ struct Extraction {
     const IndexEntry* entry;
     std::string relative; // where below the output folder; empty: <0xID>.bin
 };
-
-// "0x" and one to eight hex digits.
-bool ParseHexId(const std::string& text, unsigned long* id)
-{
-    if (text.size() < 3 || text.size() > 10 || text[0] != '0' || (text[1] != 'x' && text[1] != 'X'))
-        return false;
-    unsigned long v = 0;
-    for (size_t i = 2; i < text.size(); ++i) {
-        if (!isxdigit((unsigned char)text[i])) return false;
-        v = v * 16 + unsigned(isdigit((unsigned char)text[i]) ? text[i] - '0' : tolower(text[i]) - 'a' + 10);
-    }
-    *id = v;
-    return true;
-}
 
 // Names come from the user's lists, but a list may be foreign too: nothing
 // may be written outside the output folder.
@@ -54,9 +42,10 @@ bool SafeRelative(const std::string& relative)
 
 class Extractor {
 public:
-    Extractor(const ArchiveReader& archive, const NameTable& names)
+    Extractor(const ArchiveReader& archive, const NameTable& names, bool force)
         : m_archive(archive)
         , m_names(names)
+        , m_force(force)
     {
         // The first entry of an id is the one extracted; the engine may
         // find either, and `verify` reports the repeat.
@@ -151,26 +140,67 @@ private:
             Error(out.parent_path().string() + ": " + ec.message());
             return false;
         }
-        FILE* f = fopen(out.c_str(), "wb");
+        // Written beside the target first: an existing file is only ever
+        // replaced by a whole one, and only when asked to if it differs.
+        const fs::path partial = out.string() + ".partial";
+        FILE* f = fopen(partial.c_str(), "wb");
         if (!f) {
-            Error("cannot create " + out.string());
+            Error("cannot create " + partial.string() + ": " + std::strerror(errno));
             return false;
         }
         std::string error;
         bool ok = m_archive.CopyEntry(*x.entry, f, &error);
         if (fclose(f) != 0 && ok) {
-            error = "write failed";
+            error = std::strerror(errno);
             ok = false;
         }
         if (!ok) {
             Error(HexId(x.entry->id) + " (" + relative + "): " + error);
-            fs::remove(out, ec); // no half-written file where a whole one is expected
+            fs::remove(partial, ec);
+            return false;
         }
-        return ok;
+        if (fs::exists(out, ec)) {
+            if (SameBytes(out, partial)) {
+                fs::remove(partial, ec);
+                return true;
+            }
+            if (!m_force) {
+                Error(out.string() + " exists and differs from the archive's " + HexId(x.entry->id) +
+                      "; give --force to replace it");
+                fs::remove(partial, ec);
+                return false;
+            }
+        }
+        fs::rename(partial, out, ec);
+        if (ec) {
+            Error("cannot move " + partial.string() + " to " + out.string() + ": " + ec.message());
+            fs::remove(partial, ec);
+            return false;
+        }
+        return true;
+    }
+
+    static bool SameBytes(const fs::path& a, const fs::path& b)
+    {
+        std::error_code ec;
+        if (fs::file_size(a, ec) != fs::file_size(b, ec) || ec) return false;
+        FILE* fa = fopen(a.c_str(), "rb");
+        FILE* fb = fopen(b.c_str(), "rb");
+        bool same = fa && fb;
+        char ba[65536], bb[65536];
+        while (same) {
+            const size_t na = fread(ba, 1, sizeof ba, fa), nb = fread(bb, 1, sizeof bb, fb);
+            if (na != nb || memcmp(ba, bb, na) != 0) same = false;
+            if (na < sizeof ba) break;
+        }
+        if (fa) fclose(fa);
+        if (fb) fclose(fb);
+        return same;
     }
 
     const ArchiveReader& m_archive;
     const NameTable& m_names;
+    bool m_force;
     std::unordered_map<unsigned long, const IndexEntry*> m_byId;
     std::vector<Extraction> m_queue;
 };
@@ -181,7 +211,8 @@ int RunExtract(int argc, char** argv, int first)
 {
     ParsedArgs args;
     std::string error;
-    const std::vector<OptionSpec> specs = {{"--names", nullptr, true}, {"--output", "-o", true}};
+    const std::vector<OptionSpec> specs = {
+        {"--names", nullptr, true}, {"--output", "-o", true}, {"--force", nullptr, false}};
     if (!ParseArgs(argc, argv, first, specs, &args, &error)) return UsageError(error, "extract");
     if (args.help) {
         PrintUsage("extract", false);
@@ -202,7 +233,7 @@ int RunExtract(int argc, char** argv, int first)
         return kExitFailure;
     }
 
-    Extractor extractor(archive, names);
+    Extractor extractor(archive, names, args.Has("--force"));
     int result = kExitOk;
     if (args.positional.size() == 1) {
         extractor.SelectAll();

@@ -22,6 +22,7 @@ struct PackOptions {
     std::string archive;
     DWORD magic = kMagicPlain;
     bool split = false;
+    bool force = false;
     ChainLimits limits;
 };
 
@@ -41,6 +42,7 @@ int ParsePackArgs(const ParsedArgs& args, PackOptions* o)
     o->folder = args.positional[0];
     o->archive = args.positional[1];
     if (args.Has("--scrambled")) o->magic = kMagicScrambled;
+    o->force = args.Has("--force");
     if (args.Has("--split-size")) {
         const std::string text = args.Last("--split-size");
         if (!ParseByteCount(text, &o->limits.maxBytes))
@@ -81,7 +83,11 @@ bool AssignIds(const std::vector<ScannedFile>& files, std::vector<DWORD>* ids)
     ids->reserve(files.size());
     for (const ScannedFile& f : files) {
         unsigned long id = 0;
-        if (!RelativePathId(f.relative, &id)) {
+        // What extract wrote without a name goes back under its own id.
+        const size_t slash = f.relative.rfind('/');
+        if (IdOfExtractedName(f.relative.substr(slash == std::string::npos ? 0 : slash + 1), &id)) {
+            byId[DWORD(id)].push_back(&f);
+        } else if (!RelativePathId(f.relative, &id)) {
             Error(f.relative + ": the path is too long for the engine's " + std::to_string(kNameBuffer) +
                   "-byte names");
             ok = false;
@@ -113,7 +119,8 @@ int RunPack(int argc, char** argv, int first)
     ParsedArgs args;
     std::string error;
     const std::vector<OptionSpec> specs = {
-        {"--scrambled", nullptr, false}, {"--split-size", nullptr, true}, {"--split-count", nullptr, true}};
+        {"--scrambled", nullptr, false}, {"--split-size", nullptr, true}, {"--split-count", nullptr, true},
+        {"--force", nullptr, false}};
     if (!ParseArgs(argc, argv, first, specs, &args, &error)) return UsageError(error, "pack");
     if (args.help) {
         PrintUsage("pack", false);
@@ -146,6 +153,16 @@ int RunPack(int argc, char** argv, int first)
         return kExitFailure;
     }
     if (files.empty()) Warning(o.folder + " holds no files; the archive will be empty");
+    if (!o.force) {
+        for (size_t p = 0; p < parts.size(); ++p) {
+            const std::string name = p == 0 ? o.archive : ChainFileName(o.archive, int(p));
+            std::error_code ec;
+            if (fs::exists(name, ec)) {
+                Error(name + " exists; give --force to replace it");
+                return kExitFailure;
+            }
+        }
+    }
 
     // Every part is written under a temporary name first, so that a failed
     // pack leaves the archives of an earlier one as they were.

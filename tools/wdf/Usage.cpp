@@ -17,9 +17,9 @@ const char kTool[] = "Usage: kesto-wdf <command> [arguments]\n"
                      "Commands:\n"
                      "  list <archive> [--names <list|folder>]...\n"
                      "      Shows the header and every entry: id, data offset, size, name.\n"
-                     "  extract <archive> [<path>|<0xID>...] [-o <folder>] [--names <list|folder>]...\n"
+                     "  extract <archive> [<path>|<0xID>...] [-o <folder>] [--names <list|folder>]... [--force]\n"
                      "      Extracts the given files, or all of them.\n"
-                     "  pack <folder> <archive.wdf> [--scrambled] [--split-size N[K|M|G]] [--split-count N]\n"
+                     "  pack <folder> <archive.wdf> [--scrambled] [--split-size N[K|M|G]] [--split-count N] [--force]\n"
                      "      Packs every file below a folder into an archive or a chain.\n"
                      "  verify <archive>\n"
                      "      Checks that the engine can read the archive.\n"
@@ -39,7 +39,7 @@ const char kList[] = "Usage: kesto-wdf list <archive> [--names <list|folder>]...
                      "  --names may be given more than once.\n";
 
 const char kExtract[] =
-    "Usage: kesto-wdf extract <archive> [<path>|<0xID>...] [-o <folder>] [--names <list|folder>]...\n"
+    "Usage: kesto-wdf extract <archive> [<path>|<0xID>...] [-o <folder>] [--names <list|folder>]... [--force]\n"
     "\n"
     "Writes files of the archive below the output folder (default: the current\n"
     "one). Without paths or ids, every entry is extracted. A file is written\n"
@@ -49,18 +49,22 @@ const char kExtract[] =
     "                    that id, a path inside the archive (char/0001.was)\n"
     "  <0xID>            an id in hexadecimal, as `list` prints it\n"
     "  -o, --output <folder>  where to write (created when missing)\n"
-    "  --names <list|folder>  names for the ids, as for `list`\n";
+    "  --names <list|folder>  names for the ids, as for `list`\n"
+    "  --force           replace existing files that differ from the archive's\n"
+    "                    (identical ones are left as they are; else an error)\n";
 
 const char kPack[] =
-    "Usage: kesto-wdf pack <folder> <archive.wdf> [--scrambled] [--split-size N[K|M|G]] [--split-count N]\n"
+    "Usage: kesto-wdf pack <folder> <archive.wdf> [--scrambled] [--split-size N[K|M|G]] [--split-count N] [--force]\n"
     "\n"
     "Packs every file below <folder>. A file at <folder>/char/0001.was is stored\n"
     "under the id the engine looks up for <dir>/char/0001.was, so the archive\n"
     "must be registered as <dir>.wdf for a game to find it there. Two files whose\n"
     "paths give the same id (they differ only in letter case, for instance) are\n"
-    "an error.\n"
+    "an error. A file named <0xID>.bin, as extract writes one whose name it does\n"
+    "not know, is stored under that id again.\n"
     "\n"
     "  --scrambled        store the index scrambled (magic XFDW); else PFDW\n"
+    "  --force            replace archives that exist (else an error)\n"
     "  --split-size N     start a new archive of the chain before one would grow\n"
     "                     beyond N bytes (K, M, G: 1024, 1024^2, 1024^3)\n"
     "  --split-count N    put at most N files in one archive\n"
