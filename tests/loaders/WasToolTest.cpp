@@ -369,6 +369,8 @@ TEST_F(WasToolTest, BadInputEndsWithAMessageAndANonzeroStatus)
         {{"encode", "ok.png", "o.was", "--frames", "1"}, 2, "needs --groups and --frames"},
         {{"encode", "ok.png", "o.was", "--groups", "0", "--frames", "1"}, 2, "--groups takes a count"},
         {{"encode", "ok.png", "o.was", "--groups", "1", "--frames", "x"}, 2, "--frames takes a count"},
+        {{"encode", "ok.png", "o.was", "--groups", "1", "--frames", "\t1"}, 2, "--frames takes a count"},
+        {{"encode", "ok.png", "o.was", "--groups", "1", "--frames", "1", "--frames", "1"}, 2, "--frames is given twice"},
         {{"encode", "ok.png", "o.was", "--groups", "1", "--frames", "1", "--key", "3"}, 2, "--key takes X,Y"},
         {{"encode", "ok.png", "o.was", "--groups", "32767", "--frames", "32767"}, 2, "more than the 1048576 frames"},
         {{"encode", "ok.png", "o.was", "--groups", "1", "--frames", "1", "--key"}, 2, "--key needs a value"},

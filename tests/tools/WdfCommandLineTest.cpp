@@ -29,7 +29,13 @@ TEST(WdfCommandLine, MistakesFailWithAMessageAndNoOutput)
         {{"list", "content"}, 1, "not a regular file"},
         {{"extract"}, 2, "needs an archive"},
         {{"extract", "a.wdf", "-o"}, 2, "needs a value"},
-        {{"extract", "a.wdf", "-o", "x", "-o", "y"}, 2, "once"},
+        {{"extract", "a.wdf", "-o", "x", "-o", "y"}, 2, "--output is given twice"},
+        {{"pack", "content", "a.wdf", "--scrambled", "--scrambled"}, 2, "--scrambled is given twice"},
+        {{"pack", "content", "a.wdf", "--split-count", "2", "--split-count=3"}, 2, "--split-count is given twice"},
+        // One number parser for every option: no spaces, signs or hex.
+        {{"pack", "content", "a.wdf", "--split-count", "\t5"}, 2, "--split-count"},
+        {{"pack", "content", "a.wdf", "--split-count", "+5"}, 2, "--split-count"},
+        {{"pack", "content", "a.wdf", "--split-count", "0x5"}, 2, "--split-count"},
         {{"extract", "missing.wdf"}, 1, "missing.wdf"},
         {{"pack"}, 2, "needs a folder"},
         {{"pack", "content"}, 2, "needs a folder and an archive"},
@@ -98,6 +104,22 @@ TEST(WdfCommandLine, OptionsMayComeAnywhereAndDashDashEndsThem)
     const ToolResult r = RunTool({"pack", "--scrambled", "--", "-content", "shape.wdf"});
     ASSERT_EQ(r.exitCode, 0) << r.err;
     EXPECT_EQ(ArchiveImage::Load("shape.wdf").Magic(), wdf::kMagicScrambled);
+}
+
+TEST(WdfCommandLine, VersionAndCountsReadAsEnglish)
+{
+    ToolResult r = RunTool({"--version"});
+    EXPECT_EQ(r.exitCode, 0);
+    EXPECT_EQ(r.out.rfind("kesto-wdf ", 0), 0u) << r.out;
+    EXPECT_NE(r.out.find('.'), std::string::npos) << r.out;
+
+    ScratchDir dir;
+    WriteFiles("one", {{"a.was", "1"}});
+    r = RunTool({"pack", "one", "one.wdf"});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_NE(r.out.find("1 file,"), std::string::npos) << r.out;
+    r = RunTool({"verify", "one.wdf"});
+    EXPECT_NE(r.out.find("valid (magic PFDW, 1 entry)"), std::string::npos) << r.out;
 }
 
 } // namespace

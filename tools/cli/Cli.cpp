@@ -1,5 +1,7 @@
 #include "Cli.h"
 
+#include <climits>
+
 #include <cstdio>
 #include <cstring>
 
@@ -118,9 +120,38 @@ bool ParseArgs(int argc, char** argv, int first, const std::vector<OptionSpec>& 
             *error = std::string(wanted->name) + " needs a value";
             return false;
         }
+        if (!wanted->repeats && out->Has(wanted->name)) {
+            *error = std::string(wanted->name) + " is given twice";
+            return false;
+        }
         out->options.emplace_back(wanted->name, value);
     }
     return true;
+}
+
+bool ParseInteger(const std::string& text, long long min, long long max, long long* value)
+{
+    size_t i = 0;
+    const bool negative = !text.empty() && text[0] == '-';
+    if (negative) ++i;
+    if (i == text.size()) return false;
+    unsigned long long v = 0;
+    for (; i < text.size(); ++i) {
+        if (text[i] < '0' || text[i] > '9') return false;
+        const unsigned digit = unsigned(text[i] - '0');
+        if (v > (ULLONG_MAX - digit) / 10) return false;
+        v = v * 10 + digit;
+    }
+    if (v > (unsigned long long)LLONG_MAX) return false;
+    const long long signedValue = negative ? -(long long)v : (long long)v;
+    if (signedValue < min || signedValue > max) return false;
+    *value = signedValue;
+    return true;
+}
+
+std::string Count(unsigned long long n, const char* one, const char* many)
+{
+    return std::to_string(n) + " " + (n == 1 ? one : many);
 }
 
 int RunTool(int argc, char** argv, const char* tool, const std::vector<Command>& commands,
@@ -132,6 +163,10 @@ int RunTool(int argc, char** argv, const char* tool, const std::vector<Command>&
         return kExitUsage;
     }
     const char* command = argv[1];
+    if (!strcmp(command, "--version")) {
+        printf("%s %s\n", tool, KESTO_VERSION);
+        return kExitOk;
+    }
     if (!strcmp(command, "-h") || !strcmp(command, "--help") || !strcmp(command, "help")) {
         if (argc > 2 && !printUsage(argv[2], false)) return UsageError(std::string("unknown command ") + argv[2]);
         if (argc == 2) printUsage(nullptr, false);

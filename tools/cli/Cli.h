@@ -28,10 +28,18 @@ void Note(const std::string& message);
 // Reports a command line mistake and points at the help; returns kExitUsage.
 int UsageError(const std::string& message, const char* command = nullptr);
 
+// A decimal integer in [min, max]: an optional '-' and digits, nothing
+// else (no spaces, no '+', no hex), as every option of the tools takes it.
+bool ParseInteger(const std::string& text, long long min, long long max, long long* value);
+
+// "1 entry", "2 entries": a count with the word that goes with it.
+std::string Count(unsigned long long n, const char* one, const char* many);
+
 struct OptionSpec {
     const char* name;  // "--output"
     const char* alias; // "-o", or nullptr
     bool takesValue;
+    bool repeats = false; // may be given more than once (else that is a mistake)
 };
 
 struct ParsedArgs {
@@ -47,8 +55,9 @@ struct ParsedArgs {
     std::string Last(const char* name) const;
 };
 
-// Parses argv[first..argc). False with a message for unknown options and
-// options without their value. "-h"/"--help" set `help`.
+// Parses argv[first..argc). False with a message for unknown options,
+// options without their value and options given twice that do not repeat.
+// "-h"/"--help" set `help`.
 bool ParseArgs(int argc, char** argv, int first, const std::vector<OptionSpec>& specs, ParsedArgs* out,
                std::string* error);
 
@@ -59,7 +68,8 @@ struct Command {
 
 // A tool's main: names the tool for messages, answers "--help", "-h" and
 // "help [command]" through printUsage (which is false for an unknown
-// command), and runs the command argv[1] names.
+// command), "--version" with the tool's name and Kesto's version, and runs
+// the command argv[1] names.
 int RunTool(int argc, char** argv, const char* tool, const std::vector<Command>& commands,
             bool (*printUsage)(const char* command, bool toStderr));
 

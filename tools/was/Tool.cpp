@@ -15,12 +15,9 @@ namespace {
 
 bool ParseInt(const std::string& text, long min, long max, long* value)
 {
-    if (text.empty()) return false;
-    errno = 0;
-    char* end = nullptr;
-    const long v = strtol(text.c_str(), &end, 10);
-    if (errno || *end || v < min || v > max || text[0] == ' ' || text[0] == '+') return false;
-    *value = v;
+    long long v = 0;
+    if (!kes::cli::ParseInteger(text, min, max, &v)) return false;
+    *value = long(v);
     return true;
 }
 

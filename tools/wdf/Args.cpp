@@ -1,6 +1,7 @@
 #include "Args.h"
 
 #include <cctype>
+#include <climits>
 
 namespace kes::wdf::tool {
 namespace {
@@ -44,9 +45,9 @@ bool ParseByteCount(const std::string& text, uint64_t* value)
 
 bool ParsePositive(const std::string& text, uint64_t* value)
 {
-    uint64_t n;
-    if (!ParseDigits(text, text.size(), &n) || n == 0) return false;
-    *value = n;
+    long long n = 0;
+    if (!kes::cli::ParseInteger(text, 1, LLONG_MAX, &n)) return false;
+    *value = uint64_t(n);
     return true;
 }
 

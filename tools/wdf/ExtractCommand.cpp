@@ -212,14 +212,13 @@ int RunExtract(int argc, char** argv, int first)
     ParsedArgs args;
     std::string error;
     const std::vector<OptionSpec> specs = {
-        {"--names", nullptr, true}, {"--output", "-o", true}, {"--force", nullptr, false}};
+        {"--names", nullptr, true, true}, {"--output", "-o", true}, {"--force", nullptr, false}};
     if (!ParseArgs(argc, argv, first, specs, &args, &error)) return UsageError(error, "extract");
     if (args.help) {
         PrintUsage("extract", false);
         return kExitOk;
     }
     if (args.positional.empty()) return UsageError("extract needs an archive", "extract");
-    if (args.Values("--output").size() > 1) return UsageError("give -o once", "extract");
     const std::string folder = args.Has("--output") ? args.Last("--output") : ".";
 
     NameTable names;
@@ -248,7 +247,7 @@ int RunExtract(int argc, char** argv, int first)
     const size_t failed = extractor.WriteAll(folder);
     if (failed) result = kExitFailure;
     Note("extracted " + std::to_string(extractor.Queued() - failed) + " of " +
-         std::to_string(extractor.Queued()) + " files to " + folder);
+         kes::cli::Count(extractor.Queued(), "file", "files") + " to " + folder);
     return result;
 }
 

@@ -13,7 +13,7 @@ int RunList(int argc, char** argv, int first)
 {
     ParsedArgs args;
     std::string error;
-    if (!ParseArgs(argc, argv, first, {{"--names", nullptr, true}}, &args, &error))
+    if (!ParseArgs(argc, argv, first, {{"--names", nullptr, true, true}}, &args, &error))
         return UsageError(error, "list");
     if (args.help) {
         PrintUsage("list", false);
@@ -35,8 +35,9 @@ int RunList(int argc, char** argv, int first)
     }
 
     const ArchiveHeader& h = archive.Header();
-    printf("%s: magic %s, %u entries, index at offset %u, %llu bytes\n", archive.Path().c_str(),
-           MagicName(h.magic).c_str(), h.count, h.indexOffset, (unsigned long long)archive.FileSize());
+    printf("%s: magic %s, %s, index at offset %u, %llu bytes\n", archive.Path().c_str(),
+           MagicName(h.magic).c_str(), kes::cli::Count(h.count, "entry", "entries").c_str(), h.indexOffset,
+           (unsigned long long)archive.FileSize());
     printf("%-10s  %10s  %10s  %s\n", "id", "offset", "size", "name");
     size_t named = 0, outside = 0;
     for (const IndexEntry& e : archive.Entries()) {
@@ -47,10 +48,10 @@ int RunList(int argc, char** argv, int first)
         printf("%s  %10u  %10u  %s%s\n", HexId(e.id).c_str(), e.offset, e.size, name ? name->c_str() : "",
                inside ? "" : (name ? "  <outside the archive>" : "<outside the archive>"));
     }
-    if (!names.Empty()) Note(std::to_string(named) + " of " + std::to_string(h.count) + " entries named");
+    if (!names.Empty()) Note(std::to_string(named) + " of " + kes::cli::Count(h.count, "entry", "entries") + " named");
     if (outside)
-        Warning(std::to_string(outside) +
-                " entries point outside the archive; run 'kesto-wdf verify' for details");
+        Warning(kes::cli::Count(outside, "entry points", "entries point") +
+                " outside the archive; run 'kesto-wdf verify' for details");
     return kExitOk;
 }
 

@@ -189,7 +189,7 @@ int RunPack(int argc, char** argv, int first)
             RemoveAll(temps);
             return kExitFailure;
         }
-        printf("%s: %zu file%s, %llu bytes\n", finals[p].c_str(), parts[p], parts[p] == 1 ? "" : "s",
+        printf("%s: %s, %llu bytes\n", finals[p].c_str(), kes::cli::Count(parts[p], "file", "files").c_str(),
                (unsigned long long)fs::file_size(finals[p], ec));
     }
 

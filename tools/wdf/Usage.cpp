@@ -78,7 +78,7 @@ const char kVerify[] = "Usage: kesto-wdf verify <archive>\n"
                        "Checks that the magic is PFDW, XFDW or HFDW, that the index lies inside the\n"
                        "file, past the header, in strictly ascending order of id without repeats,\n"
                        "and that every entry's data lies inside the file and not at offset 0.\n"
-                       "Exit status 0 when the archive is sound, 1 with one message per problem.\n";
+                       "Exit status 0 when the archive is valid, 1 with one message per problem.\n";
 
 } // namespace
 

@@ -1,4 +1,4 @@
-// kesto-wdf verify: is an archive sound for the engine?
+// kesto-wdf verify: is an archive valid for the engine?
 #include "Args.h"
 #include "Commands.h"
 #include "Console.h"
@@ -33,8 +33,8 @@ int RunVerify(int argc, char** argv, int first)
         const std::vector<std::string> problems = CheckArchive(archive);
         for (const std::string& p : problems) Error(path + ": " + p);
         if (problems.empty()) {
-            printf("%s: sound (magic %s, %u entries)\n", path.c_str(),
-                   MagicName(archive.Header().magic).c_str(), archive.Header().count);
+            printf("%s: valid (magic %s, %s)\n", path.c_str(), MagicName(archive.Header().magic).c_str(),
+                   kes::cli::Count(archive.Header().count, "entry", "entries").c_str());
         } else {
             result = kExitFailure;
         }
