@@ -256,6 +256,11 @@ TEST_F(WasToolTest, ExportsWhatTheEngineShowsAndRawFramesEncodeBackWithTheirKeys
     ASSERT_EQ(back.exitCode, 0) << back.err;
     MImageVolume* again = m_app->LoadWas("again.was");
     ASSERT_NE(again, nullptr);
+    // The sprite's own key point and box come back from the frames.
+    EXPECT_EQ(again->m_keyX, original->m_keyX);
+    EXPECT_EQ(again->m_keyY, original->m_keyY);
+    EXPECT_EQ(again->m_width, original->m_width);
+    EXPECT_EQ(again->m_height, original->m_height);
     for (int i = 0; i < 4; ++i) {
         SCOPED_TRACE(i);
         MImage *want = original->m_images[i], *got = again->m_images[i];
@@ -265,6 +270,23 @@ TEST_F(WasToolTest, ExportsWhatTheEngineShowsAndRawFramesEncodeBackWithTheirKeys
         EXPECT_EQ(got->m_keyY, want->m_keyY);
         EXPECT_EQ(ReadPixels(got), ReadPixels(want));
     }
+}
+
+TEST_F(WasToolTest, NothingIsReplacedWithoutForce)
+{
+    m_dir.Write("keyed.was", KeyedSprite());
+    ASSERT_EQ(RunTool({"export", "keyed.was", "frames"}).exitCode, 0);
+    ToolResult r = RunTool({"export", "keyed.was", "frames"});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_NE(r.err.find("exists; give --force"), std::string::npos) << r.err;
+    EXPECT_EQ(RunTool({"export", "keyed.was", "frames", "--force"}).exitCode, 0);
+
+    const std::string before = ReadWhole("keyed.was");
+    r = RunTool({"encode", "frames", "keyed.was", "--groups", "2", "--frames", "2"});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_NE(r.err.find("keyed.was exists; give --force"), std::string::npos) << r.err;
+    EXPECT_EQ(ReadWhole("keyed.was"), before);
+    EXPECT_EQ(RunTool({"encode", "frames", "keyed.was", "--groups", "2", "--frames", "2", "--force"}).exitCode, 0);
 }
 
 TEST_F(WasToolTest, RawExportLeavesHalfHeightFramesAsStored)

@@ -19,7 +19,8 @@ int RunEncode(int argc, char** argv, int first)
     ParsedArgs args;
     std::string error;
     const std::vector<OptionSpec> options = {
-        {"--groups", nullptr, true}, {"--frames", nullptr, true}, {"--key", nullptr, true}, {"--size", nullptr, true}};
+        {"--groups", nullptr, true}, {"--frames", nullptr, true}, {"--key", nullptr, true}, {"--size", nullptr, true},
+        {"--force", nullptr, false}};
     if (!ParseArgs(argc, argv, first, options, &args, &error)) return UsageError(error, "encode");
     if (args.help) {
         PrintUsage("encode", false);
@@ -54,6 +55,10 @@ int RunEncode(int argc, char** argv, int first)
     std::vector<std::string> inputs(args.positional.begin(), args.positional.end() - 1);
     std::vector<std::string> paths(static_cast<size_t>(total)); // empty: absent
     std::error_code ec;
+    if (!args.Has("--force") && fs::exists(output, ec)) {
+        Error(output + " exists; give --force to replace it");
+        return kExitFailure;
+    }
     if (inputs.size() == 1 && fs::is_directory(inputs[0], ec)) {
         std::set<std::string> expected;
         for (long long i = 0; i < total; ++i) {
@@ -79,6 +84,7 @@ int RunEncode(int argc, char** argv, int first)
     std::vector<Picture> pictures(paths.size());
     std::vector<const Picture*> slots(paths.size(), nullptr);
     int present = 0;
+    bool spriteTaken = false;
     for (size_t i = 0; i < paths.size(); ++i) {
         if (paths[i].empty()) continue;
         PngPicture png;
@@ -91,6 +97,19 @@ int RunEncode(int argc, char** argv, int first)
         p.height = png.height;
         p.keyX = png.hasKey ? png.keyX : settings.keyX;
         p.keyY = png.hasKey ? png.keyY : settings.keyY;
+        // Frames exported from a sprite carry the sprite's own key point and
+        // box: they come back unless the command line says otherwise.
+        if (png.hasSprite && !spriteTaken) {
+            spriteTaken = true;
+            if (!args.Has("--key")) {
+                settings.keyX = png.spriteKeyX;
+                settings.keyY = png.spriteKeyY;
+            }
+            if (!args.Has("--size")) {
+                settings.width = png.spriteWidth;
+                settings.height = png.spriteHeight;
+            }
+        }
         p.argb = std::move(png.argb);
         slots[i] = &p;
         ++present;

@@ -14,7 +14,7 @@ int RunExport(int argc, char** argv, int first)
 {
     ParsedArgs args;
     std::string error;
-    if (!ParseArgs(argc, argv, first, {{"--raw", nullptr, false}}, &args, &error)) return UsageError(error, "export");
+    if (!ParseArgs(argc, argv, first, {{"--raw", nullptr, false}, {"--force", nullptr, false}}, &args, &error)) return UsageError(error, "export");
     if (args.help) {
         PrintUsage("export", false);
         return kExitOk;
@@ -40,6 +40,17 @@ int RunExport(int argc, char** argv, int first)
         return kExitFailure;
     }
 
+    // Frames edited since an earlier export are not written over unasked.
+    if (!args.Has("--force")) {
+        for (size_t i = 0; i < view.slots.size(); ++i) {
+            const fs::path png = folder / (SlotName(int(i), view.header.frames) + ".png");
+            if (view.slots[i].status != FrameStatus::Absent && fs::exists(png, ec)) {
+                Error(png.string() + " exists; give --force to replace the frames in " + folder.string());
+                return kExitFailure;
+            }
+        }
+    }
+
     int written = 0, bad = 0;
     for (size_t i = 0; i < view.slots.size(); ++i) {
         const SlotView& s = view.slots[i];
@@ -58,6 +69,11 @@ int RunExport(int argc, char** argv, int first)
         picture.hasKey = true;
         picture.keyX = s.frame.keyX;
         picture.keyY = s.frame.keyY;
+        picture.hasSprite = true;
+        picture.spriteKeyX = view.header.keyX;
+        picture.spriteKeyY = view.header.keyY;
+        picture.spriteWidth = view.header.width;
+        picture.spriteHeight = view.header.height;
         if (!WritePng((folder / (name + ".png")).string(), picture, &error)) {
             Error(error);
             return kExitFailure;

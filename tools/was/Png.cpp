@@ -13,6 +13,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include <utility>
+
 namespace kes::was::tool {
 namespace {
 
@@ -22,6 +24,7 @@ struct ReadState {
     png_uint_32 width, height;
     unsigned char* rgba; // malloc; freed by the caller
     int hasKey, keyX, keyY;
+    int hasSprite, sprite[4];
     char message[200];
 };
 
@@ -93,8 +96,14 @@ int ReadRows(ReadState* s)
     png_textp text = nullptr;
     int count = 0;
     png_get_text(png, info, &text, &count);
-    for (int i = 0; i < count; ++i)
+    for (int i = 0; i < count; ++i) {
+        char tail = 0;
         if (strcmp(text[i].key, kKeyChunk) == 0 && ParseKey(text[i].text, &s->keyX, &s->keyY)) s->hasKey = 1;
+        if (strcmp(text[i].key, kSpriteChunk) == 0 &&
+            sscanf(text[i].text, "%d,%d,%d,%d%c", &s->sprite[0], &s->sprite[1], &s->sprite[2], &s->sprite[3],
+                   &tail) == 4)
+            s->hasSprite = 1;
+    }
     png_destroy_read_struct(&png, &info, nullptr);
     return 1;
 }
@@ -103,7 +112,8 @@ struct WriteState {
     FILE* file;
     png_uint_32 width, height;
     png_bytep* rows;
-    const char* keyText; // null: no key chunk
+    const char* keyText;    // null: no key chunk
+    const char* spriteText; // null: no sprite chunk
     char message[200];
 };
 
@@ -119,14 +129,17 @@ int WriteRows(WriteState* s)
     png_init_io(png, s->file);
     png_set_IHDR(png, info, s->width, s->height, 8, PNG_COLOR_TYPE_RGBA, PNG_INTERLACE_NONE,
                  PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
-    png_text text;
-    memset(&text, 0, sizeof text);
-    if (s->keyText) {
-        text.compression = PNG_TEXT_COMPRESSION_NONE;
-        text.key = const_cast<char*>(kKeyChunk);
-        text.text = const_cast<char*>(s->keyText);
-        png_set_text(png, info, &text, 1);
+    png_text text[2];
+    memset(text, 0, sizeof text);
+    int count = 0;
+    for (const auto& [key, value] : {std::pair<const char*, const char*>{kKeyChunk, s->keyText}, {kSpriteChunk, s->spriteText}}) {
+        if (!value) continue;
+        text[count].compression = PNG_TEXT_COMPRESSION_NONE;
+        text[count].key = const_cast<char*>(key);
+        text[count].text = const_cast<char*>(value);
+        ++count;
     }
+    if (count) png_set_text(png, info, text, count);
     png_write_info(png, info);
     png_write_image(png, s->rows);
     png_write_end(png, nullptr);
@@ -166,6 +179,11 @@ bool ReadPng(const std::string& path, int maxSide, PngPicture* out, std::string*
     out->hasKey = s.hasKey != 0;
     out->keyX = s.keyX;
     out->keyY = s.keyY;
+    out->hasSprite = s.hasSprite != 0;
+    out->spriteKeyX = s.sprite[0];
+    out->spriteKeyY = s.sprite[1];
+    out->spriteWidth = s.sprite[2];
+    out->spriteHeight = s.sprite[3];
     return true;
 }
 
@@ -182,12 +200,16 @@ bool WritePng(const std::string& path, const PngPicture& picture, std::string* e
     std::vector<png_bytep> rows(size_t(picture.height));
     for (size_t y = 0; y < rows.size(); ++y) rows[y] = rgba.data() + y * size_t(picture.width) * 4;
     const std::string keyText = std::to_string(picture.keyX) + "," + std::to_string(picture.keyY);
+    const std::string spriteText = std::to_string(picture.spriteKeyX) + "," + std::to_string(picture.spriteKeyY) +
+                                   "," + std::to_string(picture.spriteWidth) + "," +
+                                   std::to_string(picture.spriteHeight);
 
     WriteState s = {};
     s.width = png_uint_32(picture.width);
     s.height = png_uint_32(picture.height);
     s.rows = rows.data();
     s.keyText = picture.hasKey ? keyText.c_str() : nullptr;
+    s.spriteText = picture.hasSprite ? spriteText.c_str() : nullptr;
     s.file = fopen(path.c_str(), "wb");
     if (!s.file) {
         *error = path + ": cannot create: " + strerror(errno);

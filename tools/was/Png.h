@@ -9,14 +9,19 @@
 
 namespace kes::was::tool {
 
-// The text chunk keyword that holds "x,y".
+// The text chunk keyword that holds the frame's key point, "x,y".
 constexpr const char* kKeyChunk = "Kesto key";
+// The text chunk keyword that holds the whole sprite's key point and box,
+// "x,y,width,height", so that a sprite exported and encoded again keeps them.
+constexpr const char* kSpriteChunk = "Kesto sprite";
 
 struct PngPicture {
     int width = 0, height = 0;
     std::vector<uint32_t> argb; // 0xAARRGGBB, row-major
     bool hasKey = false;
     int keyX = 0, keyY = 0;
+    bool hasSprite = false;
+    int spriteKeyX = 0, spriteKeyY = 0, spriteWidth = 0, spriteHeight = 0;
 };
 
 // Reads any PNG (palette, grey, 16-bit, with or without alpha) as 8-bit
@@ -24,7 +29,8 @@ struct PngPicture {
 // a message on failure.
 bool ReadPng(const std::string& path, int maxSide, PngPicture* out, std::string* error);
 
-// Writes an RGBA PNG, with the key chunk when `picture.hasKey`.
+// Writes an RGBA PNG, with the key chunk when `picture.hasKey` and the
+// sprite chunk when `picture.hasSprite`.
 bool WritePng(const std::string& path, const PngPicture& picture, std::string* error);
 
 } // namespace kes::was::tool

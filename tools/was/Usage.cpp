@@ -17,9 +17,9 @@ const char kTool[] =
     "Commands:\n"
     "  info <file.was>\n"
     "      Shows the header and every frame: size, key point, absent or damaged.\n"
-    "  export <file.was> <folder> [--raw]\n"
+    "  export <file.was> <folder> [--raw] [--force]\n"
     "      Writes each frame as g<group>_f<frame>.png with alpha.\n"
-    "  encode <folder | picture.png...> <out.was> --groups G --frames F [--key X,Y] [--size W,H]\n"
+    "  encode <folder | picture.png...> <out.was> --groups G --frames F [--key X,Y] [--size W,H] [--force]\n"
     "      Builds a sprite from PNG frames.\n"
     "\n"
     "Run 'kesto-was <command> --help' for the details of one command.\n"
@@ -37,20 +37,21 @@ const char kInfo[] =
     "on an odd row. Exit status 1 when the header itself is unusable.\n";
 
 const char kExport[] =
-    "Usage: kesto-was export <file.was> <folder> [--raw]\n"
+    "Usage: kesto-was export <file.was> <folder> [--raw] [--force]\n"
     "\n"
     "Writes every frame the engine can decode as <folder>/g<group>_f<frame>.png\n"
     "(8-bit RGBA; the folder is created when missing). The frame's key point is\n"
-    "kept in a text chunk \"Kesto key\" that encode reads back. Absent frames\n"
-    "write no file. Exit status 1 when a frame is damaged (the others are still\n"
-    "written).\n"
+    "kept in a text chunk \"Kesto key\", the sprite's own key point and box in\n"
+    "\"Kesto sprite\"; encode reads both back. Absent frames write no file. Exit\n"
+    "status 1 when a frame is damaged (the others are still written).\n"
     "\n"
     "  --raw   the frames as stored, without the doubled rows the engine shows\n"
-    "          for frames stored at half height\n";
+    "          for frames stored at half height\n"
+    "  --force replace frames an earlier export wrote (else an error)\n";
 
 const char kEncode[] =
     "Usage: kesto-was encode <folder | picture.png...> <out.was> --groups G --frames F\n"
-    "                        [--key X,Y] [--size W,H]\n"
+    "                        [--key X,Y] [--size W,H] [--force]\n"
     "\n"
     "Builds a sprite of G groups by F frames from PNG pictures (any PNG colour\n"
     "type; alpha is kept in 32 levels plus opaque).\n"
@@ -62,9 +63,12 @@ const char kEncode[] =
     "                  picture are absent\n"
     "  --groups G      group count, 1 to 32767\n"
     "  --frames F      frames per group, 1 to 32767\n"
-    "  --key X,Y       the animation's key point (default 0,0); also the key of\n"
+    "  --key X,Y       the animation's key point (default: the \"Kesto sprite\"\n"
+    "                  chunk of an exported frame, else 0,0); also the key of\n"
     "                  every frame whose PNG has no \"Kesto key\" chunk\n"
-    "  --size W,H      the animation's box (default: the largest frame)\n"
+    "  --size W,H      the animation's box (default: the \"Kesto sprite\" chunk,\n"
+    "                  else the largest frame)\n"
+    "  --force         replace <out.was> when it exists (else an error)\n"
     "\n"
     "All frames share one palette of 256 5-6-5 colours; with more colours the\n"
     "pictures are quantised (median cut). Frames are at most 4096 pixels a side.\n";
