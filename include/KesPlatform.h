@@ -4,7 +4,9 @@
 // Everything is chosen automatically: SDL picks its video driver (a
 // desktop's, else "offscreen", else "dummy"); Direct3DCreate9 makes a
 // device from the first backend of its driver table that works on the
-// window (today the table holds the software device, "software"). Players
+// window: "opengl" where its GL runs on a GPU, else "software" (on a CPU
+// rasterizer such as Mesa's llvmpipe the software device is the faster one;
+// the choice is logged once, with the reason). Players
 // and CI choose through the environment: SDL_VIDEODRIVER names the video
 // driver, KESTO_RENDER_DEVICE the render device, SDL_AUDIODRIVER the sound
 // driver. A program's own choice through the calls below comes before the
@@ -45,13 +47,13 @@ KESTO_API void KesPlatformSetVideoDriver(const char* name);
 // The name of the video driver in use, or null before the first window.
 KESTO_API const char* KesPlatformVideoDriver(void);
 
-// Render device by name ("software"), or null for the automatic choice (or
+// Render device by name ("opengl", "software"), or null for the automatic choice (or
 // KESTO_RENDER_DEVICE's). Applies to devices created afterwards; asking for
 // a device the table does not hold makes device creation fail, with a line
 // naming the devices it knows.
 KESTO_API void KesPlatformSetRenderDevice(const char* name);
 
-// The name of the device behind `device` ("software").
+// The name of the device behind `device` ("opengl" or "software").
 KESTO_API const char* KesPlatformDeviceName(IDirect3DDevice9* device);
 
 // When nonzero, textures created afterwards round their sizes up to powers

@@ -11,6 +11,7 @@ PACKAGES="
   libjpeg62-turbo-dev libturbojpeg0-dev libjpeg-turbo-progs libstb-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   glslang-tools
+  libegl-dev libgles-dev libgl-dev libegl-mesa0 libgl1-mesa-dri
   xvfb xdotool xauth
 "
 

@@ -4,6 +4,8 @@
 
 #include "Device.h"
 
+#include <string>
+
 namespace kes::d3d9 {
 
 struct DeviceDriver {
@@ -11,8 +13,13 @@ struct DeviceDriver {
     const char* description;
     // A device for the window, or null when this backend cannot run here.
     Device* (*create)(HWND window, const D3DPRESENT_PARAMETERS& params);
+    // When set, the automatic choice calls this instead: null, with the
+    // reason in `why`, also when the backend could run but the next one
+    // serves better here (OpenGL whose GL is a CPU rasterizer).
+    Device* (*createIfBest)(HWND window, const D3DPRESENT_PARAMETERS& params, std::string* why) = nullptr;
 };
 
+extern const DeviceDriver kOpenGLDriver;
 extern const DeviceDriver kSoftwareDriver;
 
 // In order of preference; the first whose create succeeds is used unless one

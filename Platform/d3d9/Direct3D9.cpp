@@ -18,7 +18,7 @@ namespace kes::d3d9 {
 
 const DeviceDriver* const* DeviceDrivers()
 {
-    static const DeviceDriver* const drivers[] = {&kSoftwareDriver, nullptr};
+    static const DeviceDriver* const drivers[] = {&kOpenGLDriver, &kSoftwareDriver, nullptr};
     return drivers;
 }
 
@@ -29,6 +29,17 @@ const DeviceDriver* FindDriver(const char* name)
     for (const DeviceDriver* const* d = DeviceDrivers(); *d; ++d)
         if (strcasecmp((*d)->name, name) == 0) return *d;
     return nullptr;
+}
+
+// The automatic choice is told once, not for every device a program makes:
+// the line is logged when it differs from the last one.
+void LogChoice(const char* device, const std::string& passedOver)
+{
+    static std::string* last = new std::string;
+    const std::string line = std::string("render device: ") + device + " (" + passedOver + ")";
+    if (line == *last) return;
+    *last = line;
+    platform::Log("%s", line.c_str());
 }
 
 std::string KnownDrivers()
@@ -85,15 +96,24 @@ public:
             platform::Log("render device '%s' unknown; known: %s", asked.c_str(), KnownDrivers().c_str());
             return D3DERR_NOTAVAILABLE;
         }
+        std::string passedOver; // why the drivers before the one chosen stood aside
         for (const DeviceDriver* const* d = DeviceDrivers(); *d; ++d) {
             if (named && *d != named) continue;
-            if (Device* device = (*d)->create(window, *pp)) {
+            std::string why;
+            Device* device = !named && (*d)->createIfBest ? (*d)->createIfBest(window, *pp, &why)
+                                                          : (*d)->create(window, *pp);
+            if (device) {
+                if (!passedOver.empty()) LogChoice((*d)->name, passedOver);
                 ApplyDisplayMode(window, *pp);
                 *ppDevice = device;
                 return D3D_OK;
             }
-            platform::Log("render device '%s' cannot run on this window", (*d)->name);
+            if (why.empty())
+                platform::Log("render device '%s' cannot run on this window", (*d)->name);
+            else
+                passedOver += (passedOver.empty() ? "" : "; ") + why;
         }
+        if (!passedOver.empty()) platform::Log("no render device runs here: %s", passedOver.c_str());
         return D3DERR_NOTAVAILABLE;
     }
 };

@@ -121,8 +121,8 @@ TEST_F(PlatformLogTest, RenderDevicesAreChosenByNameInAnyCaseAndUnknownOnesListT
     } cases[] = {
         {"SoftWare", nullptr, D3D_OK, nullptr},
         {nullptr, "SOFTWARE", D3D_OK, nullptr},
-        {"vulkan", nullptr, D3DERR_NOTAVAILABLE, "render device 'vulkan' unknown; known: software"},
-        {nullptr, "vulkan", D3DERR_NOTAVAILABLE, "render device 'vulkan' unknown; known: software"},
+        {"vulkan", nullptr, D3DERR_NOTAVAILABLE, "render device 'vulkan' unknown; known: opengl, software"},
+        {nullptr, "vulkan", D3DERR_NOTAVAILABLE, "render device 'vulkan' unknown; known: opengl, software"},
         // The program's own choice comes before the player's.
         {"software", "vulkan", D3D_OK, nullptr},
     };
@@ -179,7 +179,7 @@ TEST_F(PlatformLogTest, WithoutAHandlerLinesGoToStandardError)
     KesPlatformSetRenderDevice("vulkan");
     testing::internal::CaptureStderr();
     EXPECT_EQ(MakeDevice(), D3DERR_NOTAVAILABLE);
-    EXPECT_EQ(testing::internal::GetCapturedStderr(), "kesto: render device 'vulkan' unknown; known: software\n");
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "kesto: render device 'vulkan' unknown; known: opengl, software\n");
 }
 
 } // namespace

@@ -71,7 +71,7 @@ int ColourDistance(uint32_t a, uint32_t b)
 
 void SoftwareDeviceTest::SetUp()
 {
-    KesPlatformSetRenderDevice("software");
+    KesPlatformSetRenderDevice(DeviceName());
     WNDCLASSA wc = {};
     wc.lpfnWndProc = WindowProc;
     wc.lpszClassName = "KESTO_SOFTWARE_DEVICE_TEST";
@@ -93,7 +93,7 @@ void SoftwareDeviceTest::SetUp()
     ASSERT_EQ(m_d3d->CreateDevice(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, m_window, D3DCREATE_HARDWARE_VERTEXPROCESSING,
                                   &pp, &m_device),
               D3D_OK);
-    ASSERT_STREQ(KesPlatformDeviceName(m_device), "software");
+    ASSERT_STREQ(KesPlatformDeviceName(m_device), DeviceName());
 
     ID3DXBuffer* code = nullptr;
     ID3DXBuffer* errors = nullptr;
@@ -106,6 +106,11 @@ void SoftwareDeviceTest::SetUp()
     ASSERT_EQ(m_device->CreateVertexBuffer(kMaxVertices * sizeof(Vertex), 0, D3DFVF_XYZRHW | D3DFVF_TEX1,
                                            D3DPOOL_DEFAULT, &m_vertices, nullptr),
               D3D_OK);
+    SetEngineState();
+}
+
+void SoftwareDeviceTest::SetEngineState()
+{
     m_device->SetStreamSource(0, m_vertices, 0, sizeof(Vertex));
     m_device->SetFVF(D3DFVF_XYZRHW | D3DFVF_TEX1);
     m_device->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);

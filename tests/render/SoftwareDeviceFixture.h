@@ -50,13 +50,19 @@ uint32_t Opaque(Float4 src);
 // Largest difference of the red, green and blue bytes.
 int ColourDistance(uint32_t a, uint32_t b);
 
+// The device is the software one unless a subclass names another
+// (KesPlatformSetRenderDevice's names): the same scenes then run on it.
 class SoftwareDeviceTest : public ::testing::Test {
 protected:
+    virtual const char* DeviceName() const { return "software"; }
+
     static constexpr int kWidth = 160;
     static constexpr int kHeight = 120;
 
     void SetUp() override;
     void TearDown() override;
+    // The states the engine's render object sets (also after a reset).
+    void SetEngineState();
 
     // A managed texture; `texel(x, y)` gives each texel in the format's own
     // layout (a 32-bit word, the 16 bits of R5G6B5, the byte of A8).

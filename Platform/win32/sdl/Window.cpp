@@ -140,6 +140,11 @@ HWND WINAPI CreateWindowExA(DWORD dwExStyle, LPCSTR lpClassName, LPCSTR lpWindow
     if (!(dwStyle & (WS_CAPTION | WS_THICKFRAME))) flags |= SDL_WINDOW_BORDERLESS;
     if (dwExStyle & WS_EX_TOPMOST) flags |= SDL_WINDOW_ALWAYS_ON_TOP;
     const std::string title = kes::posix::AnsiToUtf8(lpWindowName ? lpWindowName : "");
+    // SDL makes OpenGL contexts only on windows made for them, and the
+    // OpenGL device comes after the window. Where SDL can load OpenGL it
+    // stays loaded, or SDL would start it (EGL: tens of milliseconds) anew
+    // for every window.
+    if (SDL_GL_GetProcAddress("glGetString") || SDL_GL_LoadLibrary(nullptr) == 0) flags |= SDL_WINDOW_OPENGL;
     hWnd->sdl = SDL_CreateWindow(title.c_str(), x + frame.left, y + frame.top, hWnd->clientW > 0 ? hWnd->clientW : 1,
                                  hWnd->clientH > 0 ? hWnd->clientH : 1, flags);
     if (!hWnd->sdl) {

@@ -1,0 +1,207 @@
+// The OpenGL device: context, back buffer, drawing, presenting.
+#include "OpenGLDevice.h"
+
+#include "../../config/Log.h"
+#include "../../win32/sdl/SdlVideo.h"
+#include "../../win32/sdl/WindowTable.h"
+
+#include <SDL.h>
+
+#include <cmath>
+#include <cstring>
+
+namespace kes::d3d9 {
+namespace {
+
+GLenum ModeOf(D3DPRIMITIVETYPE type)
+{
+    switch (type) {
+    case D3DPT_TRIANGLESTRIP: return GL_TRIANGLE_STRIP;
+    case D3DPT_TRIANGLELIST: return GL_TRIANGLES;
+    case D3DPT_TRIANGLEFAN: return GL_TRIANGLE_FAN;
+    case D3DPT_LINELIST: return GL_LINES;
+    case D3DPT_LINESTRIP: return GL_LINE_STRIP;
+    default: return GL_POINTS; // not drawn, as on the software device
+    }
+}
+
+} // namespace
+
+OpenGLDevice::OpenGLDevice(HWND window, const D3DPRESENT_PARAMETERS& params) : Device(window, params) {}
+
+OpenGLDevice::~OpenGLDevice()
+{
+    Shutdown();
+}
+
+bool OpenGLDevice::Start(bool acceptCpu, std::string* why, bool* cpu)
+{
+    *cpu = false;
+    if (!m_context.Create(sdl::WindowOf(Window()), why)) {
+        *why = "no OpenGL context (" + *why + ")";
+        return false;
+    }
+    if (!acceptCpu && gl::IsSoftwareRasterizer(m_context.Renderer())) {
+        *cpu = true;
+        *why = "OpenGL is " + m_context.Vendor() + " " + m_context.Renderer() + ", a CPU rasterizer";
+        return false;
+    }
+    m_stream.Create(m_context.Gl());
+    if (!BuildTargets(m_params, why)) return false;
+    return true;
+}
+
+bool OpenGLDevice::BuildTargets(const D3DPRESENT_PARAMETERS& params, std::string* why)
+{
+    const gl::Api& gl = m_context.Gl();
+    if (!m_target.Create(gl, params.BackBufferWidth, params.BackBufferHeight, why)) return false;
+    if (!m_program.Build(gl, m_context.Es(), why)) return false;
+    m_program.Use(gl, params.BackBufferWidth, params.BackBufferHeight);
+    m_renderState.Invalidate();
+    PixelStore next;
+    if (!next.Allocate(D3DFMT_X8R8G8B8, params.BackBufferWidth, params.BackBufferHeight)) {
+        *why = "no memory for the read-back copy of the back buffer";
+        return false;
+    }
+    next.revision = m_backBuffer.revision + 1;
+    m_backBuffer = std::move(next);
+    m_readBackStale = true;
+    return true;
+}
+
+bool OpenGLDevice::Current()
+{
+    return m_context.MakeCurrent();
+}
+
+HRESULT OpenGLDevice::ResetBackBuffer(const D3DPRESENT_PARAMETERS& params)
+{
+    if (!Current()) return D3DERR_NOTAVAILABLE;
+    std::string why;
+    if (!BuildTargets(params, &why)) {
+        platform::Log("OpenGL device cannot reset to %u x %u: %s", params.BackBufferWidth, params.BackBufferHeight,
+                      why.c_str());
+        return D3DERR_NOTAVAILABLE;
+    }
+    return D3D_OK;
+}
+
+void OpenGLDevice::ForgetTexture(Texture* texture)
+{
+    if (Current()) m_textures.Forget(m_context.Gl(), texture);
+}
+
+void OpenGLDevice::Shutdown()
+{
+    // Without the context current, the objects go with the context itself.
+    if (Current()) {
+        const gl::Api& gl = m_context.Gl();
+        m_textures.Destroy(gl);
+        m_program.Destroy(gl);
+        m_target.Destroy(gl);
+        m_stream.Destroy(gl);
+    }
+    m_context.Destroy();
+}
+
+HRESULT OpenGLDevice::Clear(DWORD Count, const void* pRects, DWORD Flags, D3DCOLOR Color, float, DWORD)
+{
+    if (Count != 0 || pRects) return D3DERR_INVALIDCALL; // whole-target clears only
+    if (!(Flags & D3DCLEAR_TARGET) || IsLost()) return D3D_OK;
+    if (!Current()) return D3DERR_NOTAVAILABLE;
+    m_target.Clear(m_context.Gl(), Color);
+    m_readBackStale = true;
+    return D3D_OK;
+}
+
+HRESULT OpenGLDevice::Draw(D3DPRIMITIVETYPE type, const VertexXyzrhwTex1* vertices, UINT count)
+{
+    const GLenum mode = ModeOf(type);
+    if (mode == GL_POINTS) return D3D_OK;
+    if (!Current()) return D3DERR_NOTAVAILABLE;
+    const gl::Api& gl = m_context.Gl();
+    m_renderState.Apply(gl, m_state);
+    m_textures.Bind(gl, m_context.Es(), m_state);
+    m_program.SetConstants(gl, gl::ConstantsFor(m_state));
+    gl.DrawArrays(mode, m_stream.Append(gl, vertices, count), GLsizei(count));
+    m_readBackStale = true;
+    return D3D_OK;
+}
+
+void OpenGLDevice::PaceAndSwap()
+{
+    const UINT interval = m_params.PresentationInterval;
+    // A desktop's swap chain waits for the retrace itself; offscreen
+    // surfaces have none, and keep to the display's refresh as the software
+    // device does.
+    const int wanted = interval == D3DPRESENT_INTERVAL_IMMEDIATE ? 0 : 1;
+    bool swapWaits = false;
+    if (sdl::HasDisplay()) {
+        if (m_swapInterval != wanted) m_swapInterval = SDL_GL_SetSwapInterval(wanted) == 0 ? wanted : -1;
+        swapWaits = m_swapInterval == wanted;
+    }
+    SDL_GL_SwapWindow(m_context.Window());
+    if (!swapWaits) m_retrace.Wait(Window(), interval);
+}
+
+HRESULT OpenGLDevice::Present(const RECT*, const RECT*, HWND, const void*)
+{
+    if (InScene()) return D3DERR_INVALIDCALL;
+    if (IsLost()) return D3DERR_DEVICELOST;
+    // After the application released the device there is no context and
+    // nothing to show.
+    if (!Current()) return D3D_OK;
+    int w = 0, h = 0;
+    SDL_GL_GetDrawableSize(m_context.Window(), &w, &h);
+    m_target.Show(m_context.Gl(), sdl::ViewportOf(Window()), w, h);
+    PaceAndSwap();
+    return D3D_OK;
+}
+
+HRESULT OpenGLDevice::GetBackBuffer(UINT iSwapChain, UINT iBackBuffer, D3DBACKBUFFER_TYPE,
+                                    IDirect3DSurface9** ppBackBuffer)
+{
+    if (!ppBackBuffer || iSwapChain != 0 || iBackBuffer != 0) return D3DERR_INVALIDCALL;
+    // The surface shows the frame as it is now: read it back once here
+    // rather than after every draw.
+    if (m_readBackStale && Current()) {
+        m_target.ReadInto(m_context.Gl(), m_context.Es(), m_backBuffer);
+        ++m_backBuffer.revision;
+        m_readBackStale = false;
+    }
+    *ppBackBuffer = new Surface(this, nullptr, &m_backBuffer, D3DPOOL_DEFAULT);
+    return D3D_OK;
+}
+
+HRESULT OpenGLDevice::GetRenderTargetData(IDirect3DSurface9* pRenderTarget, IDirect3DSurface9* pDestSurface)
+{
+    if (pRenderTarget && &static_cast<Surface*>(pRenderTarget)->Store() == &m_backBuffer) {
+        // The back buffer may have been drawn into since the surface was taken.
+        IDirect3DSurface9* fresh = nullptr;
+        if (SUCCEEDED(GetBackBuffer(0, 0, D3DBACKBUFFER_TYPE_MONO, &fresh))) fresh->Release();
+    }
+    return Device::GetRenderTargetData(pRenderTarget, pDestSurface);
+}
+
+bool OpenGLDevice::ReadWindow(std::vector<uint32_t>* pixels, int* width, int* height)
+{
+    if (!Current()) return false;
+    const gl::Api& gl = m_context.Gl();
+    SDL_GL_GetDrawableSize(m_context.Window(), width, height);
+    if (*width <= 0 || *height <= 0) return false;
+    std::vector<uint8_t> rgba(size_t(*width) * size_t(*height) * 4);
+    gl.BindFramebuffer(GL_READ_FRAMEBUFFER, 0);
+    gl.PixelStorei(GL_PACK_ALIGNMENT, 4);
+    gl.ReadPixels(0, 0, *width, *height, GL_RGBA, GL_UNSIGNED_BYTE, rgba.data());
+    m_target.Bind(gl);
+    pixels->resize(size_t(*width) * size_t(*height));
+    for (int y = 0; y < *height; ++y) {
+        const uint8_t* row = &rgba[size_t(*height - 1 - y) * size_t(*width) * 4]; // bottom row first in GL
+        for (int x = 0; x < *width; ++x, row += 4)
+            (*pixels)[size_t(y) * size_t(*width) + size_t(x)] =
+                uint32_t(row[3]) << 24 | uint32_t(row[0]) << 16 | uint32_t(row[1]) << 8 | row[2];
+    }
+    return true;
+}
+
+} // namespace kes::d3d9
