@@ -1,6 +1,7 @@
 // kesto-wdf list and extract: what an archive holds, and getting it out.
 #include "WdfToolSupport.h"
 
+#include <KesDataFile.h>
 #include <KesFile.h>
 #include <WdfWriter.h>
 #include <TestSupport.h>
@@ -16,18 +17,6 @@ namespace fs = std::filesystem;
 
 namespace kes::test {
 namespace {
-
-std::string Hex(DWORD id)
-{
-    char buf[16];
-    snprintf(buf, sizeof buf, "0x%08x", id);
-    return buf;
-}
-
-DWORD IdOf(const std::string& relative)
-{
-    return MFile::Fnameid(("shape/" + relative).c_str());
-}
 
 struct ListedEntry {
     DWORD offset;
@@ -154,6 +143,15 @@ TEST_F(WdfListExtract, ExtractedIdsPackBackUnderTheSameIds)
         ASSERT_EQ(f.Load(("mod/" + relative).c_str(), 0), 1) << relative;
         EXPECT_EQ(std::string(static_cast<char*>(f.GetPtr(0)), f.GetSize()), bytes) << relative;
     }
+    CloseAllDataFiles();
+
+    // Extract writes such names only at the top of its folder: deeper down,
+    // a file named like one is an ordinary file, stored under its path's id.
+    WriteFiles("nested", {{"sub/0x00000001.bin", "x"}});
+    ASSERT_EQ(RunTool({"pack", "nested", "nested.wdf"}).exitCode, 0);
+    const std::vector<wdf::IndexEntry> entries = ArchiveImage::Load("nested.wdf").Entries();
+    ASSERT_EQ(entries.size(), 1u);
+    EXPECT_EQ(entries[0].id, IdOf("sub/0x00000001.bin"));
 }
 
 // Nothing a modder made is replaced without --force: an archive, or an
@@ -175,13 +173,45 @@ TEST_F(WdfListExtract, NothingIsOverwrittenWithoutForce)
     EXPECT_EQ(r.exitCode, 0) << r.err;
     const auto first = SampleFiles().front();
     WriteFiles("out", {{first.first, "edited by hand"}});
+    const std::string removed = SampleFiles().back().first;
+    fs::remove("out/" + removed);
     r = RunTool({"extract", "shape.wdf", "-o", "out", "--names", "content"});
     EXPECT_EQ(r.exitCode, 1);
-    EXPECT_NE(r.err.find("exists and differs"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("out/" + first.first + " exists and differs"), std::string::npos) << r.err;
     EXPECT_EQ(ReadWhole("out/" + first.first), "edited by hand");
+    EXPECT_FALSE(fs::exists("out/" + removed)) << "a refused extract writes nothing";
     r = RunTool({"extract", "shape.wdf", "-o", "out", "--names", "content", "--force"});
     EXPECT_EQ(r.exitCode, 0) << r.err;
     EXPECT_EQ(ReadFiles("out"), ReadFiles("content"));
+
+    // A later part of the chain a pack would write counts as much as the first.
+    fs::remove("shape.wdf");
+    WriteFiles(".", {{"shape.wd1", "a part of a modder's chain"}});
+    r = RunTool({"pack", "content", "shape.wdf", "--split-count", "6"});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_NE(r.err.find("shape.wd1 exists; give --force"), std::string::npos) << r.err;
+    EXPECT_FALSE(fs::exists("shape.wdf"));
+    EXPECT_EQ(ReadWhole("shape.wd1"), "a part of a modder's chain");
+}
+
+TEST_F(WdfListExtract, ReportsLongExtractsOnStandardErrorOnly)
+{
+    FileSet many;
+    for (int i = 0; i < 1200; ++i) many.emplace_back(std::to_string(i) + ".was", Bytes(i % 7, unsigned(i)));
+    WriteFiles("many", many);
+    ASSERT_EQ(RunTool({"pack", "many", "many.wdf"}).exitCode, 0);
+
+    const ToolResult r = RunTool({"extract", "many.wdf", "-o", "out"});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_NE(r.err.find("extracting: 500/1200"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("extracting: 1000/1200"), std::string::npos) << r.err;
+    EXPECT_EQ(r.out.find("extracting"), std::string::npos);
+    EXPECT_EQ(ReadFiles("out").size(), 1200u);
+
+    // A short one says only what it did, in English.
+    const ToolResult one = RunTool({"extract", "many.wdf", "-o", "one", "0.was"});
+    ASSERT_EQ(one.exitCode, 0) << one.err;
+    EXPECT_EQ(one.err, "kesto-wdf: extracted 1 entry from many.wdf to one\n");
 }
 
 TEST_F(WdfListExtract, ExtractsChosenFilesByGamePathArchivePathOrId)
@@ -256,6 +286,22 @@ TEST_F(WdfListExtract, NamesThatWouldLeaveTheOutputFolderAreNotFollowed)
     EXPECT_FALSE(fs::exists("deep/inside/escaped.bin"));
     EXPECT_FALSE(fs::exists(absolute));
     EXPECT_EQ(ReadFiles("deep/inside/out").size(), 3u);
+}
+
+TEST_F(WdfListExtract, TwoEntriesForOnePathAreAnError)
+{
+    // An entry without a name goes to 0x00000001.bin; a list may give
+    // another entry that very name. The second is not written over the first.
+    wdf::ArchiveWriter writer;
+    writer.Add(1, "unnamed");
+    writer.AddNamed("x/0x00000001.bin", "named");
+    std::string error;
+    ASSERT_TRUE(writer.Write("clash.wdf", &error)) << error;
+    WriteFiles(".", {{"names.txt", "x/0x00000001.bin\n"}});
+    const ToolResult r = RunTool({"extract", "clash.wdf", "-o", "out", "--names", "names.txt"});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_NE(r.err.find("0x00000001.bin is named by two entries"), std::string::npos) << r.err;
+    EXPECT_EQ(ReadFiles("out"), (FileSet{{"0x00000001.bin", "unnamed"}}));
 }
 
 } // namespace

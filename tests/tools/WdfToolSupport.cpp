@@ -1,77 +1,19 @@
 #include "WdfToolSupport.h"
 
+#include <KesFile.h>
 #include <TestSupport.h>
-
-#include <gtest/gtest.h>
-
-#include <fcntl.h>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
 
-extern char** environ;
-
 namespace fs = std::filesystem;
 
 namespace kes::test {
-namespace {
-
-// A file in the system's temporary folder, outside the scratch folder whose
-// contents the tests compare.
-struct TempFile {
-    TempFile()
-    {
-        path = (fs::temp_directory_path() / "kesto-wdf-run-XXXXXX").string();
-        fd = mkstemp(path.data());
-    }
-    ~TempFile()
-    {
-        if (fd >= 0) close(fd);
-        unlink(path.c_str());
-    }
-    std::string path;
-    int fd;
-};
-
-} // namespace
 
 ToolResult RunTool(const std::vector<std::string>& args)
 {
-    ToolResult r;
-    TempFile out, err;
-    if (out.fd < 0 || err.fd < 0) {
-        ADD_FAILURE() << "cannot make temporary files";
-        return r;
-    }
-    std::vector<std::string> all = {KESTO_WDF_TOOL};
-    all.insert(all.end(), args.begin(), args.end());
-    std::vector<char*> argv;
-    for (std::string& a : all) argv.push_back(a.data());
-    argv.push_back(nullptr);
-
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, out.fd, STDOUT_FILENO);
-    posix_spawn_file_actions_adddup2(&actions, err.fd, STDERR_FILENO);
-    pid_t pid;
-    const int spawned = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    if (spawned != 0) {
-        ADD_FAILURE() << "cannot run " << KESTO_WDF_TOOL;
-        return r;
-    }
-    int status = 0;
-    while (waitpid(pid, &status, 0) < 0 && errno == EINTR) { }
-    r.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-    r.out = ReadWhole(out.path);
-    r.err = ReadWhole(err.path);
-    if (r.err.find("Sanitizer") != std::string::npos || r.err.find("runtime error:") != std::string::npos)
-        ADD_FAILURE() << "kesto-wdf reported a memory or undefined-behaviour error:\n" << r.err;
-    return r;
+    return RunProgram(KESTO_WDF_TOOL, args);
 }
 
 const FileSet& SampleFiles()
@@ -121,6 +63,18 @@ std::vector<std::string> ListTree(const std::string& folder)
         names.push_back(e.path().lexically_relative(folder).generic_string());
     std::sort(names.begin(), names.end());
     return names;
+}
+
+std::string Hex(DWORD id)
+{
+    char buf[16];
+    snprintf(buf, sizeof buf, "0x%08x", id);
+    return buf;
+}
+
+DWORD IdOf(const std::string& relative)
+{
+    return MFile::Fnameid(("shape/" + relative).c_str());
 }
 
 std::vector<std::string> ChainParts(const std::string& first)

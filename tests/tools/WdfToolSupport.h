@@ -3,6 +3,8 @@
 #ifndef KESTO_TESTS_TOOLS_WDFTOOLSUPPORT_H
 #define KESTO_TESTS_TOOLS_WDFTOOLSUPPORT_H
 
+#include "ToolRun.h"
+
 #include <KesWdf.h>
 
 #include <string>
@@ -11,14 +13,7 @@
 
 namespace kes::test {
 
-struct ToolResult {
-    int exitCode = -1;
-    std::string out;
-    std::string err;
-};
-
 // Runs kesto-wdf with `args` in the current directory and waits for it.
-// A sanitizer report on its standard error fails the calling test.
 ToolResult RunTool(const std::vector<std::string>& args);
 
 using FileSet = std::vector<std::pair<std::string, std::string>>; // relative path, bytes
@@ -35,6 +30,12 @@ FileSet ReadFiles(const std::string& folder);
 
 // Every entry of the current directory (recursively), sorted.
 std::vector<std::string> ListTree(const std::string& folder = ".");
+
+// "0x1234abcd", as the tool prints ids.
+std::string Hex(DWORD id);
+// The id a game looks up for shape/<relative>, as `pack` stores the file at
+// <folder>/<relative>.
+DWORD IdOf(const std::string& relative);
 
 // The paths of chain positions 0..14 of "shape.wdf" that exist.
 std::vector<std::string> ChainParts(const std::string& first);

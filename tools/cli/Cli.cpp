@@ -1,7 +1,5 @@
 #include "Cli.h"
 
-#include <climits>
-
 #include <cstdio>
 #include <cstring>
 
@@ -126,26 +124,6 @@ bool ParseArgs(int argc, char** argv, int first, const std::vector<OptionSpec>& 
         }
         out->options.emplace_back(wanted->name, value);
     }
-    return true;
-}
-
-bool ParseInteger(const std::string& text, long long min, long long max, long long* value)
-{
-    size_t i = 0;
-    const bool negative = !text.empty() && text[0] == '-';
-    if (negative) ++i;
-    if (i == text.size()) return false;
-    unsigned long long v = 0;
-    for (; i < text.size(); ++i) {
-        if (text[i] < '0' || text[i] > '9') return false;
-        const unsigned digit = unsigned(text[i] - '0');
-        if (v > (ULLONG_MAX - digit) / 10) return false;
-        v = v * 10 + digit;
-    }
-    if (v > (unsigned long long)LLONG_MAX) return false;
-    const long long signedValue = negative ? -(long long)v : (long long)v;
-    if (signedValue < min || signedValue > max) return false;
-    *value = signedValue;
     return true;
 }
 

@@ -28,10 +28,6 @@ void Note(const std::string& message);
 // Reports a command line mistake and points at the help; returns kExitUsage.
 int UsageError(const std::string& message, const char* command = nullptr);
 
-// A decimal integer in [min, max]: an optional '-' and digits, nothing
-// else (no spaces, no '+', no hex), as every option of the tools takes it.
-bool ParseInteger(const std::string& text, long long min, long long max, long long* value);
-
 // "1 entry", "2 entries": a count with the word that goes with it.
 std::string Count(unsigned long long n, const char* one, const char* many);
 

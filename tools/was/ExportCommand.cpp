@@ -1,8 +1,11 @@
 // kesto-was export: every decodable frame as a PNG picture.
+#include "Commands.h"
 #include "Png.h"
 #include "SpriteReader.h"
-#include "Tool.h"
 #include "WasEncoder.h"
+
+#include <Cli.h>
+#include <Files.h>
 
 #include <filesystem>
 
@@ -10,11 +13,14 @@ namespace fs = std::filesystem;
 
 namespace kes::was::tool {
 
+using namespace kes::cli;
+
 int RunExport(int argc, char** argv, int first)
 {
     ParsedArgs args;
     std::string error;
-    if (!ParseArgs(argc, argv, first, {{"--raw", nullptr, false}, {"--force", nullptr, false}}, &args, &error)) return UsageError(error, "export");
+    const std::vector<OptionSpec> options = {{"--raw", nullptr, false}, {"--force", nullptr, false}};
+    if (!ParseArgs(argc, argv, first, options, &args, &error)) return UsageError(error, "export");
     if (args.help) {
         PrintUsage("export", false);
         return kExitOk;
@@ -33,12 +39,11 @@ int RunExport(int argc, char** argv, int first)
         Error(path + ": " + Describe(view.status));
         return kExitFailure;
     }
-    std::error_code ec;
-    fs::create_directories(folder, ec);
-    if (!fs::is_directory(folder, ec)) {
-        Error(folder.string() + ": cannot create the folder");
+    if (!MakeFolder(folder.string(), &error)) {
+        Error(error);
         return kExitFailure;
     }
+    std::error_code ec;
 
     // Frames edited since an earlier export are not written over unasked.
     if (!args.Has("--force")) {
@@ -74,13 +79,24 @@ int RunExport(int argc, char** argv, int first)
         picture.spriteKeyY = view.header.keyY;
         picture.spriteWidth = view.header.width;
         picture.spriteHeight = view.header.height;
-        if (!WritePng((folder / (name + ".png")).string(), picture, &error)) {
+        // A fault of the output would meet every frame after this one: it
+        // is told once.
+        OutputFile out;
+        if (!out.Open((folder / (name + ".png")).string(), args.Has("--force"), &error)) {
+            Error(error);
+            return kExitFailure;
+        }
+        if (!WritePng(out.Stream(), picture, &error)) {
+            Error(ferror(out.Stream()) ? out.WriteFailed() : out.Path() + ": cannot write: " + error);
+            return kExitFailure;
+        }
+        if (!out.Finish(&error)) {
             Error(error);
             return kExitFailure;
         }
         ++written;
     }
-    Note("wrote " + std::to_string(written) + " frames to " + folder.string());
+    Note("wrote " + Count(written, "frame", "frames") + " to " + folder.string());
     return bad ? kExitFailure : kExitOk;
 }
 

@@ -1,11 +1,16 @@
 // kesto-was info: the header and every frame slot of a sprite.
+#include "Commands.h"
 #include "SpriteReader.h"
-#include "Tool.h"
 #include "WasEncoder.h"
+
+#include <Cli.h>
+#include <Files.h>
 
 #include <cstdio>
 
 namespace kes::was::tool {
+
+using namespace kes::cli;
 
 int RunInfo(int argc, char** argv, int first)
 {
@@ -73,10 +78,10 @@ int RunInfo(int argc, char** argv, int first)
         printf("%-12s %-11s %-13s %-10s %s\n", name.c_str(), size.c_str(), key.c_str(), offset, notes.c_str());
     }
     if (refused)
-        Warning(std::to_string(refused) + (refused == 1 ? " frame cannot" : " frames cannot") +
+        Warning(Count(refused, "frame cannot", "frames cannot") +
                 " be decoded; the engine leaves its slot empty");
     if (doubled)
-        Note(std::to_string(doubled) + (doubled == 1 ? " frame is" : " frames are") + " shown with doubled rows");
+        Note(Count(doubled, "frame is", "frames are") + " shown with doubled rows");
     return kExitOk;
 }
 

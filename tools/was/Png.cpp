@@ -132,7 +132,8 @@ int WriteRows(WriteState* s)
     png_text text[2];
     memset(text, 0, sizeof text);
     int count = 0;
-    for (const auto& [key, value] : {std::pair<const char*, const char*>{kKeyChunk, s->keyText}, {kSpriteChunk, s->spriteText}}) {
+    using Chunk = std::pair<const char*, const char*>;
+    for (const auto& [key, value] : {Chunk{kKeyChunk, s->keyText}, Chunk{kSpriteChunk, s->spriteText}}) {
         if (!value) continue;
         text[count].compression = PNG_TEXT_COMPRESSION_NONE;
         text[count].key = const_cast<char*>(key);
@@ -187,7 +188,7 @@ bool ReadPng(const std::string& path, int maxSide, PngPicture* out, std::string*
     return true;
 }
 
-bool WritePng(const std::string& path, const PngPicture& picture, std::string* error)
+bool WritePng(FILE* file, const PngPicture& picture, std::string* error)
 {
     std::vector<unsigned char> rgba(picture.argb.size() * 4);
     for (size_t i = 0; i < picture.argb.size(); ++i) {
@@ -205,20 +206,30 @@ bool WritePng(const std::string& path, const PngPicture& picture, std::string* e
                                    std::to_string(picture.spriteHeight);
 
     WriteState s = {};
+    s.file = file;
     s.width = png_uint_32(picture.width);
     s.height = png_uint_32(picture.height);
     s.rows = rows.data();
     s.keyText = picture.hasKey ? keyText.c_str() : nullptr;
     s.spriteText = picture.hasSprite ? spriteText.c_str() : nullptr;
-    s.file = fopen(path.c_str(), "wb");
-    if (!s.file) {
+    if (!WriteRows(&s)) {
+        *error = s.message;
+        return false;
+    }
+    return true;
+}
+
+bool WritePng(const std::string& path, const PngPicture& picture, std::string* error)
+{
+    FILE* file = fopen(path.c_str(), "wb");
+    if (!file) {
         *error = path + ": cannot create: " + strerror(errno);
         return false;
     }
-    const int ok = WriteRows(&s);
-    const bool closed = fclose(s.file) == 0;
+    const bool ok = WritePng(file, picture, error);
+    const bool closed = fclose(file) == 0;
     if (!ok || !closed) {
-        *error = path + ": cannot write: " + (ok ? strerror(errno) : s.message);
+        *error = path + ": cannot write: " + (ok ? strerror(errno) : *error);
         remove(path.c_str());
         return false;
     }

@@ -4,6 +4,7 @@
 #define KESTO_TOOLS_WAS_PNG_H
 
 #include <stdint.h>
+#include <stdio.h>
 #include <string>
 #include <vector>
 
@@ -32,6 +33,8 @@ bool ReadPng(const std::string& path, int maxSide, PngPicture* out, std::string*
 // Writes an RGBA PNG, with the key chunk when `picture.hasKey` and the
 // sprite chunk when `picture.hasSprite`.
 bool WritePng(const std::string& path, const PngPicture& picture, std::string* error);
+// The same into an open stream, left open. False with libpng's message.
+bool WritePng(FILE* file, const PngPicture& picture, std::string* error);
 
 } // namespace kes::was::tool
 

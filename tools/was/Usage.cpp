@@ -1,5 +1,5 @@
 // The help texts of kesto-was.
-#include "Tool.h"
+#include "Commands.h"
 
 #include <cstdio>
 #include <cstring>
@@ -22,7 +22,8 @@ const char kTool[] =
     "  encode <folder | picture.png...> <out.was> --groups G --frames F [--key X,Y] [--size W,H] [--force]\n"
     "      Builds a sprite from PNG frames.\n"
     "\n"
-    "Run 'kesto-was <command> --help' for the details of one command.\n"
+    "Run 'kesto-was <command> --help' for the details of one command, and\n"
+    "'kesto-was --version' for the version. An option may be given only once.\n"
     "Exit status: 0 on success, 1 when a sprite or a picture is bad or cannot be\n"
     "read or written, 2 when the command line is wrong.\n";
 
@@ -57,18 +58,22 @@ const char kEncode[] =
     "type; alpha is kept in 32 levels plus opaque).\n"
     "\n"
     "  <folder>        takes <folder>/g<group>_f<frame>.png for every slot; a\n"
-    "                  missing file makes an absent frame\n"
+    "                  missing file makes an absent frame, and a frame file\n"
+    "                  outside the grid is an error (it would be left out)\n"
     "  <picture.png>   pictures in slot order (group 0 frame 0, group 0 frame 1,\n"
     "                  ...); '-' stands for an absent frame, slots past the last\n"
     "                  picture are absent\n"
     "  --groups G      group count, 1 to 32767\n"
     "  --frames F      frames per group, 1 to 32767\n"
     "  --key X,Y       the animation's key point (default: the \"Kesto sprite\"\n"
-    "                  chunk of an exported frame, else 0,0); also the key of\n"
+    "                  chunk of exported frames, else 0,0); also the key of\n"
     "                  every frame whose PNG has no \"Kesto key\" chunk\n"
     "  --size W,H      the animation's box (default: the \"Kesto sprite\" chunk,\n"
     "                  else the largest frame)\n"
-    "  --force         replace <out.was> when it exists (else an error)\n"
+    "                  Frames exported from different sprites disagree on these:\n"
+    "                  then --key and --size must choose.\n"
+    "  --force         replace <out.was> when it exists (else an error; a device\n"
+    "                  such as /dev/null is written as it is)\n"
     "\n"
     "All frames share one palette of 256 5-6-5 colours; with more colours the\n"
     "pictures are quantised (median cut). Frames are at most 4096 pixels a side.\n";

@@ -1,5 +1,5 @@
 // kesto-was: shows, exports and encodes WAS sprite animations.
-#include "Tool.h"
+#include "Commands.h"
 
 #include <Cli.h>
 

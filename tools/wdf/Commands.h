@@ -1,5 +1,5 @@
 // The commands of kesto-wdf. Each takes the arguments after its name and
-// returns the process's exit code (Console.h).
+// returns the process's exit code (Cli.h).
 #ifndef KESTO_TOOLS_WDF_COMMANDS_H
 #define KESTO_TOOLS_WDF_COMMANDS_H
 

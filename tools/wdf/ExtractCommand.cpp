@@ -1,28 +1,21 @@
-// kesto-wdf extract: files out of an archive.
-#include "Args.h"
+// kesto-wdf extract: files out of an archive, or out of a whole chain.
+#include "ArchiveChain.h"
 #include "Commands.h"
-#include "Console.h"
+#include "ExtractWriter.h"
 #include "FolderScan.h"
 #include "NameTable.h"
-#include "WdfReader.h"
+
+#include <Cli.h>
+#include <Numbers.h>
 
 #include <algorithm>
-#include <cctype>
-#include <cerrno>
-#include <cstdio>
-#include <cstring>
-#include <filesystem>
-#include <unordered_map>
-
-namespace fs = std::filesystem;
+#include <map>
 
 namespace kes::wdf::tool {
-namespace {
 
-struct Extraction {
-    const IndexEntry* entry;
-    std::string relative; // where below the output folder; empty: <0xID>.bin
-};
+using namespace kes::cli;
+
+namespace {
 
 // Names come from the user's lists, but a list may be foreign too: nothing
 // may be written outside the output folder.
@@ -40,16 +33,13 @@ bool SafeRelative(const std::string& relative)
     }
 }
 
-class Extractor {
+// Chooses the entries to extract and where each goes.
+class Selection {
 public:
-    Extractor(const ArchiveReader& archive, const NameTable& names, bool force)
-        : m_archive(archive)
+    Selection(const ArchiveChain& chain, const NameTable& names)
+        : m_chain(chain)
         , m_names(names)
-        , m_force(force)
     {
-        // The first entry of an id is the one extracted; the engine may
-        // find either, and `verify` reports the repeat.
-        for (const IndexEntry& e : archive.Entries()) m_byId.emplace(e.id, &e);
     }
 
     // Queues the entry that `selector` names. False when there is none.
@@ -57,9 +47,9 @@ public:
     {
         unsigned long id;
         if (ParseHexId(selector, &id)) {
-            const IndexEntry* e = Find(id);
-            if (!e) return false;
-            Queue(e, KnownName(id));
+            const ChainEntry at = m_chain.Find(id);
+            if (!at.entry) return false;
+            Queue(at, KnownName(id));
             return true;
         }
         // A game path first (shape/char/0001.was, written as char/0001.was),
@@ -67,16 +57,18 @@ public:
         std::string relative = ArchivePathOf(selector);
         DWORD gameId = 0;
         if (!relative.empty() && FileId(selector.c_str(), &gameId)) {
-            if (const IndexEntry* e = Find(gameId)) {
-                Queue(e, relative);
+            const ChainEntry at = m_chain.Find(gameId);
+            if (at.entry) {
+                Queue(at, relative);
                 return true;
             }
         }
         relative = selector;
         std::replace(relative.begin(), relative.end(), '\\', '/');
         if (RelativePathId(relative, &id)) {
-            if (const IndexEntry* e = Find(id)) {
-                Queue(e, relative);
+            const ChainEntry at = m_chain.Find(id);
+            if (at.entry) {
+                Queue(at, relative);
                 return true;
             }
         }
@@ -85,124 +77,62 @@ public:
 
     void SelectAll()
     {
-        for (const IndexEntry& e : m_archive.Entries()) {
-            if (Find(e.id) != &e) {
-                Warning("entry with id " + HexId(e.id) +
-                        " repeats an earlier id; only the first is extracted");
-                continue;
+        for (const ArchiveReader& part : m_chain.Parts()) {
+            for (const IndexEntry& e : part.Entries()) {
+                // The entry a game finds is the one extracted; `verify`
+                // reports the repeat.
+                const ChainEntry found = m_chain.Find(e.id);
+                if (found.entry != &e) {
+                    Warning("entry " + HexId(e.id) + " of " + part.Path() + " repeats an id that " +
+                            (found.part == &part ? "it" : found.part->Path()) +
+                            " holds earlier; only the first is extracted");
+                    continue;
+                }
+                Queue(found, KnownName(e.id));
             }
-            Queue(&e, KnownName(e.id));
         }
     }
 
-    // Writes the queued files below `folder`. The number that failed.
-    size_t WriteAll(const std::string& folder)
-    {
-        size_t failed = 0;
-        for (const Extraction& x : m_queue) {
-            if (!Write(folder, x)) ++failed;
-        }
-        return failed;
-    }
-
-    size_t Queued() const { return m_queue.size(); }
+    const std::vector<Extraction>& Queued() const { return m_queue; }
+    // Whether an entry was left out because another took its path.
+    bool Clashed() const { return m_clashed; }
 
 private:
-    const IndexEntry* Find(unsigned long id) const
-    {
-        const auto it = m_byId.find(id);
-        return it == m_byId.end() ? nullptr : it->second;
-    }
-
     std::string KnownName(unsigned long id) const
     {
         const std::string* name = m_names.Find(id);
         return name ? *name : std::string();
     }
 
-    void Queue(const IndexEntry* e, std::string relative)
+    // Without a name, an entry is written as <0xID>.bin, which pack stores
+    // under that id again.
+    void Queue(const ChainEntry& at, std::string relative)
     {
         if (!relative.empty() && !SafeRelative(relative)) {
-            Warning("'" + relative + "' would leave the output folder; writing " + HexId(e->id) +
+            Warning("'" + relative + "' would leave the output folder; writing " + HexId(at.entry->id) +
                     ".bin instead");
             relative.clear();
         }
-        m_queue.push_back(Extraction{e, std::move(relative)});
-    }
-
-    bool Write(const std::string& folder, const Extraction& x) const
-    {
-        const std::string relative = x.relative.empty() ? HexId(x.entry->id) + ".bin" : x.relative;
-        const fs::path out = fs::path(folder) / relative;
-        std::error_code ec;
-        fs::create_directories(out.parent_path(), ec);
-        if (ec) {
-            Error(out.parent_path().string() + ": " + ec.message());
-            return false;
-        }
-        // Written beside the target first: an existing file is only ever
-        // replaced by a whole one, and only when asked to if it differs.
-        const fs::path partial = out.string() + ".partial";
-        FILE* f = fopen(partial.c_str(), "wb");
-        if (!f) {
-            Error("cannot create " + partial.string() + ": " + std::strerror(errno));
-            return false;
-        }
-        std::string error;
-        bool ok = m_archive.CopyEntry(*x.entry, f, &error);
-        if (fclose(f) != 0 && ok) {
-            error = std::strerror(errno);
-            ok = false;
-        }
-        if (!ok) {
-            Error(HexId(x.entry->id) + " (" + relative + "): " + error);
-            fs::remove(partial, ec);
-            return false;
-        }
-        if (fs::exists(out, ec)) {
-            if (SameBytes(out, partial)) {
-                fs::remove(partial, ec);
-                return true;
+        if (relative.empty()) relative = HexId(at.entry->id) + ".bin";
+        // One file per target: the same entry asked for twice is written
+        // once, and a second entry may not take a path the first has.
+        const auto [it, added] = m_targets.emplace(relative, at.entry);
+        if (!added) {
+            if (it->second != at.entry) {
+                Error(relative + " is named by two entries; " + HexId(at.entry->id) + " of " + at.part->Path() +
+                      " is not extracted");
+                m_clashed = true;
             }
-            if (!m_force) {
-                Error(out.string() + " exists and differs from the archive's " + HexId(x.entry->id) +
-                      "; give --force to replace it");
-                fs::remove(partial, ec);
-                return false;
-            }
+            return;
         }
-        fs::rename(partial, out, ec);
-        if (ec) {
-            Error("cannot move " + partial.string() + " to " + out.string() + ": " + ec.message());
-            fs::remove(partial, ec);
-            return false;
-        }
-        return true;
+        m_queue.push_back(Extraction{at, std::move(relative)});
     }
 
-    static bool SameBytes(const fs::path& a, const fs::path& b)
-    {
-        std::error_code ec;
-        if (fs::file_size(a, ec) != fs::file_size(b, ec) || ec) return false;
-        FILE* fa = fopen(a.c_str(), "rb");
-        FILE* fb = fopen(b.c_str(), "rb");
-        bool same = fa && fb;
-        char ba[65536], bb[65536];
-        while (same) {
-            const size_t na = fread(ba, 1, sizeof ba, fa), nb = fread(bb, 1, sizeof bb, fb);
-            if (na != nb || memcmp(ba, bb, na) != 0) same = false;
-            if (na < sizeof ba) break;
-        }
-        if (fa) fclose(fa);
-        if (fb) fclose(fb);
-        return same;
-    }
-
-    const ArchiveReader& m_archive;
+    const ArchiveChain& m_chain;
     const NameTable& m_names;
-    bool m_force;
-    std::unordered_map<unsigned long, const IndexEntry*> m_byId;
     std::vector<Extraction> m_queue;
+    std::map<std::string, const IndexEntry*> m_targets;
+    bool m_clashed = false;
 };
 
 } // namespace
@@ -226,28 +156,38 @@ int RunExtract(int argc, char** argv, int first)
         Error(error);
         return kExitFailure;
     }
-    ArchiveReader archive;
-    if (!archive.Open(args.positional[0], &error)) {
-        Error(error);
+    ArchiveChain chain;
+    std::vector<std::string> errors;
+    if (!chain.Open(args.positional[0], &errors)) {
+        for (const std::string& e : errors) Error(e);
         return kExitFailure;
     }
+    for (const std::string& part : chain.Unreached())
+        Warning(part + " is not extracted: a game stops at the first missing part of the chain");
 
-    Extractor extractor(archive, names, args.Has("--force"));
+    Selection selection(chain, names);
     int result = kExitOk;
     if (args.positional.size() == 1) {
-        extractor.SelectAll();
+        selection.SelectAll();
     } else {
         for (size_t i = 1; i < args.positional.size(); ++i) {
-            if (!extractor.Select(args.positional[i])) {
-                Error(args.positional[i] + ": not in " + archive.Path());
+            if (!selection.Select(args.positional[i])) {
+                Error(args.positional[i] + ": not in " + chain.Describe());
                 result = kExitFailure;
             }
         }
     }
-    const size_t failed = extractor.WriteAll(folder);
-    if (failed) result = kExitFailure;
-    Note("extracted " + std::to_string(extractor.Queued() - failed) + " of " +
-         kes::cli::Count(extractor.Queued(), "file", "files") + " to " + folder);
+    if (selection.Clashed()) result = kExitFailure;
+    const std::vector<Extraction>& queue = selection.Queued();
+    ExtractCounts counts;
+    if (!WriteExtractions(queue, folder, args.Has("--force"), &counts)) result = kExitFailure;
+    const size_t done = counts.written + counts.unchanged;
+    std::string summary = "extracted " + (done == queue.size() ? Count(done, "entry", "entries")
+                                                               : std::to_string(done) + " of " +
+                                                  Count(queue.size(), "entry", "entries"));
+    summary += " from " + chain.Describe() + " to " + folder;
+    if (counts.unchanged) summary += " (" + std::to_string(counts.unchanged) + " already there, unchanged)";
+    Note(summary);
     return result;
 }
 

@@ -1,6 +1,9 @@
 #include "FolderScan.h"
 
 #include <KesWdf.h>
+#include <Numbers.h>
+
+#include <strings.h>
 
 #include <algorithm>
 #include <filesystem>
@@ -49,6 +52,15 @@ bool RelativePathId(const std::string& relative, unsigned long* id)
     if (!FileId(("x/" + relative).c_str(), &v)) return false;
     *id = v;
     return true;
+}
+
+bool PackedId(const std::string& relative, unsigned long* id)
+{
+    const size_t n = relative.size();
+    if (relative.find('/') == std::string::npos && n > 4 && strcasecmp(relative.c_str() + n - 4, ".bin") == 0 &&
+        cli::ParseHexId(relative.substr(0, n - 4), id))
+        return true;
+    return RelativePathId(relative, id);
 }
 
 } // namespace kes::wdf

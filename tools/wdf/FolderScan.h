@@ -25,6 +25,12 @@ bool ScanFolder(const std::string& folder, std::vector<ScannedFile>* files, std:
 // for the engine's 260-byte name buffers (it could never be found).
 bool RelativePathId(const std::string& relative, unsigned long* id);
 
+// The id `pack` stores the file at `relative` under: for a file at the top
+// of the folder named <0xID>.bin (any case), as extract writes an entry
+// whose name it does not know, that id, so that the entry goes back where
+// it came from; else RelativePathId.
+bool PackedId(const std::string& relative, unsigned long* id);
+
 } // namespace kes::wdf
 
 #endif

@@ -1,13 +1,17 @@
-// kesto-wdf list: the header and the index of an archive.
-#include "Args.h"
+// kesto-wdf list: the header and the index of an archive, or of each part
+// of a chain.
+#include "ArchiveChain.h"
 #include "Commands.h"
-#include "Console.h"
 #include "NameTable.h"
-#include "WdfReader.h"
+
+#include <Cli.h>
+#include <Numbers.h>
 
 #include <cstdio>
 
 namespace kes::wdf::tool {
+
+using namespace kes::cli;
 
 int RunList(int argc, char** argv, int first)
 {
@@ -28,30 +32,42 @@ int RunList(int argc, char** argv, int first)
         Error(error);
         return kExitFailure;
     }
-    ArchiveReader archive;
-    if (!archive.Open(args.positional[0], &error)) {
-        Error(error);
+    ArchiveChain chain;
+    std::vector<std::string> errors;
+    if (!chain.Open(args.positional[0], &errors)) {
+        for (const std::string& e : errors) Error(e);
         return kExitFailure;
     }
 
-    const ArchiveHeader& h = archive.Header();
-    printf("%s: magic %s, %s, index at offset %u, %llu bytes\n", archive.Path().c_str(),
-           MagicName(h.magic).c_str(), kes::cli::Count(h.count, "entry", "entries").c_str(), h.indexOffset,
-           (unsigned long long)archive.FileSize());
-    printf("%-10s  %10s  %10s  %s\n", "id", "offset", "size", "name");
-    size_t named = 0, outside = 0;
-    for (const IndexEntry& e : archive.Entries()) {
-        const std::string* name = names.Find(e.id);
-        named += name != nullptr;
-        const bool inside = archive.Inside(e);
-        outside += !inside;
-        printf("%s  %10u  %10u  %s%s\n", HexId(e.id).c_str(), e.offset, e.size, name ? name->c_str() : "",
-               inside ? "" : (name ? "  <outside the archive>" : "<outside the archive>"));
+    // Each part of a chain under its own header: the header says which
+    // archive file holds the entries listed below it.
+    size_t entries = 0, named = 0, outside = 0;
+    for (const ArchiveReader& part : chain.Parts()) {
+        const ArchiveHeader& h = part.Header();
+        printf("%s: magic %s, %s, index at offset %u, %llu bytes\n", part.Path().c_str(),
+               MagicName(h.magic).c_str(), Count(h.count, "entry", "entries").c_str(), h.indexOffset,
+               (unsigned long long)part.FileSize());
+        printf("%-10s  %10s  %10s  %s\n", "id", "offset", "size", "name");
+        for (const IndexEntry& e : part.Entries()) {
+            const std::string* name = names.Find(e.id);
+            named += name != nullptr;
+            const bool inside = part.Inside(e);
+            outside += !inside;
+            printf("%s  %10u  %10u  %s%s\n", HexId(e.id).c_str(), e.offset, e.size, name ? name->c_str() : "",
+                   inside ? "" : (name ? "  <outside the archive>" : "<outside the archive>"));
+        }
+        entries += h.count;
     }
-    if (!names.Empty()) Note(std::to_string(named) + " of " + kes::cli::Count(h.count, "entry", "entries") + " named");
+    if (chain.Parts().size() > 1)
+        printf("%s: a chain of %s, %s\n", chain.Path().c_str(),
+               Count(chain.Parts().size(), "archive", "archives").c_str(),
+               Count(entries, "entry", "entries").c_str());
+    if (!names.Empty()) Note(std::to_string(named) + " of " + Count(entries, "entry", "entries") + " named");
     if (outside)
-        Warning(kes::cli::Count(outside, "entry points", "entries point") +
-                " outside the archive; run 'kesto-wdf verify' for details");
+        Warning(Count(outside, "entry points", "entries point") +
+                " outside its archive; run 'kesto-wdf verify' for details");
+    for (const std::string& part : chain.Unreached())
+        Warning(part + " is not listed: a game stops at the first missing part of the chain");
     return kExitOk;
 }
 

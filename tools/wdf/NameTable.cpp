@@ -1,8 +1,8 @@
 #include "NameTable.h"
 
-#include "Console.h"
 #include "FolderScan.h"
 
+#include <Cli.h>
 #include <KesWdf.h>
 
 #include <algorithm>
@@ -51,8 +51,8 @@ bool NameTable::AddSource(const std::string& source, std::string* error)
         return false;
     }
     if (unusable)
-        tool::Warning(source + ": " + std::to_string(unusable) +
-                      " line(s) name no archived file (a game path such as shape/char/0001.was has a '/')");
+        cli::Warning(source + ": " + cli::Count(unusable, "line names", "lines name") +
+                     " no archived file (a game path such as shape/char/0001.was has a '/')");
     return true;
 }
 

@@ -1,20 +1,25 @@
 // kesto-wdf pack: a folder into an archive or a chain of archives.
-#include "Args.h"
 #include "ChainPlan.h"
 #include "Commands.h"
-#include "Console.h"
 #include "FolderScan.h"
-#include "PackProgress.h"
+#include "Progress.h"
 #include "WdfWriter.h"
 
+#include <Cli.h>
+#include <Files.h>
+#include <Numbers.h>
+
+#include <climits>
 #include <cstdio>
 #include <filesystem>
 #include <map>
-#include <strings.h>
 
 namespace fs = std::filesystem;
 
 namespace kes::wdf::tool {
+
+using namespace kes::cli;
+
 namespace {
 
 struct PackOptions {
@@ -25,13 +30,6 @@ struct PackOptions {
     bool force = false;
     ChainLimits limits;
 };
-
-// Whether `path` ends in ".wdf" (any case), so that its chain's other parts
-// can be named after it.
-bool IsChainStart(const std::string& path)
-{
-    return strcasecmp(ChainFileName(path, 0).c_str(), path.c_str()) == 0;
-}
 
 int ParsePackArgs(const ParsedArgs& args, PackOptions* o)
 {
@@ -51,7 +49,7 @@ int ParsePackArgs(const ParsedArgs& args, PackOptions* o)
     }
     if (args.Has("--split-count")) {
         const std::string text = args.Last("--split-count");
-        if (!ParsePositive(text, &o->limits.maxFiles))
+        if (!ParseInteger(text, 1, LLONG_MAX, &o->limits.maxFiles))
             return UsageError("--split-count wants a positive number, not '" + text + "'", "pack");
         o->split = true;
     }
@@ -83,16 +81,12 @@ bool AssignIds(const std::vector<ScannedFile>& files, std::vector<DWORD>* ids)
     ids->reserve(files.size());
     for (const ScannedFile& f : files) {
         unsigned long id = 0;
-        // What extract wrote without a name goes back under its own id.
-        const size_t slash = f.relative.rfind('/');
-        if (IdOfExtractedName(f.relative.substr(slash == std::string::npos ? 0 : slash + 1), &id)) {
+        if (PackedId(f.relative, &id)) {
             byId[DWORD(id)].push_back(&f);
-        } else if (!RelativePathId(f.relative, &id)) {
+        } else {
             Error(f.relative + ": the path is too long for the engine's " + std::to_string(kNameBuffer) +
                   "-byte names");
             ok = false;
-        } else {
-            byId[DWORD(id)].push_back(&f);
         }
         ids->push_back(DWORD(id));
     }
@@ -106,10 +100,10 @@ bool AssignIds(const std::vector<ScannedFile>& files, std::vector<DWORD>* ids)
     return ok;
 }
 
-void RemoveAll(const std::vector<std::string>& paths)
+// Part p of the chain that starts at `archive`.
+std::string PartName(const std::string& archive, size_t p)
 {
-    std::error_code ec;
-    for (const std::string& p : paths) fs::remove(p, ec);
+    return p == 0 ? archive : ChainFileName(archive, int(p));
 }
 
 } // namespace
@@ -153,44 +147,42 @@ int RunPack(int argc, char** argv, int first)
         return kExitFailure;
     }
     if (files.empty()) Warning(o.folder + " holds no files; the archive will be empty");
-    if (!o.force) {
-        for (size_t p = 0; p < parts.size(); ++p) {
-            const std::string name = p == 0 ? o.archive : ChainFileName(o.archive, int(p));
-            std::error_code ec;
-            if (fs::exists(name, ec)) {
-                Error(name + " exists; give --force to replace it");
-                return kExitFailure;
-            }
+    // Every part is written under a temporary name first and all are moved
+    // into place together, so that a failed pack leaves the archives of an
+    // earlier one as they were. Existing archives are refused before any is
+    // written.
+    std::vector<cli::OutputFile> outputs(parts.size());
+    for (size_t p = 0; p < parts.size(); ++p) {
+        if (!cli::MayReplace(PartName(o.archive, p), o.force, &error)) {
+            Error(error);
+            return kExitFailure;
         }
     }
-
-    // Every part is written under a temporary name first, so that a failed
-    // pack leaves the archives of an earlier one as they were.
-    std::vector<std::string> finals, temps;
-    PackProgress progress(files.size());
+    Progress progress("packing", files.size());
+    std::vector<uint64_t> sizes;
     size_t next = 0;
     for (size_t p = 0; p < parts.size(); ++p) {
-        finals.push_back(p == 0 ? o.archive : ChainFileName(o.archive, int(p)));
-        temps.push_back(finals.back() + ".partial");
         ArchiveWriter writer(o.magic);
         const size_t base = next;
         for (size_t i = 0; i < parts[p]; ++i, ++next) writer.AddFile(ids[next], files[next].full);
-        if (!writer.Write(temps.back(), &error, [&](size_t done, size_t) { progress.Update(base + done); })) {
-            Error(finals.back() + ": " + error);
-            RemoveAll(temps);
+        cli::OutputFile& out = outputs[p];
+        if (!out.Open(PartName(o.archive, p), o.force, &error)) {
+            Error(error);
             return kExitFailure;
         }
+        if (!writer.WriteTo(out.Stream(), &error, [&](size_t done, size_t) { progress.Update(base + done); })) {
+            Error(out.Path() + ": " + error);
+            return kExitFailure;
+        }
+        sizes.push_back(writer.FileBytes());
     }
     for (size_t p = 0; p < parts.size(); ++p) {
-        std::error_code ec;
-        fs::rename(temps[p], finals[p], ec);
-        if (ec) {
-            Error("cannot move " + temps[p] + " to " + finals[p] + ": " + ec.message());
-            RemoveAll(temps);
+        if (!outputs[p].Finish(&error)) {
+            Error(error);
             return kExitFailure;
         }
-        printf("%s: %s, %llu bytes\n", finals[p].c_str(), kes::cli::Count(parts[p], "file", "files").c_str(),
-               (unsigned long long)fs::file_size(finals[p], ec));
+        printf("%s: %s, %llu bytes\n", outputs[p].Path().c_str(), Count(parts[p], "file", "files").c_str(),
+               (unsigned long long)sizes[p]);
     }
 
     // Parts of an earlier, longer chain would still be searched by the engine.

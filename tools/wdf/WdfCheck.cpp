@@ -1,13 +1,15 @@
 #include "WdfCheck.h"
 
-#include "Console.h"
+#include <Cli.h>
+#include <Numbers.h>
 
 #include <algorithm>
+#include <unordered_map>
 
 namespace kes::wdf {
 namespace {
 
-using tool::HexId;
+using cli::HexId;
 
 // Collects the messages of one kind, keeping the first few.
 class ProblemKind {
@@ -101,6 +103,30 @@ std::vector<std::string> CheckArchive(const ArchiveReader& archive)
     CheckOrder(archive.Entries(), &problems);
     CheckUnique(archive.Entries(), &problems);
     CheckData(archive, &problems);
+    return problems;
+}
+
+std::vector<std::string> CheckChain(const ArchiveChain& chain)
+{
+    std::vector<std::string> problems;
+    {
+        ProblemKind kind(&problems);
+        std::unordered_map<DWORD, const std::string*> holder;
+        for (const ArchiveReader& part : chain.Parts()) {
+            std::unordered_map<DWORD, const std::string*> added;
+            for (const IndexEntry& e : part.Entries()) {
+                const auto earlier = holder.find(e.id);
+                if (earlier != holder.end())
+                    kind.Add("id " + HexId(e.id) + " is held by both " + *earlier->second + " and " + part.Path() +
+                             "; a game finds only one of them");
+                else
+                    added.emplace(e.id, &part.Path());
+            }
+            holder.insert(added.begin(), added.end());
+        }
+    }
+    for (const std::string& part : chain.Unreached())
+        problems.push_back(part + " lies past a missing part of the chain; a game never reads it");
     return problems;
 }
 

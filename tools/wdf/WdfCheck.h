@@ -1,8 +1,9 @@
-// The soundness checks of `kesto-wdf verify`: everything the engine relies on
+// The checks of `kesto-wdf verify`: everything the engine relies on
 // when it reads an archive, beyond what ArchiveReader::Open already refuses.
 #ifndef KESTO_TOOLS_WDF_WDFCHECK_H
 #define KESTO_TOOLS_WDF_WDFCHECK_H
 
+#include "ArchiveChain.h"
 #include "WdfReader.h"
 
 #include <string>
@@ -19,6 +20,10 @@ constexpr size_t kProblemsShownPerKind = 20;
 // the index overlapping the header, ids out of order, repeated ids, data
 // at offset 0 or inside the header, data past the end of the file.
 std::vector<std::string> CheckArchive(const ArchiveReader& archive);
+
+// Problems between the parts of a chain: an id held by more than one part,
+// and parts past a missing one, which a game never reaches.
+std::vector<std::string> CheckChain(const ArchiveChain& chain);
 
 } // namespace kes::wdf
 

@@ -119,11 +119,16 @@ bool ArchiveReader::Inside(const IndexEntry& e) const
     return e.offset != 0 && uint64_t(e.offset) + e.size <= m_fileSize;
 }
 
-bool ArchiveReader::CopyEntry(const IndexEntry& e, FILE* out, std::string* error) const
+const char* ArchiveReader::Damage(const IndexEntry& e) const
 {
-    if (!Inside(e)) {
-        *error = e.offset == 0 ? "its data offset is 0, inside the header"
-                               : "its bytes run past the end of the archive";
+    if (Inside(e)) return nullptr;
+    return e.offset == 0 ? "its data offset is 0, inside the header" : "its bytes run past the end of the archive";
+}
+
+bool ArchiveReader::ReadEntry(const IndexEntry& e, const Sink& sink, std::string* error) const
+{
+    if (const char* damage = Damage(e)) {
+        *error = damage;
         return false;
     }
     if (!SeekTo(m_file.get(), e.offset)) {
@@ -138,10 +143,7 @@ bool ArchiveReader::CopyEntry(const IndexEntry& e, FILE* out, std::string* error
             *error = "cannot read " + m_path + " (did it shrink?)";
             return false;
         }
-        if (fwrite(buf.data(), 1, n, out) != n) {
-            *error = std::string("write failed: ") + strerror(errno);
-            return false;
-        }
+        if (!sink(buf.data(), n)) return false;
         left -= n;
     }
     return true;

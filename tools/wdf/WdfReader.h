@@ -12,6 +12,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -42,10 +43,14 @@ public:
     // True when the entry's bytes lie wholly inside the file and do not start
     // at offset 0, where the header is; the engine ignores other entries.
     bool Inside(const IndexEntry& e) const;
+    // Why an entry that is not Inside cannot be read; nullptr for one that is.
+    const char* Damage(const IndexEntry& e) const;
 
-    // Copies an entry's bytes to `out` in bounded pieces. False with a message
-    // when the entry is not Inside the file or a read or write fails.
-    bool CopyEntry(const IndexEntry& e, FILE* out, std::string* error) const;
+    // Hands an entry's bytes to `sink` in pieces of at most a megabyte.
+    // False with a message when the entry is not Inside the file or a read
+    // fails; false without one when `sink` returns false (the sink knows why).
+    using Sink = std::function<bool(const char* bytes, size_t size)>;
+    bool ReadEntry(const IndexEntry& e, const Sink& sink, std::string* error) const;
 
 private:
     struct FileCloser {

@@ -4,8 +4,12 @@
 #include <KesFile.h>
 
 #include <algorithm>
+#include <cctype>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <memory>
+#include <strings.h>
 #include <sys/stat.h>
 
 namespace kes::wdf {
@@ -27,11 +31,16 @@ void PutLe32(unsigned char* p, DWORD v)
     p[3] = (unsigned char)(v >> 24);
 }
 
+std::string WriteFailed()
+{
+    return std::string("cannot write: ") + strerror(errno);
+}
+
 bool CopyFileInto(FILE* out, const std::string& path, uint64_t size, std::string* error)
 {
     File in(fopen(path.c_str(), "rb"));
     if (!in) {
-        *error = "cannot read " + path;
+        *error = path + ": cannot read: " + strerror(errno);
         return false;
     }
     // Sized to the file: packs are mostly many small files, and a fixed
@@ -45,7 +54,7 @@ bool CopyFileInto(FILE* out, const std::string& path, uint64_t size, std::string
             return false;
         }
         if (fwrite(buf.data(), 1, n, out) != n) {
-            *error = "write failed";
+            *error = WriteFailed();
             return false;
         }
         left -= n;
@@ -84,6 +93,23 @@ bool ArchiveWriter::Write(const std::string& path, std::string* error, const Pro
 {
     std::string ignored;
     if (!error) error = &ignored;
+    File out(fopen(path.c_str(), "wb"));
+    if (!out) {
+        *error = path + ": cannot write: " + strerror(errno);
+        return false;
+    }
+    if (!WriteTo(out.get(), error, progress)) return false;
+    if (fclose(out.release()) != 0) {
+        *error = WriteFailed();
+        return false;
+    }
+    return true;
+}
+
+bool ArchiveWriter::WriteTo(FILE* out, std::string* error, const Progress& progress) const
+{
+    std::string ignored;
+    if (!error) error = &ignored;
 
     std::vector<const Entry*> order;
     order.reserve(m_entries.size());
@@ -106,17 +132,12 @@ bool ArchiveWriter::Write(const std::string& path, std::string* error, const Pro
         return false;
     }
 
-    File out(fopen(path.c_str(), "wb"));
-    if (!out) {
-        *error = "cannot create " + path;
-        return false;
-    }
     unsigned char header[kHeaderSize];
     PutLe32(header, m_magic);
     PutLe32(header + 4, DWORD(order.size()));
     PutLe32(header + 8, DWORD(indexOffset));
-    if (fwrite(header, 1, sizeof header, out.get()) != sizeof header) {
-        *error = "write failed: " + path;
+    if (fwrite(header, 1, sizeof header, out) != sizeof header) {
+        *error = WriteFailed();
         return false;
     }
 
@@ -125,11 +146,11 @@ bool ArchiveWriter::Write(const std::string& path, std::string* error, const Pro
     for (size_t i = 0; i < order.size(); ++i) {
         const Entry& e = *order[i];
         if (e.path.empty()) {
-            if (!e.bytes.empty() && fwrite(e.bytes.data(), 1, e.bytes.size(), out.get()) != e.bytes.size()) {
-                *error = "write failed: " + path;
+            if (!e.bytes.empty() && fwrite(e.bytes.data(), 1, e.bytes.size(), out) != e.bytes.size()) {
+                *error = WriteFailed();
                 return false;
             }
-        } else if (!CopyFileInto(out.get(), e.path, e.size, error)) {
+        } else if (!CopyFileInto(out, e.path, e.size, error)) {
             return false;
         }
         unsigned char* p = index.data() + i * kEntrySize;
@@ -141,9 +162,8 @@ bool ArchiveWriter::Write(const std::string& path, std::string* error, const Pro
         if (progress) progress(i + 1, order.size());
     }
     if (IsScrambled(m_magic)) ScrambleIndex(index.data(), index.size());
-    if ((!index.empty() && fwrite(index.data(), 1, index.size(), out.get()) != index.size()) ||
-        fflush(out.get()) != 0) {
-        *error = "write failed: " + path;
+    if ((!index.empty() && fwrite(index.data(), 1, index.size(), out) != index.size()) || fflush(out) != 0) {
+        *error = WriteFailed();
         return false;
     }
     return true;
@@ -156,7 +176,17 @@ std::string ChainFileName(const std::string& firstArchivePath, int n)
     const size_t dot = firstArchivePath.rfind('.');
     const size_t slash = firstArchivePath.find_last_of("/\\");
     const bool hasExt = dot != std::string::npos && (slash == std::string::npos || dot > slash);
+    // A game knows parts by their lower-cased names, a Linux disk by their
+    // exact ones: SHAPE.WDF is followed by SHAPE.WD1.
+    if (hasExt && dot + 1 < firstArchivePath.size() && isupper((unsigned char)firstArchivePath[dot + 1])) {
+        for (char* c = suffix; *c; ++c) *c = char(toupper((unsigned char)*c));
+    }
     return (hasExt ? firstArchivePath.substr(0, dot) : firstArchivePath) + suffix;
+}
+
+bool IsChainStart(const std::string& path)
+{
+    return strcasecmp(ChainFileName(path, 0).c_str(), path.c_str()) == 0;
 }
 
 } // namespace kes::wdf

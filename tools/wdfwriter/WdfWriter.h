@@ -9,6 +9,7 @@
 
 #include <KesWdf.h>
 
+#include <cstdio>
 #include <functional>
 #include <string>
 #include <vector>
@@ -34,8 +35,13 @@ public:
     using Progress = std::function<void(size_t, size_t)>;
 
     // Writes the archive. False with a message when ids repeat, the archive
-    // would not fit 32-bit offsets, or a file cannot be read or written.
+    // would not fit 32-bit offsets, or a file cannot be read or written
+    // (with the system's reason: "cannot write: No space left on device").
     bool Write(const std::string& path, std::string* error, const Progress& progress = nullptr) const;
+    // The same into an open stream, which is flushed but left open.
+    bool WriteTo(FILE* out, std::string* error, const Progress& progress = nullptr) const;
+    // The size of the archive file Write makes.
+    uint64_t FileBytes() const { return kHeaderSize + DataBytes() + uint64_t(Count()) * kEntrySize; }
 
 private:
     struct Entry {
@@ -49,8 +55,12 @@ private:
 };
 
 // The name of chain position n for an archive named "<stem>.wdf": ".wdf",
-// ".wd1" ... ".wde" replace the last suffix.
+// ".wd1" ... ".wde" replace the last suffix, upper-cased when the first
+// letter of that suffix is (SHAPE.WDF, SHAPE.WD1).
 std::string ChainFileName(const std::string& firstArchivePath, int n);
+// Whether `path` ends in ".wdf" (any case), so that a chain's other parts
+// are named after it.
+bool IsChainStart(const std::string& path);
 
 } // namespace kes::wdf
 

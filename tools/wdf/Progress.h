@@ -1,25 +1,27 @@
-// Progress of a long pack, on standard error.
+// Progress of a long pack or extract, on standard error.
 //
 // On a terminal one line is rewritten in place; into a log, a line is added
-// every kLogEvery files, and packs shorter than that print nothing.
-#ifndef KESTO_TOOLS_WDF_PACKPROGRESS_H
-#define KESTO_TOOLS_WDF_PACKPROGRESS_H
+// every kLogEvery files, and runs shorter than that print nothing.
+#ifndef KESTO_TOOLS_WDF_PROGRESS_H
+#define KESTO_TOOLS_WDF_PROGRESS_H
 
 #include <cstddef>
 
 namespace kes::wdf {
 
-class PackProgress {
+class Progress {
 public:
     static constexpr size_t kLogEvery = 500;
 
-    explicit PackProgress(size_t total);
-    ~PackProgress();
+    // `verb` starts each line: "packing", "extracting".
+    Progress(const char* verb, size_t total);
+    ~Progress();
 
     // `done` files of all have been written.
     void Update(size_t done);
 
 private:
+    const char* m_verb;
     size_t m_total;
     size_t m_shown = 0;
     bool m_terminal;
