@@ -8,6 +8,7 @@
 #include <d3d9.h>
 
 #include "Resources.h"
+#include "effect/EffectProgram.h"
 #include "shader/PixelShader.h"
 
 #include <cstdint>
@@ -38,6 +39,11 @@ struct PipelineState {
     float constF[kFloatRegisters][4] = {};
     int constI[kIntRegisters][4] = {};
 };
+
+// The effect program's four constants as the bound pixel shader maps them to
+// registers, for every device that runs the program. False, with `k` left
+// as it is, when no effect program is bound.
+bool BoundEffectConstants(const PipelineState& state, EffectConstants* k);
 
 class Device : public RefCounted<IDirect3DDevice9> {
 public:

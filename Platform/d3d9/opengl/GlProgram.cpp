@@ -67,21 +67,11 @@ GLuint Compile(const Api& gl, GLenum type, bool es, const char* body, std::strin
 EffectConstants ConstantsFor(const PipelineState& state)
 {
     EffectConstants k;
-    const PixelShader* shader = state.pixelShader;
-    if (!shader || shader->Info().kind != ProgramKind::Effect) {
+    if (!BoundEffectConstants(state, &k)) {
+        // Draws without the effect program show the texel as it is.
         k.function = 0;
         k.alpha = 1.0f;
-        return k;
     }
-    // Register numbers come from our own program blob; a corrupt one reads
-    // register 0 rather than outside the register file, as on the CPU.
-    const auto intReg = [](UINT r) { return r < kIntRegisters ? r : 0; };
-    const auto floatReg = [](UINT r) { return r < kFloatRegisters ? r : 0; };
-    k.function = state.constI[intReg(shader->RegFunction())][0];
-    k.blend = state.constI[intReg(shader->RegBlend())][0];
-    k.alpha = state.constF[floatReg(shader->RegAlpha())][0];
-    const float* c = state.constF[floatReg(shader->RegColor())];
-    k.color = Float4{c[0], c[1], c[2], c[3]};
     return k;
 }
 

@@ -32,20 +32,7 @@ PixelStage MakePixelStage(const PipelineState& state)
     stage.magFilter = state.magFilter;
     stage.minFilter = state.minFilter;
 
-    const PixelShader* shader = state.pixelShader;
-    if (shader && shader->Info().kind == ProgramKind::Effect) {
-        stage.effect = true;
-        EffectConstants& k = stage.constants;
-        // Register numbers come from our own program blob; a corrupt one
-        // reads register 0 rather than outside the register file.
-        const auto intReg = [](UINT r) { return r < kIntRegisters ? r : 0; };
-        const auto floatReg = [](UINT r) { return r < kFloatRegisters ? r : 0; };
-        k.function = state.constI[intReg(shader->RegFunction())][0];
-        k.blend = state.constI[intReg(shader->RegBlend())][0];
-        k.alpha = state.constF[floatReg(shader->RegAlpha())][0];
-        const float* c = state.constF[floatReg(shader->RegColor())];
-        k.color = Float4{c[0], c[1], c[2], c[3]};
-    }
+    if (BoundEffectConstants(state, &stage.constants)) stage.effect = true;
 
     if (state.alphaBlend) {
         const DWORD src = state.srcBlend, dst = state.destBlend;
