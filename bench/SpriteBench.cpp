@@ -14,20 +14,19 @@
 #include <SDL.h>
 
 #include "BenchSupport.h"
+#include "SpriteField.h"
 
 #include <benchmark/benchmark.h>
 
-#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <random>
 #include <vector>
 
 namespace {
 
-constexpr int kScreenW = 800, kScreenH = 600;
-constexpr int kSprite = 64;
+constexpr int kScreenW = kes::bench::kFieldWidth, kScreenH = kes::bench::kFieldHeight;
+constexpr int kSprite = kes::bench::kSpriteSize;
 constexpr int kMaxSprites = 4000;
 
 // The effect program as the engine hands it to D3DXCompileShader (the
@@ -43,28 +42,11 @@ struct Vertex {
     float x, y, z, rhw, u, v;
 };
 
-// A round sprite: opaque inside, a soft rim two pixels wide, clear outside,
-// colours varying across it; 0xAARRGGBB words.
-std::vector<uint32_t> SpritePixels()
-{
-    std::vector<uint32_t> px(kSprite * kSprite);
-    for (int y = 0; y < kSprite; ++y)
-        for (int x = 0; x < kSprite; ++x) {
-            const double d = std::hypot(x + 0.5 - kSprite / 2.0, y + 0.5 - kSprite / 2.0);
-            const double a = std::fmin(1.0, std::fmax(0.0, (30.0 - d) / 2.0));
-            const uint32_t alpha = uint32_t(std::lround(a * 255));
-            px[size_t(y) * kSprite + x] = alpha << 24 | uint32_t(x * 4) << 16 | uint32_t(y * 4) << 8 | uint32_t(160);
-        }
-    return px;
-}
-
 std::vector<SDL_Rect> Positions()
 {
-    std::mt19937 rng(42);
-    std::uniform_int_distribution<int> px(-kSprite / 2, kScreenW - kSprite / 2);
-    std::uniform_int_distribution<int> py(-kSprite / 2, kScreenH - kSprite / 2);
     std::vector<SDL_Rect> out;
-    for (int i = 0; i < kMaxSprites; ++i) out.push_back(SDL_Rect{px(rng), py(rng), kSprite, kSprite});
+    for (const kes::bench::SpritePlace& p : kes::bench::SpritePlaces(kMaxSprites))
+        out.push_back(SDL_Rect{p.x, p.y, kSprite, kSprite});
     return out;
 }
 
@@ -118,7 +100,7 @@ struct KestoScene {
             return;
         D3DLOCKED_RECT lr;
         texture->LockRect(0, &lr, nullptr, 0);
-        const std::vector<uint32_t> pixels = SpritePixels();
+        const std::vector<uint32_t> pixels = kes::bench::SpritePixels();
         for (int y = 0; y < kSprite; ++y)
             memcpy(static_cast<uint8_t*>(lr.pBits) + y * lr.Pitch, &pixels[size_t(y) * kSprite], kSprite * 4);
         texture->UnlockRect(0);
@@ -194,7 +176,7 @@ struct SdlScene {
         if (!renderer) return;
         texture = SDL_CreateTexture(renderer, SDL_PIXELFORMAT_ARGB8888, SDL_TEXTUREACCESS_STATIC, kSprite, kSprite);
         if (!texture) return;
-        const std::vector<uint32_t> pixels = SpritePixels();
+        const std::vector<uint32_t> pixels = kes::bench::SpritePixels();
         SDL_UpdateTexture(texture, nullptr, pixels.data(), kSprite * 4);
         SDL_SetTextureBlendMode(texture, SDL_BLENDMODE_BLEND);
         ok = true;

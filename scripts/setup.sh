@@ -10,7 +10,7 @@ PACKAGES="
   sox vorbis-tools lame flac
   libjpeg62-turbo-dev libturbojpeg0-dev libjpeg-turbo-progs libstb-dev
   libgtest-dev libgmock-dev libbenchmark-dev
-  glslang-tools
+  glslang-tools libsfml-dev libflac-dev
   libegl-dev libgles-dev libgl-dev libegl-mesa0 libgl1-mesa-dri
   xvfb xdotool xauth
 "

@@ -261,6 +261,43 @@ TEST_F(OpenGLDeviceWorks, ChangedTexturesAreSentAgainRowsThatChangedOnly)
     EXPECT_EQ(Gl().TextureRowsUploaded(), before);
 }
 
+TEST_F(OpenGLDeviceWorks, DrawsWithTheSameStateGoTogetherInTheirOrder)
+{
+    // A frame as the engine replays one: many small draws, most with the
+    // state of the one before. Each pixel must come out as the software
+    // device draws it, and draws that share their state must be one call.
+    const std::vector<uint32_t> red(16 * 16, 0xFFFF0000u);
+    IDirect3DTexture9* texture[2] = {m_soft.BindArgb(16, 16, red), m_gl.BindArgb(16, 16, red)};
+    const uint64_t callsBefore = Gl().DrawCalls();
+    int rig = 0;
+    for (DeviceRig* d : {&m_soft, &m_gl}) {
+        IDirect3DTexture9* t = texture[rig++];
+        d->Clear(kBlack);
+        d->Device()->SetTexture(0, t);
+        d->SetEffect(0, 14, 1.0f, Float4{});
+        // Forty overlapping sprites of one state: the later covers the earlier.
+        for (int i = 0; i < 40; ++i) d->DrawQuad(ImageQuad(float(2 * i), float(i), 16, 16));
+        // The texture changes between two draws: the draws before keep its
+        // old pixels.
+        Repaint(t, 0, 0, 16, 16, 0x80FF00FF);
+        d->DrawQuad(ImageQuad(100, 4, 16, 16));
+        // Constants that change every draw, and a list and a fan among strips.
+        d->Device()->SetTexture(0, nullptr);
+        for (int i = 0; i < 8; ++i) {
+            d->UseFlatColour(0x60000000u | uint32_t(i * 0x1F2F3F));
+            d->DrawQuad(Quad(float(10 + 6 * i), 60, float(40 + 6 * i), 90));
+        }
+        d->UseFlatColour(0xC0FFFFFF);
+        const std::vector<Vertex> q = Quad(120, 60, 150, 110);
+        d->Draw(D3DPT_TRIANGLELIST, {q[0], q[1], q[2], q[1], q[3], q[2]});
+        d->Draw(D3DPT_TRIANGLEFAN, {q[0], q[1], q[3], q[2]});
+    }
+    EXPECT_EQ(ColourDifferences(m_soft.ReadBack(), m_gl.ReadBack(), 1), "");
+    // The forty sprites, the one after the change, eight colours, and the
+    // list with the fan (same colour): 11 calls, not 51.
+    EXPECT_EQ(Gl().DrawCalls() - callsBefore, 11u);
+}
+
 TEST_F(OpenGLDeviceWorks, ReadBackFollowsTheFrameAfterTheSurfaceWasTaken)
 {
     IDirect3DDevice9* device = m_gl.Device();

@@ -116,7 +116,11 @@ TEST_F(SceneTest, ScalingSamplesLinearlyOnlyWhenBothAxesScale)
     for (int x = 0; x < 4; ++x) {
         EXPECT_TRUE(Close(At(x, 0), linear[x])) << "linear " << x;
         EXPECT_TRUE(Close(At(x, 1), linear[x])) << "linear row 1, " << x;
-        EXPECT_TRUE(Close(At(x, 10), point[x])) << "point " << x;
+        // Pixel 1 samples exactly on the border of the two texels: the
+        // software device takes the right one, as Direct3D does; a GPU's
+        // interpolated coordinate may land a hair either side.
+        const bool tie = x == 1 && !OnSoftwareDevice();
+        EXPECT_TRUE(Close(At(x, 10), point[x]) || (tie && Close(At(x, 10), red))) << "point " << x;
     }
     EXPECT_EQ(At(4, 0), 0xFF000000u);
     EXPECT_EQ(At(0, 2), 0xFF000000u);

@@ -151,12 +151,21 @@ IDirect3DDevice9* MakeLoggingDevice(IDirect3DDevice9* real, CallLog* log)
 
 void RenderTest::SetUp()
 {
-    m_window = kes::support::MakeDeviceWindow(kWidth, kHeight);
+    // The suites run on the software device, and again on the OpenGL
+    // device with KESTO_RENDER_DEVICE=opengl.
+    const char* asked = getenv("KESTO_RENDER_DEVICE");
+    const std::string device = asked && *asked ? asked : "software";
+    m_window = kes::support::MakeDeviceWindow(kWidth, kHeight, device.c_str());
     ASSERT_NE(m_window, nullptr);
     m_app = kes::support::MakeRenderApp(m_window, kWidth, kHeight);
     ASSERT_NE(m_app, nullptr);
     m_render = m_app->m_pRender;
-    ASSERT_STREQ(KesPlatformDeviceName(m_render->m_pDevice), "software");
+    ASSERT_STREQ(KesPlatformDeviceName(m_render->m_pDevice), device.c_str());
+}
+
+bool RenderTest::OnSoftwareDevice() const
+{
+    return strcmp(KesPlatformDeviceName(m_realDevice ? m_realDevice : m_render->m_pDevice), "software") == 0;
 }
 
 void RenderTest::TearDown()

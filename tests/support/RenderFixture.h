@@ -31,6 +31,8 @@ protected:
     // The back buffer as 0xAARRGGBB words, row by row.
     std::vector<uint32_t> ReadBack();
     uint32_t Pixel(int x, int y);
+    // False when the suite runs on another device (KESTO_RENDER_DEVICE).
+    bool OnSoftwareDevice() const;
     // Routes the render object's device calls through a logging proxy.
     void LogCalls();
     // An image of w x h in `format` filled by fn(x, y) -> 0xAARRGGBB.

@@ -10,7 +10,12 @@
 namespace kes::d3d9 {
 
 const char* const kEffectGlslFragment = R"glsl(
+#ifdef EFFECT_FUNCTION
+// Built for one function: the other functions' code falls away.
+const int g_function = EFFECT_FUNCTION;
+#else
 uniform int g_function;
+#endif
 uniform int g_blend;
 uniform float g_alpha;
 uniform vec4 g_color;

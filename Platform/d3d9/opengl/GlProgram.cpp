@@ -1,6 +1,9 @@
 // Building the effect program and feeding it its constants.
 #include "GlProgram.h"
 
+#include "../../config/Log.h"
+
+#include <cstdio>
 #include <cstring>
 #include <vector>
 
@@ -45,11 +48,11 @@ std::string InfoLog(const Api& gl, GLuint object, bool program)
     return text;
 }
 
-GLuint Compile(const Api& gl, GLenum type, bool es, const char* body, std::string* why)
+GLuint Compile(const Api& gl, GLenum type, bool es, const char* define, const char* body, std::string* why)
 {
     const GLuint shader = gl.CreateShader(type);
-    const GLchar* parts[] = {Header(es), body};
-    gl.ShaderSource(shader, 2, parts, nullptr);
+    const GLchar* parts[] = {Header(es), define, body};
+    gl.ShaderSource(shader, 3, parts, nullptr);
     gl.CompileShader(shader);
     GLint ok = GL_FALSE;
     gl.GetShaderiv(shader, GL_COMPILE_STATUS, &ok);
@@ -60,6 +63,11 @@ GLuint Compile(const Api& gl, GLenum type, bool es, const char* body, std::strin
         return 0;
     }
     return shader;
+}
+
+int VariantOf(int function)
+{
+    return function >= 0 && function < EffectProgramGl::kVariants - 1 ? function : EffectProgramGl::kVariants - 1;
 }
 
 } // namespace
@@ -75,71 +83,116 @@ EffectConstants ConstantsFor(const PipelineState& state)
     return k;
 }
 
-bool EffectProgramGl::Build(const Api& gl, bool es, std::string* why)
+bool EffectProgramGl::Link(const Api& gl, const char* define, Linked* out, std::string* why)
 {
-    Destroy(gl);
-    const GLuint vs = Compile(gl, GL_VERTEX_SHADER, es, kVertexShader, why);
+    const GLuint vs = Compile(gl, GL_VERTEX_SHADER, m_es, "", kVertexShader, why);
     if (!vs) return false;
-    const GLuint fs = Compile(gl, GL_FRAGMENT_SHADER, es, kEffectGlslFragment, why);
+    const GLuint fs = Compile(gl, GL_FRAGMENT_SHADER, m_es, define, kEffectGlslFragment, why);
     if (!fs) {
         gl.DeleteShader(vs);
         return false;
     }
-    m_program = gl.CreateProgram();
-    gl.AttachShader(m_program, vs);
-    gl.AttachShader(m_program, fs);
-    gl.BindAttribLocation(m_program, kPositionAttribute, "a_position");
-    gl.BindAttribLocation(m_program, kUvAttribute, "a_uv");
-    gl.LinkProgram(m_program);
+    const GLuint program = gl.CreateProgram();
+    gl.AttachShader(program, vs);
+    gl.AttachShader(program, fs);
+    gl.BindAttribLocation(program, kPositionAttribute, "a_position");
+    gl.BindAttribLocation(program, kUvAttribute, "a_uv");
+    gl.LinkProgram(program);
     gl.DeleteShader(vs);
     gl.DeleteShader(fs);
     GLint ok = GL_FALSE;
-    gl.GetProgramiv(m_program, GL_LINK_STATUS, &ok);
+    gl.GetProgramiv(program, GL_LINK_STATUS, &ok);
     if (ok != GL_TRUE) {
-        *why = "effect program does not link: " + InfoLog(gl, m_program, true);
-        Destroy(gl);
+        *why = "effect program does not link: " + InfoLog(gl, program, true);
+        gl.DeleteProgram(program);
         return false;
     }
-    m_function = gl.GetUniformLocation(m_program, "g_function");
-    m_blend = gl.GetUniformLocation(m_program, "g_blend");
-    m_alpha = gl.GetUniformLocation(m_program, "g_alpha");
-    m_color = gl.GetUniformLocation(m_program, "g_color");
-    m_toClip = gl.GetUniformLocation(m_program, "u_toClip");
-    const GLint sampler = gl.GetUniformLocation(m_program, "TexSampler");
-    if (m_function < 0 || m_blend < 0 || m_alpha < 0 || m_color < 0 || m_toClip < 0 || sampler < 0) {
+    Linked l;
+    l.program = program;
+    // A variant's compiler may drop a constant its function does not read:
+    // its location is then -1, which GL ignores.
+    l.function = gl.GetUniformLocation(program, "g_function");
+    l.blend = gl.GetUniformLocation(program, "g_blend");
+    l.alpha = gl.GetUniformLocation(program, "g_alpha");
+    l.color = gl.GetUniformLocation(program, "g_color");
+    l.toClip = gl.GetUniformLocation(program, "u_toClip");
+    const GLint sampler = gl.GetUniformLocation(program, "TexSampler");
+    gl.UseProgram(program);
+    m_current = program;
+    if (sampler >= 0) gl.Uniform1i(sampler, 0);
+    if (!*define && (l.function < 0 || l.blend < 0 || l.alpha < 0 || l.color < 0 || l.toClip < 0 || sampler < 0)) {
         *why = "effect program lacks one of its uniforms (g_function, g_blend, g_alpha, g_color, TexSampler)";
-        Destroy(gl);
+        gl.DeleteProgram(program);
+        m_current = 0;
         return false;
     }
-    gl.UseProgram(m_program);
-    gl.Uniform1i(sampler, 0);
-    m_anySent = false;
+    *out = l;
     return true;
+}
+
+bool EffectProgramGl::Build(const Api& gl, bool es, std::string* why)
+{
+    Destroy(gl);
+    m_es = es;
+    return Link(gl, "", &m_general, why);
 }
 
 void EffectProgramGl::Destroy(const Api& gl)
 {
-    if (m_program && gl.DeleteProgram) gl.DeleteProgram(m_program);
-    m_program = 0;
-    m_anySent = false;
+    const auto drop = [&](Linked& l) {
+        if (l.program && gl.DeleteProgram) gl.DeleteProgram(l.program);
+        l = Linked();
+    };
+    drop(m_general);
+    for (Linked& l : m_variants) drop(l);
+    for (bool& failed : m_variantFailed) failed = false;
+    m_current = 0;
 }
 
-void EffectProgramGl::Use(const Api& gl, UINT width, UINT height)
+void EffectProgramGl::Use(const Api&, UINT width, UINT height)
 {
-    gl.UseProgram(m_program);
-    gl.Uniform2f(m_toClip, 2.0f / float(width), 2.0f / float(height));
+    m_toClipX = 2.0f / float(width);
+    m_toClipY = 2.0f / float(height);
+    m_general.sizeSent = false;
+    for (Linked& l : m_variants) l.sizeSent = false;
+}
+
+EffectProgramGl::Linked& EffectProgramGl::For(const Api& gl, int function)
+{
+    const int v = VariantOf(function);
+    Linked& l = m_variants[v];
+    if (l.program) return l;
+    if (m_variantFailed[v]) return m_general;
+    char define[48];
+    snprintf(define, sizeof define, "#define EFFECT_FUNCTION %d\n", v);
+    std::string why;
+    if (!Link(gl, define, &l, &why)) {
+        platform::Log("OpenGL device runs effect %d through the general program: %s", v, why.c_str());
+        m_variantFailed[v] = true;
+        return m_general;
+    }
+    return l;
 }
 
 void EffectProgramGl::SetConstants(const Api& gl, const EffectConstants& k)
 {
-    const bool all = !m_anySent;
-    if (all || k.function != m_sent.function) gl.Uniform1i(m_function, k.function);
-    if (all || k.blend != m_sent.blend) gl.Uniform1i(m_blend, k.blend);
-    if (all || k.alpha != m_sent.alpha) gl.Uniform1f(m_alpha, k.alpha);
-    if (all || memcmp(&k.color, &m_sent.color, sizeof k.color) != 0)
-        gl.Uniform4f(m_color, k.color.r, k.color.g, k.color.b, k.color.a);
-    m_sent = k;
-    m_anySent = true;
+    Linked& l = For(gl, k.function);
+    if (m_current != l.program) {
+        gl.UseProgram(l.program);
+        m_current = l.program;
+    }
+    if (!l.sizeSent) {
+        gl.Uniform2f(l.toClip, m_toClipX, m_toClipY);
+        l.sizeSent = true;
+    }
+    const bool all = !l.anySent;
+    if (all || k.function != l.sent.function) gl.Uniform1i(l.function, k.function);
+    if (all || k.blend != l.sent.blend) gl.Uniform1i(l.blend, k.blend);
+    if (all || k.alpha != l.sent.alpha) gl.Uniform1f(l.alpha, k.alpha);
+    if (all || memcmp(&k.color, &l.sent.color, sizeof k.color) != 0)
+        gl.Uniform4f(l.color, k.color.r, k.color.g, k.color.b, k.color.a);
+    l.sent = k;
+    l.anySent = true;
 }
 
 } // namespace kes::d3d9::gl

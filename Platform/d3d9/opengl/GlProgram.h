@@ -22,23 +22,48 @@ constexpr GLuint kUvAttribute = 1;
 // registers, or the pass-through function when no pixel shader is bound.
 EffectConstants ConstantsFor(const PipelineState& state);
 
+// The program runs as one GL program per effect function, made the first
+// time a draw needs it: with the function a constant, the compiler drops
+// the other functions' code, which a CPU rasterizer (and many GPUs) would
+// otherwise step through for every pixel. The program with the function as
+// a uniform is built and checked when the device is made or reset, and
+// stands in for a variant the driver refuses.
 class EffectProgramGl {
 public:
-    // Compiles and links for the context's dialect. False with the
-    // driver's info log in `why`.
+    // Compiles and links the program for the context's dialect, and checks
+    // that it has every constant. False with the driver's info log in `why`.
     bool Build(const Api& gl, bool es, std::string* why);
     void Destroy(const Api& gl);
 
-    // Makes the program current for a target of width x height pixels.
+    // Sets the target's size: width x height pixels.
     void Use(const Api& gl, UINT width, UINT height);
-    // Sends the constants that differ from the ones last sent.
+    // Makes the program for k.function current and sends the constants
+    // that differ from the ones it last had.
     void SetConstants(const Api& gl, const EffectConstants& k);
 
+    // The variants: functions 0 to 5, and 6 for every other value (flat colour).
+    static constexpr int kVariants = 7;
+
 private:
-    GLuint m_program = 0;
-    GLint m_function = -1, m_blend = -1, m_alpha = -1, m_color = -1, m_toClip = -1;
-    EffectConstants m_sent;
-    bool m_anySent = false;
+    struct Linked {
+        GLuint program = 0;
+        GLint function = -1, blend = -1, alpha = -1, color = -1, toClip = -1;
+        EffectConstants sent;
+        bool anySent = false;
+        bool sizeSent = false;
+    };
+
+    // The variant for `function`, built now if need be; the general program
+    // when the variant cannot be built.
+    Linked& For(const Api& gl, int function);
+    bool Link(const Api& gl, const char* define, Linked* out, std::string* why);
+
+    bool m_es = false;
+    Linked m_general;
+    Linked m_variants[kVariants];
+    bool m_variantFailed[kVariants] = {};
+    GLuint m_current = 0;
+    float m_toClipX = 0, m_toClipY = 0;
 };
 
 } // namespace kes::d3d9::gl

@@ -15,9 +15,15 @@ struct UploadFormat {
 UploadFormat FormatOf(D3DFORMAT f, bool es)
 {
     switch (f) {
-    // Bytes B, G, R, A in memory.
-    case D3DFMT_A8R8G8B8: return {GL_RGBA8, GL_RGBA, GL_UNSIGNED_BYTE, {GL_BLUE, GL_GREEN, GL_RED, GL_ALPHA}};
-    case D3DFMT_X8R8G8B8: return {GL_RGBA8, GL_RGBA, GL_UNSIGNED_BYTE, {GL_BLUE, GL_GREEN, GL_RED, GL_ONE}};
+    // Bytes B, G, R, A in memory: desktop GL takes them as they are (and
+    // the driver may keep them so, sampling without a swizzle); GLES only
+    // takes R, G, B, A, so the channels are swapped when sampled.
+    case D3DFMT_A8R8G8B8:
+        if (!es) return {GL_RGBA8, GL_BGRA, GL_UNSIGNED_BYTE, {GL_RED, GL_GREEN, GL_BLUE, GL_ALPHA}};
+        return {GL_RGBA8, GL_RGBA, GL_UNSIGNED_BYTE, {GL_BLUE, GL_GREEN, GL_RED, GL_ALPHA}};
+    case D3DFMT_X8R8G8B8:
+        if (!es) return {GL_RGBA8, GL_BGRA, GL_UNSIGNED_BYTE, {GL_RED, GL_GREEN, GL_BLUE, GL_ONE}};
+        return {GL_RGBA8, GL_RGBA, GL_UNSIGNED_BYTE, {GL_BLUE, GL_GREEN, GL_RED, GL_ONE}};
     // OpenGL 3.3 has no 5-6-5 storage of its own; eight bits keep every value.
     case D3DFMT_R5G6B5:
         return {es ? GL_RGB565 : GL_RGB8, GL_RGB, GL_UNSIGNED_SHORT_5_6_5, {GL_RED, GL_GREEN, GL_BLUE, GL_ONE}};

@@ -33,6 +33,8 @@ public:
     // The texture is going away.
     void Forget(const Api& gl, const Texture* texture);
     void Destroy(const Api& gl);
+    // Something else was bound to GL_TEXTURE_2D: the next Bind binds again.
+    void ForgetBinding() { m_bound = 0; }
 
     // How many rows went to the GPU in all; tests check partial refreshes.
     uint64_t RowsUploaded() const { return m_rowsUploaded; }

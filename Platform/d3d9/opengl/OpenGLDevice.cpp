@@ -55,6 +55,7 @@ bool OpenGLDevice::BuildTargets(const D3DPRESENT_PARAMETERS& params, std::string
 {
     const gl::Api& gl = m_context.Gl();
     if (!m_target.Create(gl, params.BackBufferWidth, params.BackBufferHeight, why)) return false;
+    m_textures.ForgetBinding(); // the new target's texture was bound to make it
     if (!m_program.Build(gl, m_context.Es(), why)) return false;
     m_program.Use(gl, params.BackBufferWidth, params.BackBufferHeight);
     m_renderState.Invalidate();
@@ -77,6 +78,7 @@ bool OpenGLDevice::Current()
 HRESULT OpenGLDevice::ResetBackBuffer(const D3DPRESENT_PARAMETERS& params)
 {
     if (!Current()) return D3DERR_NOTAVAILABLE;
+    m_batch.Clear(); // the old frame's draws go with its back buffer
     std::string why;
     if (!BuildTargets(params, &why)) {
         platform::Log("OpenGL device cannot reset to %u x %u: %s", params.BackBufferWidth, params.BackBufferHeight,
@@ -88,12 +90,15 @@ HRESULT OpenGLDevice::ResetBackBuffer(const D3DPRESENT_PARAMETERS& params)
 
 void OpenGLDevice::ForgetTexture(Texture* texture)
 {
-    if (Current()) m_textures.Forget(m_context.Gl(), texture);
+    if (!Current()) return;
+    if (m_batch.Key().texture == texture) Flush(); // while its pixels are there
+    m_textures.Forget(m_context.Gl(), texture);
 }
 
 void OpenGLDevice::Shutdown()
 {
     // Without the context current, the objects go with the context itself.
+    m_batch.Clear();
     if (Current()) {
         const gl::Api& gl = m_context.Gl();
         m_textures.Destroy(gl);
@@ -109,6 +114,7 @@ HRESULT OpenGLDevice::Clear(DWORD Count, const void* pRects, DWORD Flags, D3DCOL
     if (Count != 0 || pRects) return D3DERR_INVALIDCALL; // whole-target clears only
     if (!(Flags & D3DCLEAR_TARGET) || IsLost()) return D3D_OK;
     if (!Current()) return D3DERR_NOTAVAILABLE;
+    Flush();
     m_target.Clear(m_context.Gl(), Color);
     m_readBackStale = true;
     return D3D_OK;
@@ -119,13 +125,44 @@ HRESULT OpenGLDevice::Draw(D3DPRIMITIVETYPE type, const VertexXyzrhwTex1* vertic
     const GLenum mode = ModeOf(type);
     if (mode == GL_POINTS) return D3D_OK;
     if (!Current()) return D3DERR_NOTAVAILABLE;
+    m_readBackStale = true;
+    const EffectConstants constants = gl::ConstantsFor(m_state);
+    if (gl::Batchable(type)) {
+        const gl::DrawKey key = gl::KeyOf(m_state, constants);
+        if (m_batch.Empty() || key != m_batch.Key() ||
+            m_batch.Vertices().size() + count > gl::TriangleBatch::kMaxVertices) {
+            Flush();
+            ApplyState(constants);
+            m_batch.Start(key);
+        }
+        m_batch.Add(type, vertices, count);
+        return D3D_OK;
+    }
+    Flush();
+    ApplyState(constants);
+    const gl::Api& gl = m_context.Gl();
+    gl.DrawArrays(mode, m_stream.Append(gl, vertices, count), GLsizei(count));
+    ++m_drawCalls;
+    return D3D_OK;
+}
+
+void OpenGLDevice::ApplyState(const EffectConstants& constants)
+{
     const gl::Api& gl = m_context.Gl();
     m_renderState.Apply(gl, m_state);
     m_textures.Bind(gl, m_context.Es(), m_state);
-    m_program.SetConstants(gl, gl::ConstantsFor(m_state));
-    gl.DrawArrays(mode, m_stream.Append(gl, vertices, count), GLsizei(count));
-    m_readBackStale = true;
-    return D3D_OK;
+    m_program.SetConstants(gl, constants);
+}
+
+void OpenGLDevice::Flush()
+{
+    if (m_batch.Empty()) return;
+    // The GL state is still the one applied when the batch began.
+    const gl::Api& gl = m_context.Gl();
+    const std::vector<VertexXyzrhwTex1>& v = m_batch.Vertices();
+    gl.DrawArrays(GL_TRIANGLES, m_stream.Append(gl, v.data(), UINT(v.size())), GLsizei(v.size()));
+    ++m_drawCalls;
+    m_batch.Clear();
 }
 
 void OpenGLDevice::PaceAndSwap()
@@ -147,10 +184,12 @@ void OpenGLDevice::PaceAndSwap()
 HRESULT OpenGLDevice::Present(const RECT*, const RECT*, HWND, const void*)
 {
     if (InScene()) return D3DERR_INVALIDCALL;
-    if (IsLost()) return D3DERR_DEVICELOST;
     // After the application released the device there is no context and
     // nothing to show.
-    if (!Current()) return D3D_OK;
+    const bool current = Current();
+    if (current) Flush();
+    if (IsLost()) return D3DERR_DEVICELOST;
+    if (!current) return D3D_OK;
     int w = 0, h = 0;
     SDL_GL_GetDrawableSize(m_context.Window(), &w, &h);
     m_target.Show(m_context.Gl(), sdl::ViewportOf(Window()), w, h);
@@ -165,6 +204,7 @@ HRESULT OpenGLDevice::GetBackBuffer(UINT iSwapChain, UINT iBackBuffer, D3DBACKBU
     // The surface shows the frame as it is now: read it back once here
     // rather than after every draw.
     if (m_readBackStale && Current()) {
+        Flush();
         m_target.ReadInto(m_context.Gl(), m_context.Es(), m_backBuffer);
         ++m_backBuffer.revision;
         m_readBackStale = false;
@@ -186,6 +226,7 @@ HRESULT OpenGLDevice::GetRenderTargetData(IDirect3DSurface9* pRenderTarget, IDir
 bool OpenGLDevice::ReadWindow(std::vector<uint32_t>* pixels, int* width, int* height)
 {
     if (!Current()) return false;
+    Flush();
     const gl::Api& gl = m_context.Gl();
     SDL_GL_GetDrawableSize(m_context.Window(), width, height);
     if (*width <= 0 || *height <= 0) return false;

@@ -15,6 +15,7 @@
 #define KESTO_PLATFORM_D3D9_OPENGL_OPENGLDEVICE_H
 
 #include "GlBackBuffer.h"
+#include "GlBatch.h"
 #include "GlContext.h"
 #include "GlProgram.h"
 #include "GlRenderState.h"
@@ -54,6 +55,8 @@ public:
     const std::string& Renderer() const { return m_context.Renderer(); }
     bool Es() const { return m_context.Es(); }
     uint64_t TextureRowsUploaded() const { return m_textures.RowsUploaded(); }
+    // GL draw calls made so far; tests check that draws are gathered.
+    uint64_t DrawCalls() const { return m_drawCalls; }
     // The window's framebuffer as the last present left it, top row first,
     // as 0xAARRGGBB words; false when it cannot be read.
     bool ReadWindow(std::vector<uint32_t>* pixels, int* width, int* height);
@@ -70,15 +73,21 @@ private:
     // Makes the context current; false once it is gone.
     bool Current();
     void PaceAndSwap();
+    // Sets blend, texture, sampler and program constants for the next draw.
+    void ApplyState(const EffectConstants& constants);
+    // Draws the gathered triangles, if any.
+    void Flush();
 
     gl::Context m_context;
     gl::EffectProgramGl m_program;
     gl::TextureCache m_textures;
     gl::BackBuffer m_target;
     gl::VertexStream m_stream;
+    gl::TriangleBatch m_batch;
     gl::RenderState m_renderState;
     PixelStore m_backBuffer;    // the read-back copy (X8R8G8B8)
     bool m_readBackStale = true; // drawn into since the last read-back
+    uint64_t m_drawCalls = 0;
     RetraceClock m_retrace;
     int m_swapInterval = -1; // what SDL was last told; -1 unknown or refused
 };

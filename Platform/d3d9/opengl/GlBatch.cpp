@@ -1,0 +1,57 @@
+#include "GlBatch.h"
+
+namespace kes::d3d9::gl {
+
+bool DrawKey::operator==(const DrawKey& o) const
+{
+    const EffectConstants &a = constants, &b = o.constants;
+    return texture == o.texture && revision == o.revision && magFilter == o.magFilter && minFilter == o.minFilter &&
+        addressU == o.addressU && addressV == o.addressV && alphaBlend == o.alphaBlend && srcBlend == o.srcBlend &&
+        destBlend == o.destBlend && cullMode == o.cullMode && a.function == b.function && a.blend == b.blend &&
+        a.alpha == b.alpha && a.color.r == b.color.r && a.color.g == b.color.g && a.color.b == b.color.b &&
+        a.color.a == b.color.a;
+}
+
+DrawKey KeyOf(const PipelineState& state, const EffectConstants& constants)
+{
+    DrawKey k;
+    // A texture without pixels samples as none at all.
+    if (state.texture && !state.texture->Level(0).bytes.empty()) {
+        k.texture = state.texture;
+        k.revision = state.texture->Level(0).revision;
+    }
+    k.magFilter = state.magFilter;
+    k.minFilter = state.minFilter;
+    k.addressU = state.addressU;
+    k.addressV = state.addressV;
+    k.alphaBlend = state.alphaBlend;
+    if (state.alphaBlend) {
+        k.srcBlend = state.srcBlend;
+        k.destBlend = state.destBlend;
+    }
+    k.cullMode = state.cullMode;
+    k.constants = constants;
+    return k;
+}
+
+void TriangleBatch::Add(D3DPRIMITIVETYPE type, const VertexXyzrhwTex1* v, UINT count)
+{
+    if (type == D3DPT_TRIANGLELIST) {
+        m_vertices.insert(m_vertices.end(), v, v + count / 3 * 3);
+        return;
+    }
+    if (count < 3) return;
+    for (UINT i = 0; i + 2 < count; ++i) {
+        if (type == D3DPT_TRIANGLEFAN) {
+            m_vertices.insert(m_vertices.end(), {v[0], v[i + 1], v[i + 2]});
+        } else if (i % 2 == 0) {
+            m_vertices.insert(m_vertices.end(), {v[i], v[i + 1], v[i + 2]});
+        } else {
+            // Every other triangle of a strip turns the other way round:
+            // swapped, it keeps the winding culling looks at.
+            m_vertices.insert(m_vertices.end(), {v[i + 1], v[i], v[i + 2]});
+        }
+    }
+}
+
+} // namespace kes::d3d9::gl
