@@ -10,10 +10,15 @@ file(MAKE_DIRECTORY "${SCRATCH}")
 # Sound goes to SDL's disk audio driver, which writes the mixed output to a
 # file as a sound card would play it.
 set(audio "${SCRATCH}/audio.raw")
+# DEVICE (optional) names the render device, as the demo's --device does.
+set(device "")
+if(DEVICE)
+  set(device --device ${DEVICE})
+endif()
 execute_process(
   COMMAND ${CMAKE_COMMAND} -E env SDL_AUDIODRIVER=disk "SDL_DISKAUDIOFILE=${audio}"
           "${DEMO}" --video offscreen --data "${DATA}" --frames ${FRAMES} --shots ${SHOTS}
-          --screenshots "${SCRATCH}"
+          --screenshots "${SCRATCH}" ${device}
   RESULT_VARIABLE status
   OUTPUT_VARIABLE out
   ERROR_VARIABLE err
