@@ -205,7 +205,7 @@ FMOD_RESULT System::createSound(const char* name, FMOD_MODE mode, FMOD_CREATESOU
     SoundImpl* made = new SoundImpl;
     made->system = s;
     made->mode = mode;
-    bool shortened = false;
+    bool damaged = false;
     const std::vector<Range> chain = OggChain(data.data(), data.size());
     if (chain.size() > 1) {
         // A bank: every stream must decode. The parent is the whole chain
@@ -216,7 +216,7 @@ FMOD_RESULT System::createSound(const char* name, FMOD_MODE mode, FMOD_CREATESOU
             sub->parent = made;
             sub->mode = mode;
             made->subs.push_back(sub);
-            sub->chunk = Decode(data.data() + link.offset, link.size, &why, &shortened);
+            sub->chunk = Decode(data.data() + link.offset, link.size, &why, &damaged);
             if (!sub->chunk) {
                 delete made;
                 made = nullptr;
@@ -224,10 +224,10 @@ FMOD_RESULT System::createSound(const char* name, FMOD_MODE mode, FMOD_CREATESOU
             }
         }
         std::string ignored;
-        bool ignoredShort;
-        if (made) made->chunk = Decode(data.data(), data.size(), &ignored, &ignoredShort);
+        bool ignoredDamage;
+        if (made) made->chunk = Decode(data.data(), data.size(), &ignored, &ignoredDamage);
     } else {
-        made->chunk = Decode(data.data(), data.size(), &why, &shortened);
+        made->chunk = Decode(data.data(), data.size(), &why, &damaged);
         if (!made->chunk) {
             delete made;
             made = nullptr;
@@ -235,7 +235,7 @@ FMOD_RESULT System::createSound(const char* name, FMOD_MODE mode, FMOD_CREATESOU
     }
     if (!made) {
         kes::platform::Log("sound %s cannot be decoded: %s", name, why.c_str());
-        return shortened ? FMOD_ERR_FILE_BAD : FMOD_ERR_FORMAT;
+        return damaged ? FMOD_ERR_FILE_BAD : FMOD_ERR_FORMAT;
     }
     s->sounds.push_back(made);
     *sound = made;

@@ -1,5 +1,6 @@
 // Reading, checking and decoding sound files.
 #include "SoundData.h"
+#include "FlacDecode.h"
 
 #include <SDL.h>
 #include <SDL_mixer.h>
@@ -115,17 +116,6 @@ bool IsOgg(const uint8_t* data, size_t size)
     return size >= 4 && memcmp(data, "OggS", 4) == 0;
 }
 
-// FLAC's STREAMINFO: total samples (0 when unknown) and sample rate.
-bool FlacLength(const uint8_t* data, size_t size, uint64_t* samples, uint32_t* rate)
-{
-    if (size < 8 + 34 || memcmp(data, "fLaC", 4) != 0 || (data[4] & 0x7F) != 0) return false;
-    const uint8_t* si = data + 8;
-    *rate = uint32_t(si[10]) << 12 | uint32_t(si[11]) << 4 | si[12] >> 4;
-    *samples = uint64_t(si[13] & 0x0F) << 32 | uint64_t(si[14]) << 24 | uint64_t(si[15]) << 16 |
-               uint64_t(si[16]) << 8 | si[17];
-    return *rate != 0;
-}
-
 } // namespace
 
 FMOD_RESULT ReadWholeFile(const FileSystem& fs, const char* name, std::vector<uint8_t>* out)
@@ -185,10 +175,9 @@ FMOD_RESULT CheckContainer(const uint8_t* data, size_t size, std::string* why)
         *why = "WAV file without a whole data chunk";
         return FMOD_ERR_FILE_BAD;
     }
-    if (size >= 4 && memcmp(data, "fLaC", 4) == 0) {
-        // Every metadata block whole, STREAMINFO first, then a frame: the
-        // decoder is not handed metadata that ends early (its failure path
-        // there loses memory).
+    if (IsFlac(data, size)) {
+        // Every metadata block whole, STREAMINFO first, then a frame: a cheap
+        // look before the decoder, which says more about the frames.
         size_t at = 4;
         for (bool first = true;; first = false) {
             if (at + 4 > size) {
@@ -232,12 +221,20 @@ std::vector<Range> OggChain(const uint8_t* data, size_t size)
     return w.complete ? w.streams : std::vector<Range>();
 }
 
-Mix_Chunk* Decode(const uint8_t* data, size_t size, std::string* why, bool* shortened)
+Mix_Chunk* Decode(const uint8_t* data, size_t size, std::string* why, bool* damaged)
 {
-    *shortened = false;
+    *damaged = false;
     if (size == 0 || size > size_t(INT32_MAX)) {
         *why = "empty or too large";
         return nullptr;
+    }
+    // SDL_mixer's FLAC decoder loses memory when a damaged stream fails in
+    // it: FLAC reaches the mixer as the WAV file of its samples instead.
+    std::vector<uint8_t> wav;
+    if (IsFlac(data, size)) {
+        if (!FlacToWav(data, size, &wav, why, damaged)) return nullptr;
+        data = wav.data();
+        size = wav.size();
     }
     // Closed here, not by the mixer: some of its failure paths forget to.
     SDL_RWops* rw = SDL_RWFromConstMem(data, int(size));
@@ -246,25 +243,6 @@ Mix_Chunk* Decode(const uint8_t* data, size_t size, std::string* why, bool* shor
     if (!chunk) {
         *why = Mix_GetError();
         return nullptr;
-    }
-    uint64_t samples;
-    uint32_t rate;
-    if (FlacLength(data, size, &samples, &rate) && samples) {
-        // A cut or damaged FLAC decodes without complaint to fewer samples:
-        // its declared length tells. One percent leaves room for resampling.
-        int outRate = 0, channels = 0;
-        Uint16 format = 0;
-        Mix_QuerySpec(&outRate, &format, &channels);
-        const uint64_t frameBytes = uint64_t(SDL_AUDIO_BITSIZE(format) / 8) * uint64_t(channels);
-        const uint64_t decoded = frameBytes ? chunk->alen / frameBytes : 0;
-        const uint64_t expected = samples * uint64_t(outRate) / rate;
-        if (decoded + expected / 100 + 64 < expected) {
-            *why = "FLAC stream decodes to " + std::to_string(decoded) + " of " + std::to_string(expected) +
-                   " frames";
-            Mix_FreeChunk(chunk);
-            *shortened = true;
-            return nullptr;
-        }
     }
     return chunk;
 }

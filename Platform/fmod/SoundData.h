@@ -1,6 +1,6 @@
 // A sound file's bytes: read through the program's file callbacks, checked
 // against what its container says, split into the streams of a chained Ogg
-// bank, and decoded by SDL2_mixer.
+// bank, and decoded (FLAC by libFLAC, the rest by SDL2_mixer).
 #ifndef KESTO_PLATFORM_FMOD_SOUNDDATA_H
 #define KESTO_PLATFORM_FMOD_SOUNDDATA_H
 
@@ -39,10 +39,11 @@ struct Range {
 };
 std::vector<Range> OggChain(const uint8_t* data, size_t size);
 
-// Decodes a whole file into the mixer's format. Null with the reason when no
-// decoder reads it, or (with *shortened) when it decodes to fewer samples
-// than it declares (FLAC: frames cut off or dropped as damaged).
-Mix_Chunk* Decode(const uint8_t* data, size_t size, std::string* why, bool* shortened);
+// Decodes a whole file into the mixer's format (FLAC through FlacToWav,
+// everything else by SDL2_mixer). Null with the reason when no decoder reads
+// it, or (with *damaged) when the file is one the decoder knows but broken
+// (FLAC: frames cut off or failing their checks).
+Mix_Chunk* Decode(const uint8_t* data, size_t size, std::string* why, bool* damaged);
 
 } // namespace kes::fmod
 

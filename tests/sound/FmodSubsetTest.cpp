@@ -1,6 +1,7 @@
 // The FMOD subset on its own: file callbacks and block reads, channel
 // handles that outlive their plays, sub-sounds of a chained Ogg bank,
 // volumes, damaged files and the dummy-driver fallback.
+#include "FmodSystemFixture.h"
 #include "SoundFixture.h"
 
 #include <fmod.hpp>
@@ -15,21 +16,8 @@
 namespace kes::test {
 namespace {
 
-class FmodSubset : public ::testing::Test {
+class FmodSubset : public FmodSystemTest {
 protected:
-    void SetUp() override
-    {
-        setenv("SDL_AUDIODRIVER", "dummy", 1);
-        ASSERT_EQ(FMOD::System_Create(&m_system), FMOD_OK);
-        ASSERT_EQ(m_system->init(4, FMOD_INIT_NORMAL, nullptr), FMOD_OK);
-    }
-    void TearDown() override
-    {
-        if (m_system) {
-            m_system->close();
-            m_system->release();
-        }
-    }
     FMOD::Sound* Create(const std::string& path, FMOD_RESULT expect = FMOD_OK)
     {
         FMOD::Sound* s = reinterpret_cast<FMOD::Sound*>(1);
@@ -39,9 +27,6 @@ protected:
         }
         return s;
     }
-
-    ScratchDir m_dir;
-    FMOD::System* m_system = nullptr;
 };
 
 // A file system over one file in memory that records every call.
