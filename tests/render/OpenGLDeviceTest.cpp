@@ -465,5 +465,55 @@ TEST(OpenGLPresent, WindowedPresentShowsTheFrameTheRightWayUp)
     vb->Release();
 }
 
+// Where the frames go: straight into the window's back buffer on a CPU
+// rasterizer (the copy at present would cost a hundred sprites' time), into
+// the framebuffer object on a GPU, when asked (KESTO_OPENGL_TARGET), and
+// whenever the window does not show the back buffer pixel for pixel.
+TEST(OpenGLPresent, FramesGoIntoTheWindowOnlyWhereItShowsThemPixelForPixel)
+{
+    KesPlatformSetRenderDevice("opengl");
+    WindowDevice w(64, 48);
+    ASSERT_EQ(w.Create(), D3D_OK) << "no OpenGL context on this machine";
+    KesPlatformSetRenderDevice(nullptr);
+    auto* gl = static_cast<d3d9::OpenGLDevice*>(w.device);
+    const char* target = getenv("KESTO_OPENGL_TARGET");
+    const bool framebufferAsked = target && strcmp(target, "framebuffer") == 0;
+    const bool cpu = d3d9::gl::IsSoftwareRasterizer(gl->Renderer());
+    EXPECT_EQ(gl->DrawsInWindow(), cpu && !framebufferAsked) << gl->Renderer();
+
+    // Each frame, whichever way it went, shows in the window and reads back.
+    const struct {
+        UINT width, height;
+        uint32_t colour;
+        bool oneToOne;
+    } frames[] = {{32, 24, 0xFF20C040, false}, {64, 48, 0xFF4080F0, true}};
+    for (const auto& f : frames) {
+        SCOPED_TRACE(f.width);
+        D3DPRESENT_PARAMETERS pp = w.params;
+        pp.BackBufferWidth = f.width;
+        pp.BackBufferHeight = f.height;
+        ASSERT_EQ(w.device->Reset(&pp), D3D_OK);
+        EXPECT_EQ(gl->DrawsInWindow(), f.oneToOne && cpu && !framebufferAsked);
+        ASSERT_EQ(w.device->BeginScene(), D3D_OK);
+        ASSERT_EQ(w.device->Clear(0, nullptr, D3DCLEAR_TARGET, f.colour, 1.0f, 0), D3D_OK);
+        ASSERT_EQ(w.device->EndScene(), D3D_OK);
+        ASSERT_EQ(w.device->Present(nullptr, nullptr, nullptr, nullptr), D3D_OK);
+        std::vector<uint32_t> px;
+        int width = 0, height = 0;
+        ASSERT_TRUE(gl->ReadWindow(&px, &width, &height));
+        ASSERT_EQ(width, 64);
+        EXPECT_EQ(px[size_t(height / 2) * size_t(width) + size_t(width / 2)] & 0xFFFFFFu, f.colour & 0xFFFFFFu);
+        IDirect3DSurface9* back = nullptr;
+        ASSERT_EQ(w.device->GetBackBuffer(0, 0, D3DBACKBUFFER_TYPE_MONO, &back), D3D_OK);
+        D3DLOCKED_RECT lr;
+        ASSERT_EQ(back->LockRect(&lr, nullptr, D3DLOCK_READONLY), D3D_OK);
+        uint32_t corner;
+        memcpy(&corner, static_cast<const uint8_t*>(lr.pBits) + (f.height - 1) * lr.Pitch + (f.width - 1) * 4, 4);
+        EXPECT_EQ(corner & 0xFFFFFFu, f.colour & 0xFFFFFFu);
+        back->UnlockRect();
+        back->Release();
+    }
+}
+
 } // namespace
 } // namespace kes::test

@@ -1,6 +1,7 @@
 // Loading the OpenGL entry points through SDL.
 #include "GlApi.h"
 
+#include <SDL_stdinc.h>
 #include <SDL_video.h>
 
 namespace kes::d3d9::gl {
@@ -15,6 +16,16 @@ bool Api::Load(const char** missing)
     }
     KESTO_GL_FUNCTIONS(KESTO_GL_LOAD)
 #undef KESTO_GL_LOAD
+    // A library may hand out an entry point its context does not support:
+    // the version says.
+    GLint major = 0, minor = 0;
+    GetIntegerv(GL_MAJOR_VERSION, &major);
+    GetIntegerv(GL_MINOR_VERSION, &minor);
+    const GLubyte* version = GetString(GL_VERSION);
+    const bool es = version && SDL_strncmp(reinterpret_cast<const char*>(version), "OpenGL ES", 9) == 0;
+    ClipControl = nullptr;
+    if (!es && (major > 4 || (major == 4 && minor >= 5)))
+        ClipControl = reinterpret_cast<void(APIENTRY*)(GLenum, GLenum)>(SDL_GL_GetProcAddress("glClipControl"));
     return true;
 }
 

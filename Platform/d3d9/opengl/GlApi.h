@@ -84,6 +84,10 @@ struct Api {
     KESTO_GL_FUNCTIONS(KESTO_GL_MEMBER)
 #undef KESTO_GL_MEMBER
 
+    // OpenGL 4.5's glClipControl, null where the context is older (or GLES):
+    // with it, a window's framebuffer takes rows the Direct3D way up.
+    void(APIENTRY* ClipControl)(GLenum origin, GLenum depth) = nullptr;
+
     // Fills the table from the current context. False, naming the first
     // missing function in `missing`, when the library lacks one.
     bool Load(const char** missing);

@@ -1,7 +1,9 @@
 // The framebuffer object behind the OpenGL device's back buffer.
 #include "GlBackBuffer.h"
 
+#include <algorithm>
 #include <cstdio>
+#include <utility>
 
 namespace kes::d3d9::gl {
 namespace {
@@ -51,9 +53,20 @@ void BackBuffer::Destroy(const Api& gl)
     m_width = m_height = 0;
 }
 
+void BackBuffer::DrawInWindow(const Api& gl, bool on)
+{
+    m_inWindow = on && gl.ClipControl;
+    // The upper-left origin turns the window's rows the way the framebuffer
+    // object's are (top row first in memory) without flipping a vertex, so
+    // the rasterizer decides the pixels on an edge alike in both, and
+    // triangles keep their winding.
+    if (gl.ClipControl) gl.ClipControl(m_inWindow ? GL_UPPER_LEFT : GL_LOWER_LEFT, GL_NEGATIVE_ONE_TO_ONE);
+    Bind(gl);
+}
+
 void BackBuffer::Bind(const Api& gl) const
 {
-    gl.BindFramebuffer(GL_FRAMEBUFFER, m_framebuffer);
+    gl.BindFramebuffer(GL_FRAMEBUFFER, m_inWindow ? 0 : m_framebuffer);
     gl.Viewport(0, 0, GLsizei(m_width), GLsizei(m_height));
 }
 
@@ -68,25 +81,44 @@ void BackBuffer::Clear(const Api& gl, D3DCOLOR c) const
 void BackBuffer::ReadInto(const Api& gl, bool es, PixelStore& store) const
 {
     if (store.width != m_width || store.height != m_height || store.pitch != INT(m_width * 4)) return;
-    gl.BindFramebuffer(GL_READ_FRAMEBUFFER, m_framebuffer);
+    gl.BindFramebuffer(GL_READ_FRAMEBUFFER, m_inWindow ? 0 : m_framebuffer);
     gl.PixelStorei(GL_PACK_ALIGNMENT, 4);
-    if (!es) {
-        // Desktop GL hands out B, G, R, A bytes, the store's own layout.
-        gl.ReadPixels(0, 0, GLsizei(m_width), GLsizei(m_height), GL_BGRA, GL_UNSIGNED_BYTE, store.bytes.data());
-        return;
+    // Desktop GL hands out B, G, R, A bytes, the store's own layout; GLES
+    // promises R, G, B, A only.
+    gl.ReadPixels(0, 0, GLsizei(m_width), GLsizei(m_height), es ? GL_RGBA : GL_BGRA, GL_UNSIGNED_BYTE,
+                  store.bytes.data());
+    if (es) {
+        uint8_t* p = store.bytes.data();
+        for (size_t i = 0, n = size_t(m_width) * m_height; i < n; ++i, p += 4) std::swap(p[0], p[2]);
     }
-    // GLES promises R, G, B, A only.
-    gl.ReadPixels(0, 0, GLsizei(m_width), GLsizei(m_height), GL_RGBA, GL_UNSIGNED_BYTE, store.bytes.data());
-    uint8_t* p = store.bytes.data();
-    for (size_t i = 0, n = size_t(m_width) * m_height; i < n; ++i, p += 4) {
-        const uint8_t r = p[0];
-        p[0] = p[2];
-        p[2] = r;
+    if (m_inWindow && m_height > 1) {
+        // Read-back goes by window coordinates: the window's bottom row came first.
+        const size_t pitch = size_t(m_width) * 4;
+        for (size_t top = 0, bottom = m_height - 1; top < bottom; ++top, --bottom)
+            std::swap_ranges(&store.bytes[top * pitch], &store.bytes[top * pitch] + pitch, &store.bytes[bottom * pitch]);
     }
+}
+
+bool BackBuffer::OneToOne(const sdl::Viewport& view, int drawableW, int drawableH) const
+{
+    // The viewport is in window units; HiDPI drawables have more pixels.
+    return view.Identity() && view.windowW == drawableW && view.windowH == drawableH && UINT(drawableW) == m_width &&
+           UINT(drawableH) == m_height;
 }
 
 void BackBuffer::Show(const Api& gl, const sdl::Viewport& view, int drawableW, int drawableH) const
 {
+    if (m_inWindow) {
+        if (OneToOne(view, drawableW, drawableH)) return;
+        // The window changed under a frame drawn in it: the frame goes into
+        // the framebuffer object first (its rows turned), and is shown from there.
+        gl.BindFramebuffer(GL_READ_FRAMEBUFFER, 0);
+        gl.BindFramebuffer(GL_DRAW_FRAMEBUFFER, m_framebuffer);
+        WriteAlpha(gl, true);
+        gl.BlitFramebuffer(0, GLint(drawableH) - GLint(m_height), GLint(m_width), GLint(drawableH), 0, GLint(m_height),
+                           GLint(m_width), 0, GL_COLOR_BUFFER_BIT, GL_NEAREST);
+        WriteAlpha(gl, false);
+    }
     gl.BindFramebuffer(GL_READ_FRAMEBUFFER, m_framebuffer);
     gl.BindFramebuffer(GL_DRAW_FRAMEBUFFER, 0);
     // The viewport is in window units; HiDPI drawables have more pixels.

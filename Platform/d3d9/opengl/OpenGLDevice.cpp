@@ -8,6 +8,7 @@
 #include <SDL.h>
 
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
 
 namespace kes::d3d9 {
@@ -59,6 +60,8 @@ bool OpenGLDevice::BuildTargets(const D3DPRESENT_PARAMETERS& params, std::string
     if (!m_program.Build(gl, m_context.Es(), why)) return false;
     m_program.Use(gl, params.BackBufferWidth, params.BackBufferHeight);
     m_renderState.Invalidate();
+    m_mayDrawInWindow = MayDrawInWindow();
+    ChooseTarget();
     PixelStore next;
     if (!next.Allocate(D3DFMT_X8R8G8B8, params.BackBufferWidth, params.BackBufferHeight)) {
         *why = "no memory for the read-back copy of the back buffer";
@@ -68,6 +71,34 @@ bool OpenGLDevice::BuildTargets(const D3DPRESENT_PARAMETERS& params, std::string
     m_backBuffer = std::move(next);
     m_readBackStale = true;
     return true;
+}
+
+bool OpenGLDevice::MayDrawInWindow() const
+{
+    // Set to "framebuffer" (tests of that path, diagnostics): never.
+    const char* asked = getenv("KESTO_OPENGL_TARGET");
+    if (asked && SDL_strcasecmp(asked, "framebuffer") == 0) return false;
+    if (!m_context.Gl().ClipControl) return false;
+    // On a GPU the copy at present costs next to nothing, and a swap may
+    // leave the window's back buffer undefined: the framebuffer object keeps
+    // the frame for read-backs after the present. A CPU rasterizer pays for
+    // the copy with a hundred sprites' time, and on X11 (the frame is put
+    // into the window from memory) and on SDL's offscreen driver (a pbuffer)
+    // its back buffer stays as it was drawn.
+    if (!gl::IsSoftwareRasterizer(m_context.Renderer())) return false;
+    const char* driver = SDL_GetCurrentVideoDriver();
+    return driver && (SDL_strcmp(driver, "x11") == 0 || SDL_strcmp(driver, "offscreen") == 0);
+}
+
+void OpenGLDevice::ChooseTarget()
+{
+    int w = 0, h = 0;
+    SDL_GL_GetDrawableSize(m_context.Window(), &w, &h);
+    const gl::Api& gl = m_context.Gl();
+    const bool inWindow = m_mayDrawInWindow && m_target.OneToOne(sdl::ViewportOf(Window()), w, h);
+    if (inWindow == m_target.InWindow()) return;
+    m_target.DrawInWindow(gl, inWindow);
+    m_readBackStale = true;
 }
 
 bool OpenGLDevice::Current()
@@ -194,6 +225,9 @@ HRESULT OpenGLDevice::Present(const RECT*, const RECT*, HWND, const void*)
     SDL_GL_GetDrawableSize(m_context.Window(), &w, &h);
     m_target.Show(m_context.Gl(), sdl::ViewportOf(Window()), w, h);
     PaceAndSwap();
+    // The window may have changed size or left the full screen: the next
+    // frame goes where it is shown best.
+    ChooseTarget();
     return D3D_OK;
 }
 

@@ -57,6 +57,8 @@ public:
     uint64_t TextureRowsUploaded() const { return m_textures.RowsUploaded(); }
     // GL draw calls made so far; tests check that draws are gathered.
     uint64_t DrawCalls() const { return m_drawCalls; }
+    // True while frames are drawn straight into the window's back buffer.
+    bool DrawsInWindow() const { return m_target.InWindow(); }
     // The window's framebuffer as the last present left it, top row first,
     // as 0xAARRGGBB words; false when it cannot be read.
     bool ReadWindow(std::vector<uint32_t>* pixels, int* width, int* height);
@@ -73,6 +75,13 @@ private:
     // Makes the context current; false once it is gone.
     bool Current();
     void PaceAndSwap();
+    // Draws into the window's own back buffer when it shows the back buffer
+    // pixel for pixel (and GL can take its rows the Direct3D way up), else
+    // into the framebuffer object.
+    void ChooseTarget();
+    // Whether this context and platform may draw into the window at all
+    // (KESTO_OPENGL_TARGET=framebuffer says never).
+    bool MayDrawInWindow() const;
     // Sets blend, texture, sampler and program constants for the next draw.
     void ApplyState(const EffectConstants& constants);
     // Draws the gathered triangles, if any.
@@ -88,6 +97,7 @@ private:
     PixelStore m_backBuffer;    // the read-back copy (X8R8G8B8)
     bool m_readBackStale = true; // drawn into since the last read-back
     uint64_t m_drawCalls = 0;
+    bool m_mayDrawInWindow = false;
     RetraceClock m_retrace;
     int m_swapInterval = -1; // what SDL was last told; -1 unknown or refused
 };
