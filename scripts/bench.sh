@@ -12,7 +12,9 @@ filter=${1:-}
 for b in "$build"/bench/bench_*; do
   case "$(basename "$b")" in *$filter*) ;; *) continue ;; esac
   echo "== $(basename "$b")"
-  set -- --benchmark_repetitions=5 --benchmark_report_aggregates_only=true
+  # Repetitions of all the cases of a program run in a random order, so that
+  # a machine that gets slower or faster during the run favours none of them.
+  set -- --benchmark_repetitions=5 --benchmark_report_aggregates_only=true --benchmark_enable_random_interleaving=true
   # The GPU sprites compare renderers on one X server's GL (SFML draws
   # through GLX only): a virtual one where there is no display.
   if [ "$(basename "$b")" = bench_gpu_sprites ] && [ -z "${DISPLAY:-}" ]; then
