@@ -89,6 +89,7 @@ public:
         device = nullptr;
     }
     const char* Name() const { return device ? KesPlatformDeviceName(device) : "(none)"; }
+    HWND Window() const { return m_window; }
 
     D3DPRESENT_PARAMETERS params;
     IDirect3DDevice9* device = nullptr;
@@ -416,15 +417,10 @@ TEST(OpenGLPresent, FullScreenShowsTheBackBufferScaledWithBlackBars)
     EXPECT_TRUE(x0 > 1 || y0 > 1) << "the desktop has the back buffer's shape";
 }
 
-TEST(OpenGLPresent, WindowedPresentShowsTheFrameTheRightWayUp)
+// One scene of a 64-pixel-wide white frame with a black band over its top
+// eight rows (nothing bound: the texel is opaque black).
+void DrawBandedFrame(IDirect3DDevice9* device)
 {
-    KesPlatformSetRenderDevice("opengl");
-    WindowDevice w(64, 48);
-    ASSERT_EQ(w.Create(), D3D_OK) << "no OpenGL context on this machine";
-    KesPlatformSetRenderDevice(nullptr);
-    IDirect3DDevice9* device = w.device;
-    // A black band (nothing bound: the texel is opaque black) over the top
-    // eight rows of a white frame.
     IDirect3DVertexBuffer9* vb = nullptr;
     ASSERT_EQ(device->CreateVertexBuffer(4 * sizeof(Vertex), 0, D3DFVF_XYZRHW | D3DFVF_TEX1, D3DPOOL_MANAGED, &vb,
                                          nullptr),
@@ -439,8 +435,20 @@ TEST(OpenGLPresent, WindowedPresentShowsTheFrameTheRightWayUp)
     device->SetFVF(D3DFVF_XYZRHW | D3DFVF_TEX1);
     device->SetStreamSource(0, vb, 0, sizeof(Vertex));
     device->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
-    ASSERT_EQ(device->DrawPrimitive(D3DPT_TRIANGLESTRIP, 0, 2), D3D_OK);
-    ASSERT_EQ(device->EndScene(), D3D_OK);
+    EXPECT_EQ(device->DrawPrimitive(D3DPT_TRIANGLESTRIP, 0, 2), D3D_OK);
+    EXPECT_EQ(device->EndScene(), D3D_OK);
+    device->SetStreamSource(0, nullptr, 0, 0); // the device does not hold it
+    vb->Release();
+}
+
+TEST(OpenGLPresent, WindowedPresentShowsTheFrameTheRightWayUp)
+{
+    KesPlatformSetRenderDevice("opengl");
+    WindowDevice w(64, 48);
+    ASSERT_EQ(w.Create(), D3D_OK) << "no OpenGL context on this machine";
+    KesPlatformSetRenderDevice(nullptr);
+    IDirect3DDevice9* device = w.device;
+    DrawBandedFrame(device);
     ASSERT_EQ(device->Present(nullptr, nullptr, nullptr, nullptr), D3D_OK);
     std::vector<uint32_t> px;
     int width = 0, height = 0;
@@ -462,7 +470,6 @@ TEST(OpenGLPresent, WindowedPresentShowsTheFrameTheRightWayUp)
         }
     back->UnlockRect();
     back->Release();
-    vb->Release();
 }
 
 // Where the frames go: straight into the window's back buffer on a CPU
@@ -513,6 +520,40 @@ TEST(OpenGLPresent, FramesGoIntoTheWindowOnlyWhereItShowsThemPixelForPixel)
         back->UnlockRect();
         back->Release();
     }
+}
+
+// A window that stops showing the frame pixel for pixel while the frame is
+// drawn in it (on a CPU rasterizer): the frame is copied aside the right way
+// up and shown from there, and the next frames go to the framebuffer object.
+// With the framebuffer object from the start, the frame simply stays there.
+TEST(OpenGLPresent, AFrameDrawnInAWindowThatChangesKeepsItself)
+{
+    KesPlatformSetRenderDevice("opengl");
+    WindowDevice w(64, 48);
+    ASSERT_EQ(w.Create(), D3D_OK) << "no OpenGL context on this machine";
+    KesPlatformSetRenderDevice(nullptr);
+    auto* gl = static_cast<d3d9::OpenGLDevice*>(w.device);
+    IDirect3DDevice9* device = w.device;
+    DrawBandedFrame(device);
+    // The window grows before the present.
+    ASSERT_TRUE(SetWindowPos(w.Window(), nullptr, 0, 0, 128, 96, SWP_NOMOVE | SWP_NOZORDER));
+    ASSERT_EQ(device->Present(nullptr, nullptr, nullptr, nullptr), D3D_OK);
+    EXPECT_FALSE(gl->DrawsInWindow());
+    IDirect3DSurface9* back = nullptr;
+    ASSERT_EQ(device->GetBackBuffer(0, 0, D3DBACKBUFFER_TYPE_MONO, &back), D3D_OK);
+    D3DLOCKED_RECT lr;
+    ASSERT_EQ(back->LockRect(&lr, nullptr, D3DLOCK_READONLY), D3D_OK);
+    const auto at = [&](int x, int y) {
+        uint32_t v;
+        memcpy(&v, static_cast<const uint8_t*>(lr.pBits) + y * lr.Pitch + x * 4, 4);
+        return v & 0xFFFFFFu;
+    };
+    EXPECT_EQ(at(10, 2), 0u);
+    EXPECT_EQ(at(10, 7), 0u);
+    EXPECT_EQ(at(10, 8), 0xFFFFFFu);
+    EXPECT_EQ(at(10, 40), 0xFFFFFFu);
+    back->UnlockRect();
+    back->Release();
 }
 
 } // namespace

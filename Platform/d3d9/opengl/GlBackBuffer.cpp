@@ -111,12 +111,13 @@ void BackBuffer::Show(const Api& gl, const sdl::Viewport& view, int drawableW, i
     if (m_inWindow) {
         if (OneToOne(view, drawableW, drawableH)) return;
         // The window changed under a frame drawn in it: the frame goes into
-        // the framebuffer object first (its rows turned), and is shown from there.
+        // the framebuffer object first, and is shown from there. It lies in
+        // the viewport's rows, the upper-left origin turned them within it.
         gl.BindFramebuffer(GL_READ_FRAMEBUFFER, 0);
         gl.BindFramebuffer(GL_DRAW_FRAMEBUFFER, m_framebuffer);
         WriteAlpha(gl, true);
-        gl.BlitFramebuffer(0, GLint(drawableH) - GLint(m_height), GLint(m_width), GLint(drawableH), 0, GLint(m_height),
-                           GLint(m_width), 0, GL_COLOR_BUFFER_BIT, GL_NEAREST);
+        gl.BlitFramebuffer(0, 0, GLint(m_width), GLint(m_height), 0, GLint(m_height), GLint(m_width), 0,
+                           GL_COLOR_BUFFER_BIT, GL_NEAREST);
         WriteAlpha(gl, false);
     }
     gl.BindFramebuffer(GL_READ_FRAMEBUFFER, m_framebuffer);
