@@ -83,6 +83,14 @@ public:
         return m_d3d->CreateDevice(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, m_window, D3DCREATE_HARDWARE_VERTEXPROCESSING,
                                    &params, &device);
     }
+    // The OpenGL device asked for by name; later devices are chosen as usual.
+    HRESULT CreateOpenGL()
+    {
+        KesPlatformSetRenderDevice("opengl");
+        const HRESULT made = Create();
+        KesPlatformSetRenderDevice(nullptr);
+        return made;
+    }
     void Drop()
     {
         if (device) device->Release();
@@ -153,10 +161,8 @@ TEST_F(OpenGLDeviceChoice, ACpuRasterizerLeavesTheAutomaticChoiceToTheSoftwareDe
     std::string renderer;
     {
         WindowDevice probe(64, 48);
-        KesPlatformSetRenderDevice("opengl");
-        ASSERT_EQ(probe.Create(), D3D_OK) << "no OpenGL context on this machine";
+        ASSERT_EQ(probe.CreateOpenGL(), D3D_OK) << "no OpenGL context on this machine";
         renderer = static_cast<d3d9::OpenGLDevice*>(probe.device)->Renderer();
-        KesPlatformSetRenderDevice(nullptr);
     }
     // A different line first, so that the choice below is news however
     // this process got here.
@@ -374,7 +380,6 @@ TEST_F(OpenGLDeviceWorks, LostDeviceRefusesToPresentUntilResetAndKeepsManagedTex
 
 TEST(OpenGLPresent, FullScreenShowsTheBackBufferScaledWithBlackBars)
 {
-    KesPlatformSetRenderDevice("opengl");
     int desktopW = 0, desktopH = 0;
     SDL_DisplayMode mode;
     ASSERT_TRUE(kes::sdl::EnsureVideo());
@@ -385,8 +390,7 @@ TEST(OpenGLPresent, FullScreenShowsTheBackBufferScaledWithBlackBars)
     // The window starts at the desktop's size: SDL's offscreen driver keeps
     // a window's GL surface at the size it was made with.
     WindowDevice w(200, 100, false, desktopW, desktopH);
-    ASSERT_EQ(w.Create(), D3D_OK) << "no OpenGL context on this machine";
-    KesPlatformSetRenderDevice(nullptr);
+    ASSERT_EQ(w.CreateOpenGL(), D3D_OK) << "no OpenGL context on this machine";
     IDirect3DDevice9* device = w.device;
     // A red frame.
     ASSERT_EQ(device->BeginScene(), D3D_OK);
@@ -417,6 +421,26 @@ TEST(OpenGLPresent, FullScreenShowsTheBackBufferScaledWithBlackBars)
     EXPECT_TRUE(x0 > 1 || y0 > 1) << "the desktop has the back buffer's shape";
 }
 
+// The back buffer as 0xRRGGBB words, row by row (alpha dropped: X8R8G8B8);
+// empty when it cannot be read.
+std::vector<uint32_t> BackBufferRgb(IDirect3DDevice9* device)
+{
+    std::vector<uint32_t> out;
+    IDirect3DSurface9* back = nullptr;
+    if (FAILED(device->GetBackBuffer(0, 0, D3DBACKBUFFER_TYPE_MONO, &back))) return out;
+    D3DSURFACE_DESC desc;
+    D3DLOCKED_RECT lr;
+    if (SUCCEEDED(back->GetDesc(&desc)) && SUCCEEDED(back->LockRect(&lr, nullptr, D3DLOCK_READONLY))) {
+        out.resize(size_t(desc.Width) * desc.Height);
+        for (UINT y = 0; y < desc.Height; ++y)
+            memcpy(&out[size_t(y) * desc.Width], static_cast<const uint8_t*>(lr.pBits) + y * lr.Pitch, desc.Width * 4);
+        for (uint32_t& v : out) v &= 0xFFFFFFu;
+        back->UnlockRect();
+    }
+    back->Release();
+    return out;
+}
+
 // One scene of a 64-pixel-wide white frame with a black band over its top
 // eight rows (nothing bound: the texel is opaque black).
 void DrawBandedFrame(IDirect3DDevice9* device)
@@ -443,10 +467,8 @@ void DrawBandedFrame(IDirect3DDevice9* device)
 
 TEST(OpenGLPresent, WindowedPresentShowsTheFrameTheRightWayUp)
 {
-    KesPlatformSetRenderDevice("opengl");
     WindowDevice w(64, 48);
-    ASSERT_EQ(w.Create(), D3D_OK) << "no OpenGL context on this machine";
-    KesPlatformSetRenderDevice(nullptr);
+    ASSERT_EQ(w.CreateOpenGL(), D3D_OK) << "no OpenGL context on this machine";
     IDirect3DDevice9* device = w.device;
     DrawBandedFrame(device);
     ASSERT_EQ(device->Present(nullptr, nullptr, nullptr, nullptr), D3D_OK);
@@ -458,18 +480,11 @@ TEST(OpenGLPresent, WindowedPresentShowsTheFrameTheRightWayUp)
     EXPECT_EQ(px[2 * 64 + 10] & 0xFFFFFFu, 0u);
     EXPECT_EQ(px[40 * 64 + 10] & 0xFFFFFFu, 0xFFFFFFu);
     // And every pixel as the read-back has it.
-    IDirect3DSurface9* back = nullptr;
-    ASSERT_EQ(device->GetBackBuffer(0, 0, D3DBACKBUFFER_TYPE_MONO, &back), D3D_OK);
-    D3DLOCKED_RECT lr;
-    ASSERT_EQ(back->LockRect(&lr, nullptr, D3DLOCK_READONLY), D3D_OK);
+    const std::vector<uint32_t> back = BackBufferRgb(device);
+    ASSERT_EQ(back.size(), px.size());
     for (int y = 0; y < height; ++y)
-        for (int x = 0; x < width; ++x) {
-            uint32_t v;
-            memcpy(&v, static_cast<const uint8_t*>(lr.pBits) + y * lr.Pitch + x * 4, 4);
-            ASSERT_EQ(px[size_t(y) * 64 + size_t(x)] & 0xFFFFFFu, v & 0xFFFFFFu) << x << ", " << y;
-        }
-    back->UnlockRect();
-    back->Release();
+        for (int x = 0; x < width; ++x)
+            ASSERT_EQ(px[size_t(y) * 64 + size_t(x)] & 0xFFFFFFu, back[size_t(y) * 64 + size_t(x)]) << x << ", " << y;
 }
 
 // Where the frames go: straight into the window's back buffer on a CPU
@@ -478,10 +493,8 @@ TEST(OpenGLPresent, WindowedPresentShowsTheFrameTheRightWayUp)
 // whenever the window does not show the back buffer pixel for pixel.
 TEST(OpenGLPresent, FramesGoIntoTheWindowOnlyWhereItShowsThemPixelForPixel)
 {
-    KesPlatformSetRenderDevice("opengl");
     WindowDevice w(64, 48);
-    ASSERT_EQ(w.Create(), D3D_OK) << "no OpenGL context on this machine";
-    KesPlatformSetRenderDevice(nullptr);
+    ASSERT_EQ(w.CreateOpenGL(), D3D_OK) << "no OpenGL context on this machine";
     auto* gl = static_cast<d3d9::OpenGLDevice*>(w.device);
     const char* target = getenv("KESTO_OPENGL_TARGET");
     const bool framebufferAsked = target && strcmp(target, "framebuffer") == 0;
@@ -510,15 +523,9 @@ TEST(OpenGLPresent, FramesGoIntoTheWindowOnlyWhereItShowsThemPixelForPixel)
         ASSERT_TRUE(gl->ReadWindow(&px, &width, &height));
         ASSERT_EQ(width, 64);
         EXPECT_EQ(px[size_t(height / 2) * size_t(width) + size_t(width / 2)] & 0xFFFFFFu, f.colour & 0xFFFFFFu);
-        IDirect3DSurface9* back = nullptr;
-        ASSERT_EQ(w.device->GetBackBuffer(0, 0, D3DBACKBUFFER_TYPE_MONO, &back), D3D_OK);
-        D3DLOCKED_RECT lr;
-        ASSERT_EQ(back->LockRect(&lr, nullptr, D3DLOCK_READONLY), D3D_OK);
-        uint32_t corner;
-        memcpy(&corner, static_cast<const uint8_t*>(lr.pBits) + (f.height - 1) * lr.Pitch + (f.width - 1) * 4, 4);
-        EXPECT_EQ(corner & 0xFFFFFFu, f.colour & 0xFFFFFFu);
-        back->UnlockRect();
-        back->Release();
+        const std::vector<uint32_t> back = BackBufferRgb(w.device);
+        ASSERT_EQ(back.size(), size_t(f.width) * f.height);
+        EXPECT_EQ(back.back(), f.colour & 0xFFFFFFu); // the bottom-right corner
     }
 }
 
@@ -528,10 +535,8 @@ TEST(OpenGLPresent, FramesGoIntoTheWindowOnlyWhereItShowsThemPixelForPixel)
 // With the framebuffer object from the start, the frame simply stays there.
 TEST(OpenGLPresent, AFrameDrawnInAWindowThatChangesKeepsItself)
 {
-    KesPlatformSetRenderDevice("opengl");
     WindowDevice w(64, 48);
-    ASSERT_EQ(w.Create(), D3D_OK) << "no OpenGL context on this machine";
-    KesPlatformSetRenderDevice(nullptr);
+    ASSERT_EQ(w.CreateOpenGL(), D3D_OK) << "no OpenGL context on this machine";
     auto* gl = static_cast<d3d9::OpenGLDevice*>(w.device);
     IDirect3DDevice9* device = w.device;
     DrawBandedFrame(device);
@@ -539,21 +544,13 @@ TEST(OpenGLPresent, AFrameDrawnInAWindowThatChangesKeepsItself)
     ASSERT_TRUE(SetWindowPos(w.Window(), nullptr, 0, 0, 128, 96, SWP_NOMOVE | SWP_NOZORDER));
     ASSERT_EQ(device->Present(nullptr, nullptr, nullptr, nullptr), D3D_OK);
     EXPECT_FALSE(gl->DrawsInWindow());
-    IDirect3DSurface9* back = nullptr;
-    ASSERT_EQ(device->GetBackBuffer(0, 0, D3DBACKBUFFER_TYPE_MONO, &back), D3D_OK);
-    D3DLOCKED_RECT lr;
-    ASSERT_EQ(back->LockRect(&lr, nullptr, D3DLOCK_READONLY), D3D_OK);
-    const auto at = [&](int x, int y) {
-        uint32_t v;
-        memcpy(&v, static_cast<const uint8_t*>(lr.pBits) + y * lr.Pitch + x * 4, 4);
-        return v & 0xFFFFFFu;
-    };
+    const std::vector<uint32_t> back = BackBufferRgb(device);
+    ASSERT_EQ(back.size(), size_t(64 * 48));
+    const auto at = [&](int x, int y) { return back[size_t(y) * 64 + size_t(x)]; };
     EXPECT_EQ(at(10, 2), 0u);
     EXPECT_EQ(at(10, 7), 0u);
     EXPECT_EQ(at(10, 8), 0xFFFFFFu);
     EXPECT_EQ(at(10, 40), 0xFFFFFFu);
-    back->UnlockRect();
-    back->Release();
 }
 
 } // namespace

@@ -9,6 +9,7 @@
 // The OpenGL device must be there: on this machine and in CI, Mesa's
 // llvmpipe gives a context through EGL on SDL's offscreen driver. A machine
 // without one fails these tests rather than skipping them.
+#include "CoverageCases.h"
 #include "DeviceRig.h"
 
 #include <KesPlatform.h>
@@ -59,24 +60,7 @@ std::vector<Vertex> Strip(std::initializer_list<std::pair<float, float>> points)
 
 TEST_F(OpenGLMatchesSoftware, QuadsCoverTheSamePixels)
 {
-    const struct {
-        const char* name;
-        float left, top, right, bottom;
-    } cases[] = {
-        {"the engine's 64 x 32 image at (100, 100)", 68, 70, 132, 102},
-        {"half-pixel corners", 10.5f, 10.5f, 20.5f, 20.5f},
-        {"a 1 x 1 quad", 5, 5, 6, 6},
-        {"a quad around one centre", 30.5f, 40.5f, 31.5f, 41.5f},
-        {"a quad between centres", 5.25f, 5.25f, 5.75f, 5.75f},
-        {"quarter-pixel corners", 12.25f, 3.75f, 15.75f, 9.25f},
-        {"partly above and left of the target", -10, -10, 5.5f, 3},
-        {"partly below and right of the target", 150, 100, 170, 130},
-        {"corners in reverse order", 132, 102, 68, 70},
-        {"far larger than the target", -1e7f, -1e7f, 1e7f, 1e7f},
-        {"wholly outside", 200, 10, 300, 20},
-        {"zero width", 40, 10, 40, 20},
-    };
-    for (const auto& c : cases)
+    for (const RectCase& c : kCoverageRects)
         ExpectSameColours(c.name, [&](DeviceRig& d) {
             d.Clear(kBlack);
             d.UseFlatColour(0xFFFFFFFF);

@@ -7,6 +7,7 @@
 // (and from EffectPixel, the program's reference), never from the
 // rasterizer's own code. Where a result passes through float arithmetic and
 // a rounding to 8 bits, one step per channel is allowed.
+#include "CoverageCases.h"
 #include "SoftwareDeviceFixture.h"
 
 #include "d3d9/software/LinearSpans.h"
@@ -140,11 +141,6 @@ protected:
 
 // ---- coverage ---------------------------------------------------------------------
 
-struct RectCase {
-    const char* name;
-    float left, top, right, bottom;
-};
-
 // Covered: the pixel centre lies inside, or on the left or top edge.
 bool CentreInside(double px, double py, const RectCase& r)
 {
@@ -155,23 +151,9 @@ bool CentreInside(double px, double py, const RectCase& r)
 
 TEST_F(SoftwareDeviceDraws, QuadsCoverPixelCentresByTheTopLeftRule)
 {
-    const RectCase cases[] = {
-        {"the engine's 64 x 32 image at (100, 100)", 68, 70, 132, 102},
-        {"half-pixel corners", 10.5f, 10.5f, 20.5f, 20.5f},
-        {"a 1 x 1 quad", 5, 5, 6, 6},
-        {"a quad around one centre", 30.5f, 40.5f, 31.5f, 41.5f},
-        {"a quad between centres", 5.25f, 5.25f, 5.75f, 5.75f},
-        {"quarter-pixel corners", 12.25f, 3.75f, 15.75f, 9.25f},
-        {"partly above and left of the target", -10, -10, 5.5f, 3},
-        {"partly below and right of the target", 150, 100, 170, 130},
-        {"corners in reverse order", 132, 102, 68, 70},
-        {"far larger than the target", -1e7f, -1e7f, 1e7f, 1e7f},
-        {"wholly outside", 200, 10, 300, 20},
-        {"zero width", 40, 10, 40, 20},
-    };
     for (bool fast : {true, false}) {
         SetFastPaths(fast);
-        for (const RectCase& c : cases) {
+        for (const RectCase& c : kCoverageRects) {
             SCOPED_TRACE(std::string(c.name) + (fast ? " (fast path)" : " (general path)"));
             Clear(kBlack);
             UseFlatColour(0xFFFFFFFF);

@@ -61,7 +61,9 @@ bool OpenGLDevice::BuildTargets(const D3DPRESENT_PARAMETERS& params, std::string
     m_program.Use(gl, params.BackBufferWidth, params.BackBufferHeight);
     m_renderState.Invalidate();
     m_mayDrawInWindow = MayDrawInWindow();
-    ChooseTarget();
+    int w = 0, h = 0;
+    SDL_GL_GetDrawableSize(m_context.Window(), &w, &h);
+    ChooseTarget(sdl::ViewportOf(Window()), w, h);
     PixelStore next;
     if (!next.Allocate(D3DFMT_X8R8G8B8, params.BackBufferWidth, params.BackBufferHeight)) {
         *why = "no memory for the read-back copy of the back buffer";
@@ -90,12 +92,10 @@ bool OpenGLDevice::MayDrawInWindow() const
     return driver && (SDL_strcmp(driver, "x11") == 0 || SDL_strcmp(driver, "offscreen") == 0);
 }
 
-void OpenGLDevice::ChooseTarget()
+void OpenGLDevice::ChooseTarget(const sdl::Viewport& view, int drawableW, int drawableH)
 {
-    int w = 0, h = 0;
-    SDL_GL_GetDrawableSize(m_context.Window(), &w, &h);
     const gl::Api& gl = m_context.Gl();
-    const bool inWindow = m_mayDrawInWindow && m_target.OneToOne(sdl::ViewportOf(Window()), w, h);
+    const bool inWindow = m_mayDrawInWindow && m_target.OneToOne(view, drawableW, drawableH);
     if (inWindow == m_target.InWindow()) return;
     m_target.DrawInWindow(gl, inWindow);
     m_readBackStale = true;
@@ -223,11 +223,12 @@ HRESULT OpenGLDevice::Present(const RECT*, const RECT*, HWND, const void*)
     if (!current) return D3D_OK;
     int w = 0, h = 0;
     SDL_GL_GetDrawableSize(m_context.Window(), &w, &h);
-    m_target.Show(m_context.Gl(), sdl::ViewportOf(Window()), w, h);
+    const sdl::Viewport view = sdl::ViewportOf(Window());
+    m_target.Show(m_context.Gl(), view, w, h);
     PaceAndSwap();
     // The window may have changed size or left the full screen: the next
     // frame goes where it is shown best.
-    ChooseTarget();
+    ChooseTarget(view, w, h);
     return D3D_OK;
 }
 

@@ -78,7 +78,7 @@ private:
     // Draws into the window's own back buffer when it shows the back buffer
     // pixel for pixel (and GL can take its rows the Direct3D way up), else
     // into the framebuffer object.
-    void ChooseTarget();
+    void ChooseTarget(const sdl::Viewport& view, int drawableW, int drawableH);
     // Whether this context and platform may draw into the window at all
     // (KESTO_OPENGL_TARGET=framebuffer says never).
     bool MayDrawInWindow() const;
