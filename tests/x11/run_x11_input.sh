@@ -14,6 +14,11 @@
 # Nothing is skipped: without Xvfb or xdotool the test fails and says so.
 set -u
 
+# xdotool turns the text it types into key symbols through the C library's
+# multibyte conversion: under the "C" locale of a bare environment it
+# refuses any character beyond ASCII. C.UTF-8 ships with every Debian libc.
+export LC_ALL=C.UTF-8
+
 GAME=${1:-}
 TITLE="Kesto X11 input"
 SCREEN_W=1024
