@@ -1,9 +1,10 @@
 // FMOD's System, Sound and Channel over SDL2_mixer's channels.
 //
-// A Sound is a decoded Mix_Chunk. A Channel pointer is a handle: the address
-// of one element of a static table of empty objects, chosen by the mixer
-// channel and that channel's play count, so that any handle ever given out
-// can still be asked about safely, even after the system is gone.
+// A Sound is a decoded Mix_Chunk. A Channel pointer is a handle, as FMOD's
+// own are: its value holds the mixer channel and the number of the play on
+// that channel, and it is never followed, so that any handle ever given out
+// can still be asked about safely, even after the system is gone, and a
+// finished play's handle never names a later play, however many follow.
 #include "AudioOutput.h"
 #include "SoundData.h"
 #include "../config/Log.h"
@@ -22,7 +23,15 @@ namespace kes::fmod {
 namespace {
 
 constexpr int kMaxChannels = 256;
-constexpr unsigned kGenerations = 1024;
+
+// A handle's value: a tag no user-space address has (so nothing can take it
+// for an object, and a pointer that is not a handle is refused), the play's
+// number (48 bits: more plays than a game could make) and the channel, in
+// steps of 16 so that the value is aligned as a pointer would be.
+constexpr uint64_t kHandleTag = uint64_t(1) << 62;
+constexpr int kPlayShift = 12;
+constexpr uint64_t kPlayMask = (uint64_t(1) << 48) - 1;
+constexpr int kChannelShift = 4;
 
 class SystemImpl;
 
@@ -42,12 +51,10 @@ public:
     bool IsOrOwns(const SoundImpl* s) const { return s == this || (s && s->parent == this); }
 };
 
-struct ChannelHandle : FMOD::Channel {};
-ChannelHandle g_handles[kMaxChannels * kGenerations];
-
-// Per mixer channel: plays started on it (the handle's generation), and the
+// Per mixer channel: plays started on it (the current play's number, kept
+// across systems so that an earlier system's handles stay stale), and the
 // sound of the current play (null once it ended or was stopped).
-unsigned g_plays[kMaxChannels];
+uint64_t g_plays[kMaxChannels];
 SoundImpl* g_playing[kMaxChannels];
 
 class SystemImpl : public FMOD::System {
@@ -89,24 +96,29 @@ SoundImpl* Impl(FMOD::Sound* s)
     return static_cast<SoundImpl*>(s);
 }
 
+FMOD::Channel* HandleOf(int ch)
+{
+    const uint64_t value = kHandleTag | (g_plays[ch] & kPlayMask) << kPlayShift | uint64_t(ch) << kChannelShift;
+    return reinterpret_cast<FMOD::Channel*>(uintptr_t(value));
+}
+
 // The mixer channel a live handle names; -1 with the reason otherwise.
 int ChannelOf(FMOD::Channel* c, FMOD_RESULT* why)
 {
-    // Compared as addresses: a pointer that is not a handle is refused, not followed.
-    static_assert(sizeof(ChannelHandle) == 1, "one byte per handle");
-    const uintptr_t first = reinterpret_cast<uintptr_t>(g_handles);
-    const uintptr_t at = reinterpret_cast<uintptr_t>(c);
-    if (!c || at < first || at >= first + sizeof g_handles) {
+    static_assert(sizeof(uintptr_t) == 8, "handles carry 64 bits");
+    const uint64_t value = uint64_t(reinterpret_cast<uintptr_t>(c));
+    const uint64_t channelBits = uint64_t(kMaxChannels - 1) << kChannelShift;
+    const uint64_t handleBits = kHandleTag | kPlayMask << kPlayShift | channelBits;
+    if ((value & kHandleTag) == 0 || (value & ~handleBits) != 0) {
         *why = FMOD_ERR_INVALID_PARAM;
         return -1;
     }
-    const size_t index = size_t(at - first);
-    const int ch = int(index / kGenerations);
+    const int ch = int((value & channelBits) >> kChannelShift);
     if (!g_active || ch >= g_active->channels) {
         *why = FMOD_ERR_INVALID_HANDLE;
         return -1;
     }
-    if (g_plays[ch] % kGenerations != index % kGenerations) {
+    if ((g_plays[ch] & kPlayMask) != (value >> kPlayShift & kPlayMask)) {
         *why = FMOD_ERR_CHANNEL_STOLEN;
         return -1;
     }
@@ -274,7 +286,7 @@ FMOD_RESULT System::playSound(FMOD_CHANNELINDEX channelid, Sound* sound, bool pa
     if (paused) Mix_Pause(ch);
     ++g_plays[ch];
     g_playing[ch] = snd;
-    if (channel) *channel = &g_handles[size_t(ch) * kGenerations + g_plays[ch] % kGenerations];
+    if (channel) *channel = HandleOf(ch);
     return FMOD_OK;
 }
 

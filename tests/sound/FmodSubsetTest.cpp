@@ -134,6 +134,38 @@ TEST_F(FmodSubset, AChannelHandleOutlivesItsPlayAndAnswersWhatHappenedToIt)
     EXPECT_EQ(shortOne->release(), FMOD_OK);
 }
 
+// However many plays follow on its channel, a finished play's handle never
+// comes to name a later one: setting its volume must not silence the play
+// that holds the channel now.
+TEST_F(FmodSubset, AFinishedHandleNeverNamesALaterPlay)
+{
+    FMOD::Sound* click = Create(MakeSquareWav(m_dir.Path() + "/click.wav", 0.05, 0.2));
+    FMOD::Sound* music = Create(MakeSquareWav(m_dir.Path() + "/music.wav", 2.0, 0.2));
+    ASSERT_TRUE(click && music);
+    constexpr FMOD_CHANNELINDEX kChannel = FMOD_CHANNELINDEX(2);
+    for (const int plays : {1 << 16, 1 << 20}) {
+        FMOD::Channel* finished = nullptr;
+        ASSERT_EQ(m_system->playSound(kChannel, click, true, &finished), FMOD_OK);
+        FMOD::Channel* c = nullptr;
+        for (int i = 1; i < plays; ++i) ASSERT_EQ(m_system->playSound(kChannel, click, true, &c), FMOD_OK);
+        ASSERT_EQ(m_system->playSound(kChannel, music, false, &c), FMOD_OK);
+        ASSERT_NE(c, finished) << plays;
+        bool playing = true;
+        EXPECT_EQ(finished->isPlaying(&playing), FMOD_ERR_CHANNEL_STOLEN) << plays;
+        EXPECT_FALSE(playing);
+        EXPECT_EQ(finished->setVolume(0.0f), FMOD_ERR_CHANNEL_STOLEN) << plays;
+        EXPECT_EQ(Mix_Volume(kChannel, -1), MIX_MAX_VOLUME) << plays;
+        EXPECT_EQ(c->isPlaying(&playing), FMOD_OK);
+        EXPECT_TRUE(playing);
+    }
+    // Something that is not a handle is refused, not followed.
+    bool playing = true;
+    for (uintptr_t bogus : {uintptr_t(1), uintptr_t(0x1000), reinterpret_cast<uintptr_t>(&playing)})
+        EXPECT_EQ(reinterpret_cast<FMOD::Channel*>(bogus)->isPlaying(&playing), FMOD_ERR_INVALID_PARAM) << bogus;
+    EXPECT_EQ(music->release(), FMOD_OK);
+    EXPECT_EQ(click->release(), FMOD_OK);
+}
+
 TEST_F(FmodSubset, LoopModesAndVolumes)
 {
     FMOD::Sound* s = Create(MakeSquareWav(m_dir.Path() + "/s.wav", 0.05, 0.2));
