@@ -12,7 +12,7 @@ PACKAGES="
   libgtest-dev libgmock-dev libbenchmark-dev
   glslang-tools libsfml-dev libflac-dev
   libegl-dev libgles-dev libgl-dev libegl-mesa0 libgl1-mesa-dri
-  xvfb xdotool xauth
+  xvfb xdotool xauth valgrind
 "
 
 missing=""

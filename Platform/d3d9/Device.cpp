@@ -48,7 +48,7 @@ Device::~Device()
 Device* Device::OfWindow(HWND window)
 {
     for (Device* d : LiveDevices())
-        if (d->m_window == window && d->m_refs > 0) return d;
+        if (window && d->Window() == window && d->m_refs > 0) return d;
     return nullptr;
 }
 
@@ -62,7 +62,7 @@ ULONG Device::Release()
         // A full-screen device gives the desktop back, as on Windows.
         if (!m_params.Windowed) {
             m_params.Windowed = TRUE;
-            ApplyDisplayMode(m_window, m_params);
+            ApplyDisplayMode(Window(), m_params);
         }
         Shutdown();
         if (m_resources == 0) delete this;
@@ -104,7 +104,7 @@ HRESULT Device::Reset(D3DPRESENT_PARAMETERS* p)
     const HRESULT hr = ResetBackBuffer(*p);
     if (FAILED(hr)) return hr;
     m_params = *p;
-    ApplyDisplayMode(m_window, m_params);
+    ApplyDisplayMode(Window(), m_params);
     // A reset returns every state to its default, textures and streams unbound.
     ClearState();
     m_state = PipelineState();

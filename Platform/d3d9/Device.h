@@ -10,6 +10,7 @@
 #include "Resources.h"
 #include "effect/EffectProgram.h"
 #include "shader/PixelShader.h"
+#include "../win32/sdl/SdlVideo.h"
 
 #include <cstdint>
 
@@ -101,7 +102,8 @@ public:
     void Lose() { m_lost = true; }
     bool IsLost() const { return m_lost; }
 
-    HWND Window() const { return m_window; }
+    // The window presented into; null once the game has destroyed it.
+    HWND Window() const { return m_window.Handle(); }
     const D3DPRESENT_PARAMETERS& Params() const { return m_params; }
     const PipelineState& State() const { return m_state; }
 
@@ -125,7 +127,7 @@ protected:
 private:
     void ClearState();
 
-    HWND m_window;
+    sdl::WindowHold m_window;
     bool m_inScene = false;
     bool m_lost = false;
     int m_defaultPoolResources = 0;

@@ -3,7 +3,6 @@
 
 #include "Resources.h"
 #include "../win32/sdl/SdlVideo.h"
-#include "../win32/sdl/WindowTable.h"
 
 #include <SDL.h>
 

@@ -1,6 +1,7 @@
 // The application object: defaults, settings before and after Init, the
 // window Init makes, full screen, Shutdown, and the random numbers.
 #include "GameScript.h"
+#include "TestSupport.h"
 
 #include <KesD3D9.h>
 #include <KesPlatform.h>
@@ -142,7 +143,7 @@ TEST_F(AppLifecycle, AFailedInitLeavesWhatItMadeAndItsWindowPostsNoQuit)
     app.Shutdown();
     MSG msg;
     EXPECT_FALSE(PeekMessageA(&msg, NULL, WM_QUIT, WM_QUIT, PM_REMOVE));
-    KesPlatformSetRenderDevice("software");
+    KesPlatformSetRenderDevice(SuiteRenderDevice().c_str());
 }
 
 TEST_F(AppLifecycle, FullScreenBeforeInitMakesATopMostPopupAndAFullScreenDevice)

@@ -1,4 +1,5 @@
 #include "GameScript.h"
+#include "TestSupport.h"
 
 #include <KesPlatform.h>
 
@@ -33,7 +34,7 @@ void GameScript::SetUp()
 {
     // Only posted and pushed input: a desktop's own events would mix in.
     KesPlatformSetVideoDriver("offscreen");
-    KesPlatformSetRenderDevice("software");
+    KesPlatformSetRenderDevice(SuiteRenderDevice().c_str());
     s_current = this;
     m_app = new MApp;
 }

@@ -31,6 +31,14 @@ public:
     using SoftwareDeviceTest::kWidth;
 
     IDirect3DDevice9* Device() const { return m_device; }
+    HWND Window() const { return m_window; }
+    // Destroys the window while the device and its resources live on, as a
+    // game's ExitApp does before its render object goes.
+    void DestroyWindowFirst()
+    {
+        DestroyWindow(m_window);
+        m_window = nullptr;
+    }
     // Flat colour through the effect program, nothing bound.
     void UseFlatColour(uint32_t argb);
     // A managed A8R8G8B8 texture of 0xAARRGGBB words, bound to sampler 0.

@@ -376,6 +376,43 @@ TEST_F(OpenGLDeviceWorks, LostDeviceRefusesToPresentUntilResetAndKeepsManagedTex
     EXPECT_EQ(ColourDifferences(m_soft.ReadBack(), m_gl.ReadBack(), 2), "");
 }
 
+// A game destroys its window (ExitApp) before it releases its device, and
+// its loop may draw one more frame in between: both devices then draw and
+// present nothing, never reach the window that has gone, and let their
+// textures and themselves go cleanly afterwards.
+TEST_F(OpenGLDeviceWorks, BothDevicesOutliveTheirWindow)
+{
+    for (DeviceRig* d : {&m_soft, &m_gl}) {
+        SCOPED_TRACE(d->DeviceName());
+        d->BindArgb(8, 8, std::vector<uint32_t>(64, 0xFF336699u));
+        d->Clear(kBlack);
+        d->DrawQuad(ImageQuad(10, 10, 8, 8));
+        const HWND window = d->Window();
+        d->DestroyWindowFirst();
+        EXPECT_EQ(d3d9::Device::OfWindow(window), nullptr);
+        EXPECT_EQ(static_cast<d3d9::Device*>(d->Device())->Window(), nullptr);
+
+        IDirect3DDevice9* device = d->Device();
+        EXPECT_EQ(device->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFFFF0000, 1.0f, 0), D3D_OK);
+        d->DrawQuad(ImageQuad(30, 30, 8, 8));
+        EXPECT_EQ(device->Present(nullptr, nullptr, nullptr, nullptr), D3D_OK);
+        EXPECT_EQ(device->TestCooperativeLevel(), D3D_OK);
+        IDirect3DSurface9* back = nullptr;
+        ASSERT_EQ(device->GetBackBuffer(0, 0, D3DBACKBUFFER_TYPE_MONO, &back), D3D_OK);
+        back->Release();
+        // A texture made afterwards is made and released like any other.
+        d->BindArgb(4, 4, std::vector<uint32_t>(16, 0xFFFFFFFFu));
+        d->DrawQuad(ImageQuad(0, 0, 4, 4));
+    }
+    // A window made afterwards (perhaps at a freed handle's address) is not
+    // the devices' to present into.
+    HWND later = CreateWindowExA(0, "KESTO_SOFTWARE_DEVICE_TEST", "", 0, 0, 0, 64, 48, nullptr, nullptr, nullptr,
+                                 nullptr);
+    ASSERT_NE(later, nullptr);
+    EXPECT_EQ(d3d9::Device::OfWindow(later), nullptr);
+    DestroyWindow(later);
+}
+
 // ---- presenting --------------------------------------------------------------------
 
 TEST(OpenGLPresent, FullScreenShowsTheBackBufferScaledWithBlackBars)

@@ -119,7 +119,7 @@ void SoundFixture::SetUp()
     // and nothing audible while tests run.
     setenv("SDL_AUDIODRIVER", "dummy", 1);
     KesPlatformSetVideoDriver("offscreen");
-    KesPlatformSetRenderDevice("software");
+    KesPlatformSetRenderDevice(SuiteRenderDevice().c_str());
     m_app = new MApp;
     // The volumes are the process's and outlive an application object.
     m_app->SetMusicVolume(1.0f);

@@ -1,6 +1,7 @@
 #include "RenderFixture.h"
 
 #include "DeviceWindow.h"
+#include "TestSupport.h"
 
 #include <KesPlatform.h>
 
@@ -153,8 +154,7 @@ void RenderTest::SetUp()
 {
     // The suites run on the software device, and again on the OpenGL
     // device with KESTO_RENDER_DEVICE=opengl.
-    const char* asked = getenv("KESTO_RENDER_DEVICE");
-    const std::string device = asked && *asked ? asked : "software";
+    const std::string device = SuiteRenderDevice();
     m_window = kes::support::MakeDeviceWindow(kWidth, kHeight, device.c_str());
     ASSERT_NE(m_window, nullptr);
     m_app = kes::support::MakeRenderApp(m_window, kWidth, kHeight);

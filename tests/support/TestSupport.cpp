@@ -98,4 +98,10 @@ std::string ReadWhole(const std::string& path)
     return ss.str();
 }
 
+std::string SuiteRenderDevice()
+{
+    const char* asked = getenv("KESTO_RENDER_DEVICE");
+    return asked && *asked ? asked : "software";
+}
+
 } // namespace kes::test

@@ -50,6 +50,11 @@ std::string Bytes(size_t n, unsigned seed);
 
 std::string ReadWhole(const std::string& path);
 
+// The render device the suites that run a game use: "software", or the one
+// KESTO_RENDER_DEVICE names (CTest runs the application, text, sound and
+// render suites again on "opengl").
+std::string SuiteRenderDevice();
+
 } // namespace kes::test
 
 #endif

@@ -1,4 +1,5 @@
 #include "TextFixture.h"
+#include "TestSupport.h"
 
 #include <KesPlatform.h>
 
@@ -99,7 +100,7 @@ void TextTest::SetUp()
     // Nothing audible and no display needed: the same run on a desktop and in CI.
     setenv("SDL_AUDIODRIVER", "dummy", 1);
     KesPlatformSetVideoDriver("offscreen");
-    KesPlatformSetRenderDevice("software");
+    KesPlatformSetRenderDevice(SuiteRenderDevice().c_str());
     m_app = new MApp;
     m_app->SetWindowSize(64, 48);
     m_app->SetAsync(0);

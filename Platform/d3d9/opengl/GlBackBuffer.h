@@ -17,7 +17,7 @@
 #include "GlApi.h"
 
 #include "../Resources.h"
-#include "../../win32/sdl/WindowTable.h"
+#include "../../win32/sdl/SdlVideo.h"
 
 #include <string>
 

@@ -74,7 +74,7 @@ bool Context::Create(SDL_Window* window, std::string* why)
         *why += (why->empty() ? "" : "; ") + ("no " + Describe(v) + " context: " + SDL_GetError());
     }
     if (!m_handle) return false;
-    m_window = window;
+    m_windowId = SDL_GetWindowID(window);
     why->clear();
 
     const char* missing = nullptr;
@@ -93,18 +93,27 @@ bool Context::Create(SDL_Window* window, std::string* why)
 void Context::Destroy()
 {
     if (!m_handle) return;
-    if (SDL_GL_GetCurrentContext() == m_handle) SDL_GL_MakeCurrent(m_window, nullptr);
+    // With no context to make current SDL asks for no window, so this is
+    // safe after the window has gone.
+    if (SDL_GL_GetCurrentContext() == m_handle) SDL_GL_MakeCurrent(Window(), nullptr);
     SDL_GL_DeleteContext(m_handle);
     m_handle = nullptr;
-    m_window = nullptr;
+    m_windowId = 0;
     m_api = Api();
+}
+
+SDL_Window* Context::Window() const
+{
+    return m_windowId ? SDL_GetWindowFromID(m_windowId) : nullptr;
 }
 
 bool Context::MakeCurrent()
 {
     if (!m_handle) return false;
-    if (SDL_GL_GetCurrentContext() == m_handle && SDL_GL_GetCurrentWindow() == m_window) return true;
-    return SDL_GL_MakeCurrent(m_window, m_handle) == 0;
+    SDL_Window* window = Window();
+    if (!window) return false;
+    if (SDL_GL_GetCurrentContext() == m_handle && SDL_GL_GetCurrentWindow() == window) return true;
+    return SDL_GL_MakeCurrent(window, m_handle) == 0;
 }
 
 bool IsSoftwareRasterizer(const std::string& renderer)

@@ -36,18 +36,26 @@ public:
     void Destroy();
 
     // Makes this context current on its window; devices on other windows
-    // have their own, and any of them may have been current last.
+    // have their own, and any of them may have been current last. False
+    // once the context or its window is gone.
     bool MakeCurrent();
+    // True when the context was made and its window has gone since: it can
+    // draw nowhere any more.
+    bool WindowGone() const { return m_handle && !Window(); }
 
     const Api& Gl() const { return m_api; }
     bool Es() const { return m_es; }
     const std::string& Renderer() const { return m_renderer; }
     const std::string& Vendor() const { return m_vendor; }
     const std::string& Version() const { return m_version; }
-    SDL_Window* Window() const { return m_window; }
+    // The window the context was made on, or null once it has gone.
+    SDL_Window* Window() const;
 
 private:
-    SDL_Window* m_window = nullptr;
+    // The window by SDL's id, which is never reused: the game may destroy
+    // the window before it releases the device, and the freed window must
+    // never reach SDL again.
+    Uint32 m_windowId = 0;
     SDL_GLContext m_handle = nullptr;
     bool m_es = false;
     Api m_api;

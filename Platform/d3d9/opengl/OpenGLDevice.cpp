@@ -3,7 +3,6 @@
 
 #include "../../config/Log.h"
 #include "../../win32/sdl/SdlVideo.h"
-#include "../../win32/sdl/WindowTable.h"
 
 #include <SDL.h>
 
@@ -103,7 +102,31 @@ void OpenGLDevice::ChooseTarget(const sdl::Viewport& view, int drawableW, int dr
 
 bool OpenGLDevice::Current()
 {
-    return m_context.MakeCurrent();
+    if (m_context.MakeCurrent()) return true;
+    if (m_context.WindowGone()) Abandon();
+    return false;
+}
+
+void OpenGLDevice::Abandon()
+{
+    // A game may destroy its window before it releases the device (and
+    // still draw the frames of its last turn of the loop). The context can
+    // draw nowhere any more; what was made on it goes with it, and from now
+    // on the device draws and shows nothing, as the software device does
+    // without a window.
+    m_windowGone = true;
+    m_batch.Clear();
+    m_textures = gl::TextureCache();
+    m_program = gl::EffectProgramGl();
+    m_target = gl::BackBuffer();
+    m_stream = gl::VertexStream();
+    m_renderState = gl::RenderState();
+    m_context.Destroy();
+}
+
+HRESULT OpenGLDevice::NotCurrent() const
+{
+    return m_windowGone ? D3D_OK : D3DERR_NOTAVAILABLE;
 }
 
 HRESULT OpenGLDevice::ResetBackBuffer(const D3DPRESENT_PARAMETERS& params)
@@ -144,7 +167,7 @@ HRESULT OpenGLDevice::Clear(DWORD Count, const void* pRects, DWORD Flags, D3DCOL
 {
     if (Count != 0 || pRects) return D3DERR_INVALIDCALL; // whole-target clears only
     if (!(Flags & D3DCLEAR_TARGET) || IsLost()) return D3D_OK;
-    if (!Current()) return D3DERR_NOTAVAILABLE;
+    if (!Current()) return NotCurrent();
     Flush();
     m_target.Clear(m_context.Gl(), Color);
     m_readBackStale = true;
@@ -155,7 +178,7 @@ HRESULT OpenGLDevice::Draw(D3DPRIMITIVETYPE type, const VertexXyzrhwTex1* vertic
 {
     const GLenum mode = ModeOf(type);
     if (mode == GL_POINTS) return D3D_OK;
-    if (!Current()) return D3DERR_NOTAVAILABLE;
+    if (!Current()) return NotCurrent();
     m_readBackStale = true;
     const EffectConstants constants = gl::ConstantsFor(m_state);
     if (gl::Batchable(type)) {

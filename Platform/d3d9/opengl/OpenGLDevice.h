@@ -72,8 +72,13 @@ protected:
 private:
     // Builds what a reset remakes: the back buffer and the effect program.
     bool BuildTargets(const D3DPRESENT_PARAMETERS& params, std::string* why);
-    // Makes the context current; false once it is gone.
+    // Makes the context current; false once it is gone (after Shutdown, or
+    // once the window has gone, which abandons the context).
     bool Current();
+    void Abandon();
+    // What drawing answers without a context: nothing to do once the window
+    // has gone, a failure otherwise.
+    HRESULT NotCurrent() const;
     void PaceAndSwap();
     // Draws into the window's own back buffer when it shows the back buffer
     // pixel for pixel (and GL can take its rows the Direct3D way up), else
@@ -98,6 +103,7 @@ private:
     bool m_readBackStale = true; // drawn into since the last read-back
     uint64_t m_drawCalls = 0;
     bool m_mayDrawInWindow = false;
+    bool m_windowGone = false;
     RetraceClock m_retrace;
     int m_swapInterval = -1; // what SDL was last told; -1 unknown or refused
 };

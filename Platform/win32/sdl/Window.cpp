@@ -44,6 +44,26 @@ SDL_Window* WindowOf(HWND hWnd)
     return LiveWindow(hWnd) ? hWnd->sdl : nullptr;
 }
 
+WindowHold::WindowHold(HWND hWnd)
+{
+    if (!LiveWindow(hWnd)) return;
+    m_handle = hWnd;
+    m_id = hWnd->sdlId;
+}
+
+HWND WindowHold::Handle() const
+{
+    // The handle alone could name a newer window at a reused address; its
+    // SDL window's id cannot.
+    return m_handle && LiveWindow(m_handle) && m_handle->sdlId == m_id ? m_handle : nullptr;
+}
+
+SDL_Window* WindowHold::Sdl() const
+{
+    const HWND h = Handle();
+    return h ? h->sdl : nullptr;
+}
+
 HWND WindowFromSdlId(Uint32 id)
 {
     for (HWND w : Windows().windows)

@@ -57,6 +57,7 @@ void ApplyPlacement(HWND hWnd)
 
 Viewport ViewportOf(HWND hWnd)
 {
+    if (!LiveWindow(hWnd)) return Viewport{0, 0, 0, 0, {0, 0, 0, 0}};
     Viewport v{hWnd->clientW, hWnd->clientH, 0, 0, {0, 0, 0, 0}};
     SDL_GetWindowSize(hWnd->sdl, &v.windowW, &v.windowH);
     v.dest = SDL_Rect{0, 0, v.windowW, v.windowH};

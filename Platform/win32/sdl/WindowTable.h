@@ -6,6 +6,8 @@
 
 #include <windows.h>
 
+#include "SdlVideo.h"
+
 #include <SDL_mouse.h>
 #include <SDL_video.h>
 
@@ -72,28 +74,9 @@ FrameSize FrameOf(DWORD style);
 // say (nothing while a device covers the desktop with it).
 void ApplyPlacement(HWND hWnd);
 
-// Where the client area lies inside the SDL window: the whole of it, or,
-// when the two sizes differ (a device covering the desktop), the largest
-// rectangle of the client's aspect ratio, centred.
-struct Viewport {
-    int clientW, clientH; // the client size the game sees
-    int windowW, windowH; // the SDL window's size in pixels
-    SDL_Rect dest;        // the client area inside it
-    bool Identity() const
-    {
-        return dest.x == 0 && dest.y == 0 && dest.w == windowW && dest.h == windowH && clientW == windowW &&
-               clientH == windowH;
-    }
-};
-Viewport ViewportOf(HWND hWnd);
-
 // SDL window pixels to client coordinates and back (not clamped).
 POINT WindowToClient(HWND hWnd, int x, int y);
 POINT ClientToWindow(HWND hWnd, int x, int y);
-
-// A device presenting into the window goes full screen (covers the desktop
-// and shows a `width` x `height` back buffer scaled to fit) or comes back.
-void SetDeviceFullscreen(HWND hWnd, bool on, int width, int height);
 
 // Drops every queued message for a window that is going away.
 void ForgetQueuedMessages(HWND hWnd);
