@@ -40,12 +40,26 @@ KESTO_API void KesPlatformSetLogHandler(KesPlatformLogHandler handler, void* use
 
 // ---- backends --------------------------------------------------------------
 
-// SDL video driver by name ("x11", "wayland", "offscreen", "dummy"), or null
-// for the automatic choice. Applies when the video system is next started.
+// Video driver by name: "desktop" (the desktop's own, as SDL finds it),
+// "offscreen", "dummy", or any SDL video driver's own name ("x11",
+// "wayland"); null for the automatic choice (the desktop where one is
+// named, else "offscreen", else "dummy"). Applies when the video system is
+// next started.
 KESTO_API void KesPlatformSetVideoDriver(const char* name);
 
 // The name of the video driver in use, or null before the first window.
 KESTO_API const char* KesPlatformVideoDriver(void);
+
+// Sound output by name: "device" (SDL's choice of sound device), "dummy"
+// (mixes in real time and plays nowhere) or any SDL audio driver's own name
+// ("pulseaudio", "alsa", "disk"); null for the automatic choice (a device,
+// else "dummy", with one logged line). Applies when the sound system next
+// opens its output.
+KESTO_API void KesPlatformSetAudioDriver(const char* name);
+
+// The name of the SDL audio driver in use, or null while no sound output
+// is open.
+KESTO_API const char* KesPlatformAudioDriver(void);
 
 // Render device by name ("opengl", "software"), or null for the automatic choice (or
 // KESTO_RENDER_DEVICE's). Applies to devices created afterwards; asking for

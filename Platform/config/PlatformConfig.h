@@ -9,6 +9,7 @@ namespace kes::platform {
 
 struct Config {
     std::string videoDriver;  // empty: automatic
+    std::string audioDriver;  // empty: automatic
     std::string renderDevice; // empty: automatic
     bool pow2Textures = false;
 };

@@ -3,16 +3,14 @@
 #include "DeviceDrivers.h"
 #include "WindowPresenter.h"
 
+#include "../config/BackendTable.h"
 #include "../config/Log.h"
 #include "../config/PlatformConfig.h"
 #include "../win32/sdl/SdlVideo.h"
 
 #include <SDL.h>
 
-#include <cstring>
 #include <string>
-
-#include <strings.h>
 
 namespace kes::d3d9 {
 
@@ -24,13 +22,6 @@ const DeviceDriver* const* DeviceDrivers()
 
 namespace {
 
-const DeviceDriver* FindDriver(const char* name)
-{
-    for (const DeviceDriver* const* d = DeviceDrivers(); *d; ++d)
-        if (strcasecmp((*d)->name, name) == 0) return *d;
-    return nullptr;
-}
-
 // The automatic choice is told once, not for every device a program makes:
 // the line is logged when it differs from the last one.
 void LogChoice(const char* device, const std::string& passedOver)
@@ -40,13 +31,6 @@ void LogChoice(const char* device, const std::string& passedOver)
     if (line == *last) return;
     *last = line;
     platform::Log("%s", line.c_str());
-}
-
-std::string KnownDrivers()
-{
-    std::string names;
-    for (const DeviceDriver* const* d = DeviceDrivers(); *d; ++d) names += (names.empty() ? "" : ", ") + std::string((*d)->name);
-    return names;
 }
 
 class Direct3D9 : public RefCounted<IDirect3D9> {
@@ -91,27 +75,27 @@ public:
         if (pp->BackBufferCount == 0) pp->BackBufferCount = 1;
 
         const std::string asked = platform::AskedRenderDevice();
-        const DeviceDriver* named = asked.empty() ? nullptr : FindDriver(asked.c_str());
+        const DeviceDriver* named = platform::FindBackend(DeviceDrivers(), asked.c_str());
         if (!asked.empty() && !named) {
-            platform::Log("render device '%s' unknown; known: %s", asked.c_str(), KnownDrivers().c_str());
+            platform::Log("render device '%s' unknown; known: %s", asked.c_str(),
+                          platform::BackendNames(DeviceDrivers()).c_str());
             return D3DERR_NOTAVAILABLE;
         }
+        Device* device = nullptr;
         std::string passedOver; // why the drivers before the one chosen stood aside
-        for (const DeviceDriver* const* d = DeviceDrivers(); *d; ++d) {
-            if (named && *d != named) continue;
-            std::string why;
-            Device* device = !named && (*d)->createIfBest ? (*d)->createIfBest(window, *pp, &why)
-                                                          : (*d)->create(window, *pp);
-            if (device) {
-                if (!passedOver.empty()) LogChoice((*d)->name, passedOver);
-                ApplyDisplayMode(window, *pp);
-                *ppDevice = device;
-                return D3D_OK;
-            }
-            if (why.empty())
-                platform::Log("render device '%s' cannot run on this window", (*d)->name);
-            else
-                passedOver += (passedOver.empty() ? "" : "; ") + why;
+        const DeviceDriver* chosen = platform::ChooseBackend(
+            DeviceDrivers(), named,
+            [&](const DeviceDriver& d, std::string* why) {
+                device = !named && d.openIfBest ? d.openIfBest(window, *pp, why) : d.open(window, *pp);
+                if (!device && why->empty()) platform::Log("render device '%s' cannot run on this window", d.name);
+                return device != nullptr;
+            },
+            &passedOver);
+        if (chosen) {
+            if (!passedOver.empty()) LogChoice(chosen->name, passedOver);
+            ApplyDisplayMode(window, *pp);
+            *ppDevice = device;
+            return D3D_OK;
         }
         if (!passedOver.empty()) platform::Log("no render device runs here: %s", passedOver.c_str());
         return D3DERR_NOTAVAILABLE;

@@ -1,7 +1,12 @@
-// Opening the mixer: a table of two drivers, the first that opens wins.
+// Opening the mixer: a table of sound outputs in order of preference, the
+// one asked for or else the first that opens.
 #include "AudioOutput.h"
 
+#include "../config/BackendTable.h"
 #include "../config/Log.h"
+#include "../config/PlatformConfig.h"
+
+#include <KesPlatform.h>
 
 #include <SDL.h>
 #include <SDL_mixer.h>
@@ -17,10 +22,6 @@ namespace {
 constexpr int kRate = 44100;
 constexpr int kFrames = 1024; // about 23 ms a buffer: short enough for effects
 
-// null: SDL's own choice (SDL_AUDIODRIVER, else the first device that works).
-// "dummy" is SDL's driver that mixes in real time and plays nowhere; SDL never
-// picks it by itself.
-const char* const kDrivers[] = {nullptr, "dummy"};
 
 // libasound prints its own lines on standard error when there is no sound
 // card, before SDL moves on and we say in one line what happened. Its
@@ -70,28 +71,68 @@ bool TryDriver(const char* name, std::string* why)
     return true;
 }
 
+struct AudioDriver {
+    const char* name;
+    const char* description;
+    bool (*open)(std::string* why);
+};
+
+bool OpenDevice(std::string* why)
+{
+    return TryDriver(nullptr, why);
+}
+bool OpenDummy(std::string* why)
+{
+    return TryDriver("dummy", why);
+}
+
+// SDL never picks its dummy driver by itself: it is the last record.
+const AudioDriver kDevice = {"device", "SDL's choice of sound device (SDL_AUDIODRIVER, else the first that works)",
+                             OpenDevice};
+const AudioDriver kDummy = {"dummy", "mixes in real time and plays nowhere", OpenDummy};
+const AudioDriver* const kAudioDrivers[] = {&kDevice, &kDummy, nullptr};
+
 } // namespace
 
 bool OpenAudioOutput(int channels)
 {
-    static bool s_saidFallback = false;
-    std::string firstWhy;
-    for (const char* name : kDrivers) {
+    // A program's choice is a record of the table or any SDL audio driver
+    // by its own name ("pulseaudio", "alsa", "disk"), and stands alone.
+    const std::string& asked = platform::Settings().audioDriver;
+    const AudioDriver* named = platform::FindBackend(kAudioDrivers, asked.c_str());
+    if (!asked.empty() && !named) {
         std::string why;
-        if (TryDriver(name, &why)) {
-            if (name && !s_saidFallback) {
-                kes::platform::Log("no sound device (%s); sound plays on SDL's %s audio driver", firstWhy.c_str(),
-                                   name);
-                s_saidFallback = true;
-            }
-            Mix_AllocateChannels(channels);
-            return true;
+        if (!TryDriver(asked.c_str(), &why)) {
+            platform::Log("cannot open SDL's %s audio driver: %s", asked.c_str(), why.c_str());
+            return false;
         }
-        if (firstWhy.empty()) firstWhy = why;
-        if (name) kes::platform::Log("cannot open SDL's %s audio driver: %s", name, why.c_str());
+        Mix_AllocateChannels(channels);
+        return true;
     }
-    return false;
+    static bool s_saidFallback = false;
+    std::string passedOver;
+    const AudioDriver* chosen = platform::ChooseBackend(
+        kAudioDrivers, named, [](const AudioDriver& d, std::string* why) { return d.open(why); }, &passedOver);
+    if (!chosen) {
+        platform::Log("no sound output opens (%s)", passedOver.c_str());
+        return false;
+    }
+    if (chosen != kAudioDrivers[0] && !named && !s_saidFallback) {
+        platform::Log("no sound device (%s); sound plays on SDL's %s audio driver", passedOver.c_str(), chosen->name);
+        s_saidFallback = true;
+    }
+    Mix_AllocateChannels(channels);
+    return true;
 }
+
+} // namespace kes::fmod
+
+extern "C" const char* KesPlatformAudioDriver(void)
+{
+    return SDL_WasInit(SDL_INIT_AUDIO) ? SDL_GetCurrentAudioDriver() : nullptr;
+}
+
+namespace kes::fmod {
 
 void CloseAudioOutput()
 {

@@ -5,9 +5,10 @@
 
 namespace kes::fmod {
 
-// Opens the output with `channels` mixer channels. Tries SDL's own choice of
-// driver first, then "dummy" (saying why once on standard error). False when
-// neither opens, with the reason on standard error.
+// Opens the output with `channels` mixer channels: the output asked for
+// through KesPlatformSetAudioDriver alone, else SDL's own choice of device,
+// then its "dummy" driver (saying why once through the log). False when
+// none opens, with the reason through the log.
 bool OpenAudioOutput(int channels);
 void CloseAudioOutput();
 

@@ -145,7 +145,7 @@ TEST_F(OpenGLDeviceChoice, WithoutAContextTheSoftwareDeviceRunsAndTheLogSaysWhy)
     ASSERT_EQ(w.Create(), D3D_OK);
     EXPECT_STREQ(w.Name(), "software");
     ASSERT_EQ(log.Lines().size(), 1u) << log.All();
-    EXPECT_EQ(log.Lines()[0].rfind("render device: software (no OpenGL context (no OpenGL 9.9 core context: ", 0), 0u)
+    EXPECT_EQ(log.Lines()[0].rfind("render device: software (opengl: no OpenGL context (no OpenGL 9.9 core context: ", 0), 0u)
         << log.All();
 
     // Asked for by name, the device fails instead, saying why.
@@ -182,7 +182,7 @@ TEST_F(OpenGLDeviceChoice, ACpuRasterizerLeavesTheAutomaticChoiceToTheSoftwareDe
     }
     if (d3d9::gl::IsSoftwareRasterizer(renderer)) {
         ASSERT_EQ(log.Lines().size(), 1u) << log.All();
-        EXPECT_NE(log.Lines()[0].find("render device: software (OpenGL is "), std::string::npos) << log.All();
+        EXPECT_NE(log.Lines()[0].find("render device: software (opengl: OpenGL is "), std::string::npos) << log.All();
         EXPECT_NE(log.Lines()[0].find(renderer + ", a CPU rasterizer)"), std::string::npos) << log.All();
     } else {
         EXPECT_TRUE(log.Lines().empty()) << log.All();

@@ -4,6 +4,7 @@
 #include "FmodSystemFixture.h"
 #include "SoundFixture.h"
 
+#include <KesPlatform.h>
 #include <fmod.hpp>
 
 #include <SDL.h>
@@ -301,6 +302,38 @@ TEST(FmodOutput, WithoutASoundDeviceItFallsBackToTheDummyDriverAndSaysSoOnce)
     ASSERT_NE(said.find(note), std::string::npos) << said;
     EXPECT_EQ(said.find(note), said.rfind(note)) << "said more than once: " << said;
     setenv("SDL_AUDIODRIVER", "dummy", 1);
+}
+
+// A program names the sound output as it names the video driver and the
+// render device: a record of the table or an SDL driver's own name, which
+// then stands alone (no fallback to hide a wrong name).
+TEST(FmodOutput, AProgramChoosesTheOutputByName)
+{
+    const struct {
+        const char* asked;
+        FMOD_RESULT init;
+        const char* driver; // in use afterwards, null when none opened
+    } cases[] = {
+        {"dummy", FMOD_OK, "dummy"},
+        {"DISK", FMOD_OK, "disk"},
+        {"no-such-output", FMOD_ERR_OUTPUT_INIT, nullptr},
+    };
+    setenv("SDL_DISKAUDIOFILE", "/dev/null", 1);
+    for (const auto& c : cases) {
+        KesPlatformSetAudioDriver(c.asked);
+        FMOD::System* system = nullptr;
+        ASSERT_EQ(FMOD::System_Create(&system), FMOD_OK);
+        EXPECT_EQ(system->init(8, FMOD_INIT_NORMAL, nullptr), c.init) << c.asked;
+        const char* driver = KesPlatformAudioDriver();
+        if (c.driver)
+            EXPECT_STREQ(driver, c.driver) << c.asked;
+        else
+            EXPECT_EQ(driver, nullptr) << c.asked;
+        system->close();
+        system->release();
+        EXPECT_EQ(KesPlatformAudioDriver(), nullptr) << "closed";
+    }
+    KesPlatformSetAudioDriver(nullptr);
 }
 
 } // namespace

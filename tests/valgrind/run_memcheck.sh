@@ -2,7 +2,7 @@
 # run_memcheck.sh <valgrind> <exit_game> <device> <font>: the exit game under
 # memcheck on SDL's offscreen driver (OpenGL through EGL, Mesa's llvmpipe
 # where there is no GPU) with SDL's dummy sound driver. Any invalid read or
-# write, or a jump on uninitialised memory in our code, fails the test; a
+# write, or a jump on uninitialised memory, fails the test; a
 # leak is not this test's business (the soak watches memory).
 set -eu
 VALGRIND=$1 GAME=$2 DEVICE=$3 FONT=$4

@@ -40,7 +40,7 @@ OpenGLDevice* Make(HWND window, const D3DPRESENT_PARAMETERS& params, bool accept
     return nullptr;
 }
 
-Device* CreateAsked(HWND window, const D3DPRESENT_PARAMETERS& params)
+Device* OpenAsked(HWND window, const D3DPRESENT_PARAMETERS& params)
 {
     std::string why;
     bool cpu = false;
@@ -49,7 +49,7 @@ Device* CreateAsked(HWND window, const D3DPRESENT_PARAMETERS& params)
     return device;
 }
 
-Device* CreateIfBest(HWND window, const D3DPRESENT_PARAMETERS& params, std::string* why)
+Device* OpenIfBest(HWND window, const D3DPRESENT_PARAMETERS& params, std::string* why)
 {
     CpuVerdict& known = Verdict();
     const char* driver = SDL_GetCurrentVideoDriver();
@@ -67,7 +67,7 @@ Device* CreateIfBest(HWND window, const D3DPRESENT_PARAMETERS& params, std::stri
 
 } // namespace
 
-const DeviceDriver kOpenGLDriver = {"opengl", "OpenGL 3.3 core or OpenGL ES 3.0 on the GPU", CreateAsked,
-                                    CreateIfBest};
+const DeviceDriver kOpenGLDriver = {"opengl", "OpenGL 3.3 core or OpenGL ES 3.0 on the GPU", OpenAsked,
+                                    OpenIfBest};
 
 } // namespace kes::d3d9

@@ -1,6 +1,8 @@
-// Starting SDL's video system with a driver that works here.
+// Starting SDL's video system with a driver that works here: a table of
+// video drivers in order of preference, chosen once.
 #include "SdlVideo.h"
 
+#include "../../config/BackendTable.h"
 #include "../../config/Log.h"
 #include "../../config/PlatformConfig.h"
 
@@ -15,6 +17,8 @@
 namespace kes::sdl {
 namespace {
 
+// SDL's driver `name`, or SDL's own choice for null. A refusal is said at
+// once: SDL's error text is gone after the next attempt.
 bool TryDriver(const char* name)
 {
     if (name) SDL_SetHint(SDL_HINT_VIDEODRIVER, name);
@@ -29,6 +33,37 @@ bool TryDriver(const char* name)
     return false;
 }
 
+struct VideoDriver {
+    const char* name;
+    const char* description;
+    bool (*open)(std::string* why);
+};
+
+// SDL's own choice honours SDL_VIDEODRIVER and finds a desktop; with no
+// desktop named, asking SDL would only make the desktop drivers complain on
+// standard error.
+bool OpenDesktop(std::string* why)
+{
+    if (!getenv("DISPLAY") && !getenv("WAYLAND_DISPLAY") && !getenv("SDL_VIDEODRIVER")) {
+        *why = "no desktop (DISPLAY, WAYLAND_DISPLAY and SDL_VIDEODRIVER unset)";
+        return false;
+    }
+    return TryDriver(nullptr);
+}
+bool OpenOffscreen(std::string*)
+{
+    return TryDriver("offscreen");
+}
+bool OpenDummy(std::string*)
+{
+    return TryDriver("dummy");
+}
+
+const VideoDriver kDesktop = {"desktop", "the desktop's own driver as SDL finds it (x11, wayland)", OpenDesktop};
+const VideoDriver kOffscreen = {"offscreen", "windows in memory, with OpenGL through EGL", OpenOffscreen};
+const VideoDriver kDummy = {"dummy", "windows that exist nowhere, without OpenGL", OpenDummy};
+const VideoDriver* const kVideoDrivers[] = {&kDesktop, &kOffscreen, &kDummy, nullptr};
+
 } // namespace
 
 bool EnsureVideo()
@@ -42,14 +77,15 @@ bool EnsureVideo()
     // away.
     SDL_SetHint(SDL_HINT_QUIT_ON_LAST_WINDOW_CLOSE, "0");
     SDL_SetHint(SDL_HINT_VIDEO_MINIMIZE_ON_FOCUS_LOSS, "0");
+    // A program's choice is a record of the table or any SDL driver by its
+    // own name ("x11", "wayland", "kmsdrm"), and stands alone.
     const std::string& asked = platform::Settings().videoDriver;
-    if (!asked.empty()) return TryDriver(asked.c_str());
-    // SDL's own choice honours SDL_VIDEODRIVER and finds a desktop; without
-    // one, the offscreen driver still gives windows (and EGL contexts).
-    // With no desktop to be found, asking SDL would only make the desktop
-    // drivers complain on standard error.
-    const bool desktop = getenv("DISPLAY") || getenv("WAYLAND_DISPLAY") || getenv("SDL_VIDEODRIVER");
-    return (desktop && TryDriver(nullptr)) || TryDriver("offscreen") || TryDriver("dummy");
+    const VideoDriver* named = platform::FindBackend(kVideoDrivers, asked.c_str());
+    if (!asked.empty() && !named) return TryDriver(asked.c_str());
+    std::string passedOver;
+    return platform::ChooseBackend(
+               kVideoDrivers, named, [](const VideoDriver& d, std::string* why) { return d.open(why); },
+               &passedOver) != nullptr;
 }
 
 void DesktopSize(int* width, int* height)
