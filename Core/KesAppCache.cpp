@@ -50,6 +50,7 @@ void MApp::CloseImageVolume(MImageVolume* miv)
 void MApp::_ImageDestroyed(MImage* img)
 {
     MApp* app = m_Singleton;
+    if (app && app->m_pRender) app->m_pRender->ForgetImage(img);
     if (app && img->m_id && app->m_imageCache.Find(img->m_id) == img) app->m_imageCache.Delete(img->m_id);
 }
 

@@ -29,7 +29,7 @@ void SafeRelease(T*& p)
 
 MRender::MRender()
     : m_cmdCount(0), m_pD3D(0), m_pDevice(0), m_pVertexBuffer(0), m_pPixelShader(0), m_pConstTable(0),
-      m_hFunction(0), m_hAlpha(0), m_hBlend(0), m_hColor(0), m_linearMag(0), m_pVBBuffer(0), m_vertexCount(0),
+      m_hFunction(0), m_hAlpha(0), m_hBlend(0), m_hColor(0), m_linearMag(0), m_boundImage(0), m_pVBBuffer(0), m_vertexCount(0),
       m_maxVBSize(960000), m_vbMapped(0)
 {
     memset(&m_pp, 0, sizeof m_pp);
@@ -188,7 +188,7 @@ int MRender::ApplyStates()
     m_pDevice->SetSamplerState(0, D3DSAMP_ADDRESSV, D3DTADDRESS_CLAMP);
     m_pDevice->SetPixelShader(m_pPixelShader);
     // A reset leaves sampler 0 without a texture; so must the replay's memory.
-    kes::ForgetBoundImage(0);
+    ForgetImage(0);
     return 1;
 }
 

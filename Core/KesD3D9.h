@@ -25,6 +25,19 @@ enum {
     DRAW_BORDER = -5, // thick outline: four bars of 4 vertices
 };
 
+// The effect program's functions (its g_function constant).
+enum {
+    EFFECT_PLAIN = 0,      // the texel, with the alpha factor
+    EFFECT_TINT_HUE = 1,   // tint and hue turn, with the alpha factor
+    EFFECT_BLEND = 2,      // a blend level
+    EFFECT_BLEND_TINT = 3, // a blend level, then tint and hue turn
+    EFFECT_SILHOUETTE = 4, // text: flat colour where covered
+    EFFECT_GLOW = 5,       // text: flat colour with a glow around it
+    EFFECT_FLAT = 6,       // shapes: flat colour
+};
+// The blend level drawn without the blend function: the picture unchanged.
+enum { BLEND_LEVEL_PLAIN = 14 };
+
 // Pre-transformed vertex: D3DFVF_XYZRHW | D3DFVF_TEX1.
 struct MVertex {
     float x, y, z, rhw, u, v;
@@ -53,6 +66,9 @@ public:
     ID3DXConstantTable* m_pConstTable;
     D3DXHANDLE m_hFunction, m_hAlpha, m_hBlend, m_hColor;
     int m_linearMag;
+    // The image whose texture the replay bound to sampler 0 last (not
+    // referenced: it is forgotten when the image goes).
+    MImage* m_boundImage;
     MVertex* m_pVBBuffer;
     int m_vertexCount;
     int m_maxVBSize;
@@ -73,6 +89,9 @@ public:
     void ClearFrame();
     void DrawBatch();
     int EndFrame();
+    // An image is going (or, for null, the device was reset): the replay
+    // must not take a later image at the same address for the one it bound.
+    void ForgetImage(MImage* img);
 
     // The one way images are made: never returns null (failure ends the process).
     MImage* CreateTextureImage(unsigned width, unsigned height, int format);
@@ -103,9 +122,6 @@ private:
 };
 
 namespace kes {
-// The replay remembers the image whose texture it bound last; an image that
-// is destroyed must not be mistaken for a later one at the same address.
-void ForgetBoundImage(MImage* img);
 // The engine's effect program (the text the device compiles).
 extern const char* const kEffectShaderSource;
 } // namespace kes

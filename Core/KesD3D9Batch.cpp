@@ -7,9 +7,6 @@
 
 namespace {
 
-// The image whose texture the replay bound to sampler 0 last.
-MImage* g_boundImage = 0;
-
 inline void Put(MVertex* v, float x, float y, float u = 0, float t = 0)
 {
     v->x = x;
@@ -22,9 +19,9 @@ inline void Put(MVertex* v, float x, float y, float u = 0, float t = 0)
 
 } // namespace
 
-void kes::ForgetBoundImage(MImage* img)
+void MRender::ForgetImage(MImage* img)
 {
-    if (!img || img == g_boundImage) g_boundImage = 0;
+    if (!img || img == m_boundImage) m_boundImage = 0;
 }
 
 MVertex* MRender::Reserve(int n)
@@ -154,8 +151,8 @@ void MRender::DrawBatch()
             m_pDevice->SetSamplerState(0, D3DSAMP_MAGFILTER, cmd.linear ? D3DTEXF_LINEAR : D3DTEXF_POINT);
             m_linearMag = cmd.linear;
         }
-        if (cmd.image != g_boundImage) {
-            g_boundImage = cmd.image;
+        if (cmd.image != m_boundImage) {
+            m_boundImage = cmd.image;
             m_pDevice->SetTexture(0, cmd.image ? cmd.image->m_tex : 0);
         }
 
@@ -168,18 +165,18 @@ void MRender::DrawBatch()
                 const float color[4] = {(R - 1) / 254, (G - 1) / 254, (B - 1) / 254, (A - 1) / 254};
                 m_pConstTable->SetFloatArray(m_pDevice, m_hColor, color, 4);
             }
-            if (cmd.kind == 14) {
-                m_pConstTable->SetInt(m_pDevice, m_hFunction, c != 0 ? 1 : 0);
+            if (cmd.kind == BLEND_LEVEL_PLAIN) {
+                m_pConstTable->SetInt(m_pDevice, m_hFunction, c != 0 ? EFFECT_TINT_HUE : EFFECT_PLAIN);
                 m_pConstTable->SetFloat(m_pDevice, m_hAlpha, cmd.alpha);
             } else {
-                m_pConstTable->SetInt(m_pDevice, m_hFunction, c != 0 ? 3 : 2);
+                m_pConstTable->SetInt(m_pDevice, m_hFunction, c != 0 ? EFFECT_BLEND_TINT : EFFECT_BLEND);
                 m_pConstTable->SetFloat(m_pDevice, m_hAlpha, cmd.alpha);
                 m_pConstTable->SetInt(m_pDevice, m_hBlend, cmd.kind);
             }
         } else {
             const float color[4] = {R / 255, G / 255, B / 255, A / 255};
             m_pConstTable->SetFloatArray(m_pDevice, m_hColor, color, 4);
-            const int function = cmd.kind == DRAW_TEXT ? (cmd.alpha == 0 ? 4 : 5) : 6;
+            const int function = cmd.kind == DRAW_TEXT ? (cmd.alpha == 0 ? EFFECT_SILHOUETTE : EFFECT_GLOW) : EFFECT_FLAT;
             m_pConstTable->SetInt(m_pDevice, m_hFunction, function);
         }
 

@@ -20,7 +20,6 @@ MImage::~MImage()
     // A destroyed image must neither stay findable nor be mistaken for a
     // later one at the same address by the replay.
     MApp::_ImageDestroyed(this);
-    kes::ForgetBoundImage(this);
     if (m_tex) m_tex->Release();
 }
 
