@@ -192,6 +192,11 @@ int MRender::ApplyStates()
     return 1;
 }
 
+void MRender::ForgetImage(MImage* img)
+{
+    if (!img || img == m_boundImage) m_boundImage = 0;
+}
+
 HRESULT MRender::CheckDevice()
 {
     KES_CHECK(m_pDevice, KES_D3D9_SOURCE);

@@ -19,11 +19,6 @@ inline void Put(MVertex* v, float x, float y, float u = 0, float t = 0)
 
 } // namespace
 
-void MRender::ForgetImage(MImage* img)
-{
-    if (!img || img == m_boundImage) m_boundImage = 0;
-}
-
 MVertex* MRender::Reserve(int n)
 {
     if (!m_vbMapped || !m_pVBBuffer || m_cmdCount >= MAX_CMDS || m_vertexCount + n > MaxVertices()) return 0;
