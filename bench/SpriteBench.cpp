@@ -14,6 +14,7 @@
 #include <SDL.h>
 
 #include "BenchSupport.h"
+#include "DeviceWindow.h"
 #include "SpriteField.h"
 
 #include <benchmark/benchmark.h>
@@ -64,26 +65,12 @@ struct KestoScene {
     KestoScene()
     {
         HWND window = kes::bench::MakeBenchWindow(kScreenW, kScreenH);
-        IDirect3D9* d3d = Direct3DCreate9(D3D_SDK_VERSION);
-        if (!d3d) return;
-        Build(d3d, window);
-        d3d->Release(); // the device does not need it any more
+        device = kes::support::MakeDevice(window, kes::support::WindowedParams(window, kScreenW, kScreenH));
+        if (device) Build();
     }
 
-    void Build(IDirect3D9* d3d, HWND window)
+    void Build()
     {
-        D3DPRESENT_PARAMETERS pp = {};
-        pp.BackBufferWidth = kScreenW;
-        pp.BackBufferHeight = kScreenH;
-        pp.BackBufferFormat = D3DFMT_X8R8G8B8;
-        pp.BackBufferCount = 1;
-        pp.SwapEffect = D3DSWAPEFFECT_FLIP;
-        pp.hDeviceWindow = window;
-        pp.Windowed = TRUE;
-        pp.PresentationInterval = D3DPRESENT_INTERVAL_IMMEDIATE;
-        if (d3d->CreateDevice(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, window, D3DCREATE_HARDWARE_VERTEXPROCESSING, &pp,
-                              &device) != D3D_OK)
-            return;
 
         ID3DXBuffer* code = nullptr;
         if (D3DXCompileShader(kEffectProgram, UINT(strlen(kEffectProgram)), nullptr, nullptr, "main", "ps_3_0", 0x800,

@@ -6,12 +6,26 @@
 #define KESTO_SUPPORT_DEVICEWINDOW_H
 
 #include <KesApp.h>
+#include <d3d9.h>
 
 namespace kes::support {
 
-// A window of width x height client pixels for the render device named
-// `device`; null when the window layer cannot make one.
+// A hidden pop-up window of width x height client pixels whose procedure
+// ignores every message; null when the window layer cannot make one.
+HWND MakeWindow(int width, int height);
+// The same, with the render device named `device` asked for the devices
+// made afterwards (KesPlatformSetRenderDevice).
 HWND MakeDeviceWindow(int width, int height, const char* device = "software");
+
+// The presentation parameters a game's render object asks for, windowed
+// (or not) with a width x height back buffer, presenting without waiting
+// for the display's refresh.
+D3DPRESENT_PARAMETERS WindowedParams(HWND window, UINT width, UINT height, bool windowed = true);
+
+// A device for `window` with `params` (of the kind KesPlatformSetRenderDevice
+// asked for), as Direct3DCreate9 and CreateDevice make it; null on failure,
+// with the result in `result` when given.
+IDirect3DDevice9* MakeDevice(HWND window, D3DPRESENT_PARAMETERS params, HRESULT* result = nullptr);
 
 // A new MApp whose render object has a device on `window` (retrace wait
 // off, windowed); null when the device cannot be made.

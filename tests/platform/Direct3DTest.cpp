@@ -6,6 +6,7 @@
 #include <d3dx9.h>
 #include <windows.h>
 
+#include "DeviceWindow.h"
 #include "TestSupport.h"
 #include "win32/sdl/SdlVideo.h"
 
@@ -27,12 +28,7 @@ class Direct3DTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        KesPlatformSetRenderDevice("software");
-        WNDCLASSA wc = {};
-        wc.lpfnWndProc = Proc;
-        wc.lpszClassName = "D3D_TEST";
-        RegisterClassA(&wc);
-        m_window = CreateWindowExA(0, "D3D_TEST", "d3d", WS_POPUP, 0, 0, 64, 48, NULL, NULL, NULL, NULL);
+        m_window = kes::support::MakeDeviceWindow(64, 48, "software");
         ASSERT_NE(m_window, nullptr);
         m_d3d = Direct3DCreate9(D3D_SDK_VERSION);
         ASSERT_NE(m_d3d, nullptr);
@@ -49,19 +45,7 @@ protected:
         DestroyWindow(m_window);
     }
 
-    D3DPRESENT_PARAMETERS Params(UINT w, UINT h)
-    {
-        D3DPRESENT_PARAMETERS pp;
-        memset(&pp, 0, sizeof pp);
-        pp.BackBufferWidth = w;
-        pp.BackBufferHeight = h;
-        pp.BackBufferFormat = D3DFMT_X8R8G8B8;
-        pp.BackBufferCount = 1;
-        pp.SwapEffect = D3DSWAPEFFECT_FLIP;
-        pp.hDeviceWindow = m_window;
-        pp.Windowed = TRUE;
-        return pp;
-    }
+    D3DPRESENT_PARAMETERS Params(UINT w, UINT h) { return kes::support::WindowedParams(m_window, w, h); }
 
     HWND m_window = nullptr;
     IDirect3D9* m_d3d = nullptr;

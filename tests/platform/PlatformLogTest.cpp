@@ -3,6 +3,8 @@
 // render device that is unknown, a sound that cannot be decoded. Names of
 // backends compare without regard to case, and the environment chooses for
 // players where the program does not.
+#include "DeviceWindow.h"
+
 #include <KesPlatform.h>
 #include <d3d9.h>
 #include <fmod.hpp>
@@ -64,23 +66,14 @@ protected:
     // A device on a fresh window with whatever render device is asked.
     HRESULT MakeDevice()
     {
-        HWND w = CreateWindowExA(0, "LOG_TEST", "log", WS_POPUP, 0, 0, 32, 32, NULL, NULL, NULL, NULL);
+        HWND w = kes::support::MakeWindow(32, 32);
         if (!w) return E_FAIL;
-        IDirect3D9* d3d = Direct3DCreate9(D3D_SDK_VERSION);
-        D3DPRESENT_PARAMETERS pp = {};
-        pp.BackBufferWidth = 32;
-        pp.BackBufferHeight = 32;
-        pp.BackBufferFormat = D3DFMT_X8R8G8B8;
-        pp.SwapEffect = D3DSWAPEFFECT_DISCARD;
-        pp.hDeviceWindow = w;
-        pp.Windowed = TRUE;
-        IDirect3DDevice9* device = nullptr;
-        const HRESULT hr = d3d->CreateDevice(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, w, 0, &pp, &device);
+        HRESULT hr = E_FAIL;
+        IDirect3DDevice9* device = kes::support::MakeDevice(w, kes::support::WindowedParams(w, 32, 32), &hr);
         if (device) {
             m_deviceName = KesPlatformDeviceName(device);
             device->Release();
         }
-        d3d->Release();
         DestroyWindow(w);
         return hr;
     }

@@ -3,6 +3,7 @@
 // the lost device, and the scaled full screen. Like the scene comparisons,
 // these need a GL context and fail without one.
 #include "DeviceRig.h"
+#include "DeviceWindow.h"
 
 #include "d3d9/opengl/GlContext.h"
 #include "d3d9/opengl/OpenGLDevice.h"
@@ -22,11 +23,6 @@ namespace kes::test {
 namespace {
 
 constexpr uint32_t kBlack = 0xFF000000u;
-
-LRESULT CALLBACK Proc(HWND, UINT, WPARAM, LPARAM)
-{
-    return 0;
-}
 
 // Platform log lines while it lives.
 class LogLines {
@@ -53,35 +49,21 @@ public:
     // The window's client area is width x height unless given.
     WindowDevice(UINT width, UINT height, bool windowed = true, int windowW = 0, int windowH = 0)
     {
-        WNDCLASSA wc = {};
-        wc.lpfnWndProc = Proc;
-        wc.lpszClassName = "KESTO_OPENGL_DEVICE_TEST";
-        RegisterClassA(&wc);
-        m_window = CreateWindowExA(0, wc.lpszClassName, "opengl", WS_POPUP, 0, 0, windowW ? windowW : int(width),
-                                   windowH ? windowH : int(height), nullptr, nullptr, nullptr, nullptr);
-        m_d3d = Direct3DCreate9(D3D_SDK_VERSION);
-        params = D3DPRESENT_PARAMETERS{};
-        params.BackBufferWidth = width;
-        params.BackBufferHeight = height;
-        params.BackBufferFormat = D3DFMT_X8R8G8B8;
-        params.BackBufferCount = 1;
-        params.SwapEffect = D3DSWAPEFFECT_FLIP;
-        params.hDeviceWindow = m_window;
-        params.Windowed = windowed ? TRUE : FALSE;
-        params.PresentationInterval = D3DPRESENT_INTERVAL_IMMEDIATE;
+        m_window = support::MakeWindow(windowW ? windowW : int(width), windowH ? windowH : int(height));
+        params = support::WindowedParams(m_window, width, height, windowed);
     }
     ~WindowDevice()
     {
         Drop();
-        if (m_d3d) m_d3d->Release();
         if (m_window) DestroyWindow(m_window);
     }
 
     HRESULT Create()
     {
         Drop();
-        return m_d3d->CreateDevice(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, m_window, D3DCREATE_HARDWARE_VERTEXPROCESSING,
-                                   &params, &device);
+        HRESULT made = E_FAIL;
+        device = support::MakeDevice(m_window, params, &made);
+        return made;
     }
     // The OpenGL device asked for by name; later devices are chosen as usual.
     HRESULT CreateOpenGL()
@@ -104,7 +86,6 @@ public:
 
 private:
     HWND m_window = nullptr;
-    IDirect3D9* m_d3d = nullptr;
 };
 
 class OpenGLDeviceChoice : public ::testing::Test {
@@ -406,8 +387,7 @@ TEST_F(OpenGLDeviceWorks, BothDevicesOutliveTheirWindow)
     }
     // A window made afterwards (perhaps at a freed handle's address) is not
     // the devices' to present into.
-    HWND later = CreateWindowExA(0, "KESTO_SOFTWARE_DEVICE_TEST", "", 0, 0, 0, 64, 48, nullptr, nullptr, nullptr,
-                                 nullptr);
+    HWND later = support::MakeDeviceWindow(64, 48);
     ASSERT_NE(later, nullptr);
     EXPECT_EQ(d3d9::Device::OfWindow(later), nullptr);
     DestroyWindow(later);

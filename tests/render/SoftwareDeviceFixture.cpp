@@ -1,5 +1,7 @@
 #include "SoftwareDeviceFixture.h"
 
+#include "DeviceWindow.h"
+
 #include <KesPlatform.h>
 
 #include <algorithm>
@@ -40,11 +42,6 @@ double Sat(float x)
     return x > 0 ? (x < 1 ? x : 1) : 0;
 }
 
-LRESULT CALLBACK WindowProc(HWND, UINT, WPARAM, LPARAM)
-{
-    return 0;
-}
-
 } // namespace
 
 uint32_t Over(Float4 src, uint32_t dst)
@@ -71,28 +68,10 @@ int ColourDistance(uint32_t a, uint32_t b)
 
 void SoftwareDeviceTest::SetUp()
 {
-    KesPlatformSetRenderDevice(DeviceName());
-    WNDCLASSA wc = {};
-    wc.lpfnWndProc = WindowProc;
-    wc.lpszClassName = "KESTO_SOFTWARE_DEVICE_TEST";
-    RegisterClassA(&wc); // fails harmlessly when an earlier test registered it
-    m_window = CreateWindowExA(0, wc.lpszClassName, "software device", 0, 0, 0, kWidth, kHeight, nullptr, nullptr,
-                               nullptr, nullptr);
+    m_window = support::MakeDeviceWindow(kWidth, kHeight, DeviceName());
     ASSERT_NE(m_window, nullptr);
-    m_d3d = Direct3DCreate9(D3D_SDK_VERSION);
-    ASSERT_NE(m_d3d, nullptr);
-    D3DPRESENT_PARAMETERS pp = {};
-    pp.BackBufferWidth = kWidth;
-    pp.BackBufferHeight = kHeight;
-    pp.BackBufferFormat = D3DFMT_X8R8G8B8;
-    pp.BackBufferCount = 1;
-    pp.SwapEffect = D3DSWAPEFFECT_FLIP;
-    pp.hDeviceWindow = m_window;
-    pp.Windowed = TRUE;
-    pp.PresentationInterval = D3DPRESENT_INTERVAL_IMMEDIATE;
-    ASSERT_EQ(m_d3d->CreateDevice(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, m_window, D3DCREATE_HARDWARE_VERTEXPROCESSING,
-                                  &pp, &m_device),
-              D3D_OK);
+    m_device = support::MakeDevice(m_window, support::WindowedParams(m_window, kWidth, kHeight));
+    ASSERT_NE(m_device, nullptr);
     ASSERT_STREQ(KesPlatformDeviceName(m_device), DeviceName());
 
     ID3DXBuffer* code = nullptr;
