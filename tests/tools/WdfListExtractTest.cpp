@@ -85,24 +85,75 @@ TEST_F(WdfListExtract, ListNamesEntriesFromAFolderOrAListOfGamePaths)
         EXPECT_EQ(byFolder.at(Hex(IdOf(relative))).name, relative);
 
     // From game paths, hashed as a game loading them would: any case, either
-    // slash after the first '/', Windows line ends. Lines that name nothing
-    // in the archive, or nothing at all, are passed over.
+    // slash, Windows line ends. Lines that name nothing in the archive, or
+    // nothing at all, are passed over, and so are those a game looks for in
+    // another archive.
     WriteFiles(".",
                {{"names.txt",
                  "SHAPE/char/0001.WAS\r\n"
                  "shape/Map\\Town\\1001.map\n"
+                 "Shape\\music\\THEME.mp3\n"
                  "\n"
                  "shape/char/9999.was\n"
                  "no-slash.was\n"
                  "other/ui/button.tga\n"}});
     const ToolResult fromList = RunTool({"list", "shape.wdf", "--names=names.txt"});
     ASSERT_EQ(fromList.exitCode, 0) << fromList.err;
-    EXPECT_NE(fromList.err.find("warning"), std::string::npos) << "the line without '/' is reported";
+    EXPECT_NE(fromList.err.find("warning: names.txt: 1 line names no archived file"), std::string::npos)
+        << fromList.err;
+    EXPECT_NE(fromList.err.find("names.txt: 1 line names a file that a game looks for in other archives"),
+              std::string::npos)
+        << fromList.err;
     const std::map<std::string, ListedEntry> byList = ParseListing(fromList.out);
     EXPECT_EQ(byList.at(Hex(IdOf("char/0001.was"))).name, "char/0001.WAS");
     EXPECT_EQ(byList.at(Hex(IdOf("Map/Town/1001.map"))).name, "Map/Town/1001.map");
-    EXPECT_EQ(byList.at(Hex(IdOf("ui/Button.TGA"))).name, "ui/button.tga");
+    EXPECT_EQ(byList.at(Hex(IdOf("music/theme.mp3"))).name, "music/THEME.mp3");
+    EXPECT_EQ(byList.at(Hex(IdOf("ui/Button.TGA"))).name, "");
     EXPECT_EQ(byList.at(Hex(IdOf("readme.txt"))).name, "");
+}
+
+// A name finds an entry in the tool exactly when it finds it in the engine:
+// the engine itself is asked about every spelling.
+TEST_F(WdfListExtract, GamePathsNameWhatTheEngineLoads)
+{
+    const std::string& hero = SampleFiles()[0].second; // char/0001.was
+    const struct {
+        const char* path;
+        bool found;
+    } cases[] = {
+        {"shape/char/0001.was", true},
+        {"SHAPE\\CHAR\\0001.WAS", true},
+        {"Shape/Char\\0001.Was", true},
+        {"shape\\char/0001.was", false}, // the first '/' decides: 0001.was
+        {"shape//char/0001.was", false},
+        {"other/char/0001.was", false}, // a game looks in other.wdf
+        {"other\\char\\0001.was", false},
+        {"shape.wdf/char/0001.was", false},
+    };
+    ASSERT_EQ(MFile::OpenDataFile("shape.wdf"), 1);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.path);
+        MFile f;
+        EXPECT_EQ(f.Load(c.path, 0), c.found ? 1 : 0) << "the engine";
+
+        fs::remove_all("out");
+        const ToolResult extracted = RunTool({"extract", "shape.wdf", c.path, "-o", "out"});
+        EXPECT_EQ(extracted.exitCode, c.found ? 0 : 1) << extracted.err;
+        if (c.found) {
+            ASSERT_EQ(ReadFiles("out").size(), 1u);
+            EXPECT_EQ(ReadFiles("out")[0].second, hero);
+        } else {
+            EXPECT_NE(extracted.err.find(std::string(c.path) + ": not in shape.wdf"), std::string::npos)
+                << extracted.err;
+        }
+
+        WriteFiles(".", {{"names.txt", std::string(c.path) + "\n"}});
+        const ToolResult listed = RunTool({"list", "shape.wdf", "--names", "names.txt"});
+        ASSERT_EQ(listed.exitCode, 0) << listed.err;
+        EXPECT_EQ(ParseListing(listed.out).at(Hex(IdOf("char/0001.was"))).name.empty(), !c.found) << listed.out;
+        EXPECT_EQ(listed.err.find("warning"), std::string::npos) << listed.err;
+    }
+    CloseAllDataFiles();
 }
 
 TEST_F(WdfListExtract, ExtractingWithNamesRebuildsTheFolderAndTheArchive)
@@ -267,12 +318,12 @@ TEST_F(WdfListExtract, NamesThatWouldLeaveTheOutputFolderAreNotFollowed)
     std::string names;
     for (size_t i = 0; i < 3; ++i) {
         files.emplace_back("f" + std::to_string(i), "evil" + std::to_string(i));
-        names += "x/" + escaping[i] + "\n";
+        names += "evil/" + escaping[i] + "\n";
     }
     WriteFiles(".", {{"names.txt", names}});
     // Build the archive with those ids directly: no folder can hold such paths.
     wdf::ArchiveWriter writer;
-    for (size_t i = 0; i < 3; ++i) writer.AddNamed("x/" + escaping[i], files[i].second);
+    for (size_t i = 0; i < 3; ++i) writer.AddNamed("evil/" + escaping[i], files[i].second);
     std::string error;
     ASSERT_TRUE(writer.Write("evil.wdf", &error)) << error;
 
@@ -294,10 +345,10 @@ TEST_F(WdfListExtract, TwoEntriesForOnePathAreAnError)
     // another entry that very name. The second is not written over the first.
     wdf::ArchiveWriter writer;
     writer.Add(1, "unnamed");
-    writer.AddNamed("x/0x00000001.bin", "named");
+    writer.AddNamed("clash/0x00000001.bin", "named");
     std::string error;
     ASSERT_TRUE(writer.Write("clash.wdf", &error)) << error;
-    WriteFiles(".", {{"names.txt", "x/0x00000001.bin\n"}});
+    WriteFiles(".", {{"names.txt", "clash/0x00000001.bin\n"}});
     const ToolResult r = RunTool({"extract", "clash.wdf", "-o", "out", "--names", "names.txt"});
     EXPECT_EQ(r.exitCode, 1);
     EXPECT_NE(r.err.find("0x00000001.bin is named by two entries"), std::string::npos) << r.err;

@@ -3,6 +3,7 @@
 #include "Commands.h"
 #include "ExtractWriter.h"
 #include "FolderScan.h"
+#include "GamePath.h"
 #include "NameTable.h"
 
 #include <Cli.h>
@@ -52,11 +53,12 @@ public:
             Queue(at, KnownName(id));
             return true;
         }
-        // A game path first (shape/char/0001.was, written as char/0001.was),
-        // then a path inside the archive (char/0001.was).
+        // A game path that leads to this archive first (shape/char/0001.was
+        // or shape\\char\\0001.was, written as char/0001.was), then a path
+        // inside the archive (char/0001.was).
         std::string relative = ArchivePathOf(selector);
         DWORD gameId = 0;
-        if (!relative.empty() && FileId(selector.c_str(), &gameId)) {
+        if (MayName(selector, m_chain.Path()) && FileId(selector.c_str(), &gameId)) {
             const ChainEntry at = m_chain.Find(gameId);
             if (at.entry) {
                 Queue(at, relative);
@@ -151,7 +153,7 @@ int RunExtract(int argc, char** argv, int first)
     if (args.positional.empty()) return UsageError("extract needs an archive", "extract");
     const std::string folder = args.Has("--output") ? args.Last("--output") : ".";
 
-    NameTable names;
+    NameTable names(args.positional[0]);
     if (!names.AddSources(args.Values("--names"), &error)) {
         Error(error);
         return kExitFailure;

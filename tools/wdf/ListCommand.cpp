@@ -27,7 +27,7 @@ int RunList(int argc, char** argv, int first)
         return UsageError(args.positional.empty() ? "list needs an archive" : "list takes one archive",
                           "list");
 
-    NameTable names;
+    NameTable names(args.positional[0]);
     if (!names.AddSources(args.Values("--names"), &error)) {
         Error(error);
         return kExitFailure;
