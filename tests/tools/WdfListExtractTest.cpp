@@ -77,12 +77,13 @@ TEST_F(WdfListExtract, ListShowsHeaderAndWhereEachFileLies)
 
 TEST_F(WdfListExtract, ListNamesEntriesFromAFolderOrAListOfGamePaths)
 {
-    // From the folder that was packed: every entry gets its relative path.
+    // From the folder that was packed: every entry gets the name a game
+    // loads it by, the archive's folder and the relative path.
     const ToolResult fromFolder = RunTool({"list", "shape.wdf", "--names", "content"});
     ASSERT_EQ(fromFolder.exitCode, 0) << fromFolder.err;
     const std::map<std::string, ListedEntry> byFolder = ParseListing(fromFolder.out);
     for (const auto& [relative, bytes] : SampleFiles())
-        EXPECT_EQ(byFolder.at(Hex(IdOf(relative))).name, relative);
+        EXPECT_EQ(byFolder.at(Hex(IdOf(relative))).name, "shape/" + relative);
 
     // From game paths, hashed as a game loading them would: any case, either
     // slash, Windows line ends. Lines that name nothing in the archive, or
@@ -105,9 +106,9 @@ TEST_F(WdfListExtract, ListNamesEntriesFromAFolderOrAListOfGamePaths)
               std::string::npos)
         << fromList.err;
     const std::map<std::string, ListedEntry> byList = ParseListing(fromList.out);
-    EXPECT_EQ(byList.at(Hex(IdOf("char/0001.was"))).name, "char/0001.WAS");
-    EXPECT_EQ(byList.at(Hex(IdOf("Map/Town/1001.map"))).name, "Map/Town/1001.map");
-    EXPECT_EQ(byList.at(Hex(IdOf("music/theme.mp3"))).name, "music/THEME.mp3");
+    EXPECT_EQ(byList.at(Hex(IdOf("char/0001.was"))).name, "shape/char/0001.WAS");
+    EXPECT_EQ(byList.at(Hex(IdOf("Map/Town/1001.map"))).name, "shape/Map/Town/1001.map");
+    EXPECT_EQ(byList.at(Hex(IdOf("music/theme.mp3"))).name, "shape/music/THEME.mp3");
     EXPECT_EQ(byList.at(Hex(IdOf("ui/Button.TGA"))).name, "");
     EXPECT_EQ(byList.at(Hex(IdOf("readme.txt"))).name, "");
 }

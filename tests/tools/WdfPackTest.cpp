@@ -193,6 +193,64 @@ TEST(WdfPackProgress, ReportsLongPacksOnStandardErrorOnly)
     EXPECT_EQ(shortPack.err, "");
 }
 
+// A game loads gfx/bg.jpg from gfx.wdf: list prints the names a game passes
+// to the loaders, and the engine is asked to load each one. Packing the
+// folder above gfx/ doubles the folder in every name; pack says so.
+TEST(WdfPackFolderLevel, ListShowsTheNamesAGameLoadsAndPackWarnsOfADoubledFolder)
+{
+    struct Case {
+        const char* name;
+        FileSet files; // below "content"; the first is looked for
+        const char* archive;
+        const char* listed; // the name list prints for the first file
+        bool loads;         // a game finds the first file by that name
+        const char* warning; // nullptr: none
+    };
+    const Case cases[] = {
+        {"the folder's own files", {{"bg.jpg", "1"}, {"ui/x.tga", "2"}}, "gfx.wdf", "gfx/bg.jpg", true, nullptr},
+        {"one folder named like the archive", {{"gfx/bg.jpg", "1"}, {"gfx/ui/x.tga", "2"}}, "gfx.wdf",
+         "gfx/gfx/bg.jpg", true,
+         "content holds only the folder gfx, so a game would load its files as gfx/gfx/bg.jpg; to load them as "
+         "gfx/bg.jpg, pack content/gfx instead"},
+        {"named like it in another case", {{"GFX/bg.jpg", "1"}}, "Gfx.WDF", "Gfx/GFX/bg.jpg", true,
+         "to load them as Gfx/bg.jpg, pack content/GFX instead"},
+        {"that folder and a file beside it", {{"gfx/bg.jpg", "1"}, {"readme.txt", "2"}}, "gfx.wdf",
+         "gfx/gfx/bg.jpg", true, nullptr},
+        {"two folders", {{"gfx/bg.jpg", "1"}, {"ui/x.tga", "2"}}, "gfx.wdf", "gfx/gfx/bg.jpg", true, nullptr},
+        {"one folder named otherwise", {{"art/bg.jpg", "1"}}, "gfx.wdf", "gfx/art/bg.jpg", true, nullptr},
+        // No game path leads to an archive of this name: the paths inside it.
+        {"an archive no game reaches by name", {{"gfx/bg.jpg", "1"}}, "gfx.dat", "gfx/bg.jpg", false, nullptr},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ScratchDir dir;
+        WriteFiles("content", c.files);
+        const ToolResult packed = RunTool({"pack", "content", c.archive});
+        ASSERT_EQ(packed.exitCode, 0) << packed.err;
+        if (c.warning) {
+            EXPECT_NE(packed.err.find(c.warning), std::string::npos) << packed.err;
+        } else {
+            EXPECT_EQ(packed.err, "");
+        }
+
+        const ToolResult listed = RunTool({"list", c.archive, "--names", "content"});
+        ASSERT_EQ(listed.exitCode, 0) << listed.err;
+        const std::string line = Hex(IdOf(c.files[0].first)) + "  ";
+        const size_t at = listed.out.find(line);
+        ASSERT_NE(at, std::string::npos) << listed.out;
+        const std::string rest = listed.out.substr(at, listed.out.find('\n', at) - at);
+        EXPECT_EQ(rest.substr(rest.rfind(' ') + 1), c.listed) << listed.out;
+
+        ASSERT_EQ(MFile::OpenDataFile(c.archive), 1);
+        MFile f;
+        EXPECT_EQ(f.Load(c.listed, 0), c.loads ? 1 : 0);
+        if (c.loads) {
+            EXPECT_EQ(std::string(static_cast<char*>(f.GetPtr(0)), f.GetSize()), c.files[0].second);
+        }
+        CloseAllDataFiles();
+    }
+}
+
 TEST(WdfPackChain, WarnsAboutPartsLeftFromALongerChain)
 {
     ScratchDir dir;

@@ -1,6 +1,7 @@
 // kesto-wdf pack: a folder into an archive or a chain of archives.
 #include "ChainPlan.h"
 #include "Commands.h"
+#include "FolderLevel.h"
 #include "FolderScan.h"
 #include "Progress.h"
 #include "WdfWriter.h"
@@ -147,6 +148,7 @@ int RunPack(int argc, char** argv, int first)
         return kExitFailure;
     }
     if (files.empty()) Warning(o.folder + " holds no files; the archive will be empty");
+    WarnAboutFolderLevel(files, o.folder, o.archive);
     // Every part is written under a temporary name first and all are moved
     // into place together, so that a failed pack leaves the archives of an
     // earlier one as they were. Existing archives are refused before any is
