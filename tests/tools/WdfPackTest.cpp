@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <map>
 #include <set>
 
 namespace fs = std::filesystem;
@@ -251,16 +252,62 @@ TEST(WdfPackFolderLevel, ListShowsTheNamesAGameLoadsAndPackWarnsOfADoubledFolder
     }
 }
 
-TEST(WdfPackChain, WarnsAboutPartsLeftFromALongerChain)
+// A part of an earlier, longer chain would still be searched by a game and
+// repeat ids of the new one: a pack that would leave it behind fails, and
+// --remove-stale removes such parts, and nothing else.
+TEST(WdfPackChain, PartsLeftFromALongerChainAreRefusedOrRemoved)
 {
-    ScratchDir dir;
-    WriteFiles("content", SampleFiles());
-    ASSERT_EQ(RunTool({"pack", "content", "shape.wdf", "--split-count", "4"}).exitCode, 0);
-    ASSERT_TRUE(fs::exists("shape.wd2"));
-    const ToolResult r = RunTool({"pack", "content", "shape.wdf", "--split-count", "6", "--force"});
-    ASSERT_EQ(r.exitCode, 0);
-    EXPECT_NE(r.err.find("shape.wd2"), std::string::npos) << r.err;
-    EXPECT_EQ(r.err.find("shape.wd1"), std::string::npos) << r.err;
+    struct Case {
+        const char* name;
+        std::vector<std::string> options;
+        int exitCode;
+        const char* message;
+        std::vector<std::string> partsAfter; // the chain's files afterwards
+    };
+    const std::vector<std::string> before = {"shape.wd1", "shape.wd2", "shape.wd5", "shape.wdf"};
+    const Case cases[] = {
+        {"a shorter chain", {"--split-count", "6", "--force"}, 1,
+         "error: shape.wd2 and shape.wd5 are left from an earlier pack and not part of this chain: a game would "
+         "still search them and verify would fail; remove them, or give --remove-stale",
+         before},
+        {"a single archive", {"--force"}, 1, "shape.wd1, shape.wd2 and shape.wd5 are left", before},
+        {"a shorter chain, removing", {"--split-count", "6", "--force", "--remove-stale"}, 0,
+         "removed shape.wd2 and shape.wd5, left from an earlier pack", {"shape.wd1", "shape.wdf"}},
+        {"a single archive, removing", {"--force", "--remove-stale"}, 0,
+         "removed shape.wd1, shape.wd2 and shape.wd5", {"shape.wdf"}},
+        {"removing, but not replacing", {"--remove-stale"}, 1, "shape.wdf exists; give --force", before},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ScratchDir dir;
+        WriteFiles("content", SampleFiles());
+        ASSERT_EQ(RunTool({"pack", "content", "shape.wdf", "--split-count", "4"}).exitCode, 0);
+        // A part past a gap, which verify also refuses, and what lies beside
+        // the chain without being part of it.
+        fs::copy_file("shape.wd2", "shape.wd5");
+        WriteFiles(".", {{"other.wd2", "another chain"}, {"shape.txt", "notes"}});
+        std::map<std::string, std::string> earlier;
+        for (const std::string& part : before) earlier[part] = ReadWhole(part);
+
+        std::vector<std::string> args = {"pack", "content", "shape.wdf"};
+        args.insert(args.end(), c.options.begin(), c.options.end());
+        const ToolResult r = RunTool(args);
+        EXPECT_EQ(r.exitCode, c.exitCode) << r.err;
+        EXPECT_NE(r.err.find(c.message), std::string::npos) << r.err;
+
+        std::vector<std::string> parts;
+        for (const std::string& name : ListTree())
+            if (name.rfind("shape.wd", 0) == 0) parts.push_back(name);
+        EXPECT_EQ(parts, c.partsAfter);
+        EXPECT_EQ(ReadWhole("other.wd2"), "another chain");
+        EXPECT_EQ(ReadWhole("shape.txt"), "notes");
+        if (c.exitCode) {
+            for (const auto& [part, bytes] : earlier) EXPECT_EQ(ReadWhole(part), bytes) << part;
+        } else {
+            const ToolResult verify = RunTool({"verify", "shape.wdf"});
+            EXPECT_EQ(verify.exitCode, 0) << verify.err;
+        }
+    }
 }
 
 } // namespace

@@ -22,7 +22,8 @@ const char kTool[] = "Usage: kesto-wdf <command> [arguments]\n"
                      "      Shows the header and every entry: id, data offset, size, name.\n"
                      "  extract <archive> [<path>|<0xID>...] [-o <folder>] [--names <list|folder>]... [--force]\n"
                      "      Extracts the given files, or all of them.\n"
-                     "  pack <folder> <archive.wdf> [--scrambled] [--split-size N[K|M|G]] [--split-count N] [--force]\n"
+                     "  pack <folder> <archive.wdf> [--scrambled] [--split-size N[K|M|G]] [--split-count N]\n"
+                     "       [--force] [--remove-stale]\n"
                      "      Packs every file below a folder into an archive or a chain.\n"
                      "  verify <archive>...\n"
                      "      Checks that the engine can read the archive.\n"
@@ -71,7 +72,8 @@ const char kExtract[] =
     "  --force           replace existing files that differ from the archive's\n";
 
 const char kPack[] =
-    "Usage: kesto-wdf pack <folder> <archive.wdf> [--scrambled] [--split-size N[K|M|G]] [--split-count N] [--force]\n"
+    "Usage: kesto-wdf pack <folder> <archive.wdf> [--scrambled] [--split-size N[K|M|G]] [--split-count N]\n"
+    "                      [--force] [--remove-stale]\n"
     "\n"
     "Packs every file below <folder>. A file at <folder>/char/0001.was is stored\n"
     "under the id the engine looks up for <dir>/char/0001.was, so the archive\n"
@@ -90,10 +92,16 @@ const char kPack[] =
     "  --split-size N     start a new archive of the chain before one would grow\n"
     "                     beyond N bytes (K, M, G: 1024, 1024^2, 1024^3)\n"
     "  --split-count N    put at most N files in one archive\n"
+    "  --remove-stale     remove the parts of an earlier, longer chain that this\n"
+    "                     pack does not write (else an error that names them)\n"
     "\n"
     "With a split option the archives are <dir>.wdf, <dir>.wd1 ... <dir>.wde; the\n"
     "first must end in .wdf, and more than 15 archives are refused. No archive\n"
-    "grows beyond 2 GB - 1 byte.\n";
+    "grows beyond 2 GB - 1 byte. A game searches every part that lies beside the\n"
+    "first, so a part an earlier pack left beyond the new chain's last (an old\n"
+    "<dir>.wd2 after a pack into <dir>.wdf and <dir>.wd1) would repeat its ids:\n"
+    "the pack is refused, before anything is written, unless --remove-stale is\n"
+    "given.\n";
 
 const char kVerify[] = "Usage: kesto-wdf verify <archive>...\n"
                        "\n"
