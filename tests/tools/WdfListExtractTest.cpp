@@ -298,15 +298,55 @@ TEST_F(WdfListExtract, ExtractsChosenFilesByGamePathArchivePathOrId)
     }
 }
 
-TEST_F(WdfListExtract, ExtractReportsWhatIsMissingAndStillWritesTheRest)
+// An extract that cannot do all it was asked leaves no folder and no file
+// behind, however deep the output folder it would have made.
+TEST_F(WdfListExtract, ARefusedExtractLeavesNothingBehind)
 {
-    const ToolResult r = RunTool(
-        {"extract", "shape.wdf", "-o", "out", "shape/char/9999.was", "0x12345678", "readme.txt", "0xZZ"});
-    EXPECT_EQ(r.exitCode, 1);
-    EXPECT_NE(r.err.find("shape/char/9999.was"), std::string::npos) << r.err;
-    EXPECT_NE(r.err.find("0x12345678"), std::string::npos) << r.err;
-    EXPECT_NE(r.err.find("0xZZ"), std::string::npos) << r.err;
-    EXPECT_EQ(ReadFiles("out"), (FileSet{{"readme.txt", "text"}}));
+    // An archive whose only entry runs past its end, and one that is not
+    // an archive at all.
+    wdf::ArchiveWriter writer;
+    writer.AddNamed("cut/a.was", Bytes(1000, 1));
+    std::string error;
+    ASSERT_TRUE(writer.Write("cut.wdf", &error)) << error;
+    WriteFiles(".", {{"cut.wdf", ReadWhole("cut.wdf").substr(0, 500) + std::string(28, '\0')}});
+    ArchiveImage cut = ArchiveImage::Load("cut.wdf");
+    cut.SetWord(8, 512);
+    cut.SetEntries({{MFile::Fnameid("cut/a.was"), 12, 1000, 0}});
+    cut.Save("cut.wdf");
+    WriteFiles(".", {{"junk.wdf", "not an archive"}});
+    // A file a modder edited, where an extract of everything would write.
+    WriteFiles("edited", {{"char/0001.was", "edited by hand"}});
+
+    struct Case {
+        const char* name;
+        std::vector<std::string> args;
+        std::vector<const char*> messages;
+        const char* output = "new/deeper/out";
+    };
+    const Case cases[] = {
+        {"names not in the archive",
+         {"shape.wdf", "shape/char/0001.was", "shape/char/9999.was", "0x12345678", "0xZZ"},
+         {"shape/char/9999.was: not in shape.wdf", "0x12345678: not in shape.wdf", "0xZZ: not in shape.wdf",
+          "nothing was extracted"}},
+        {"a file that differs, without --force",
+         {"shape.wdf", "--names", "content"},
+         {"edited/char/0001.was exists and differs", "nothing was extracted"},
+         "edited"},
+        {"an archive that is not one", {"junk.wdf"}, {"junk.wdf"}},
+        {"an entry past the archive's end", {"cut.wdf"}, {"not extracted"}},
+        {"the same, asked for by name", {"cut.wdf", "cut/a.was"}, {"not extracted"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::vector<std::string> args = {"extract", "-o", c.output};
+        args.insert(args.end(), c.args.begin(), c.args.end());
+        const std::vector<std::string> before = ListTree();
+        const ToolResult r = RunTool(args);
+        EXPECT_EQ(r.exitCode, 1);
+        for (const char* m : c.messages) EXPECT_NE(r.err.find(m), std::string::npos) << m << "\n" << r.err;
+        EXPECT_EQ(ListTree(), before) << r.err;
+    }
+    EXPECT_EQ(ReadWhole("edited/char/0001.was"), "edited by hand");
 }
 
 TEST_F(WdfListExtract, NamesThatWouldLeaveTheOutputFolderAreNotFollowed)

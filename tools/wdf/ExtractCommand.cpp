@@ -168,18 +168,24 @@ int RunExtract(int argc, char** argv, int first)
         Warning(part + " is not extracted: a game stops at the first missing part of the chain");
 
     Selection selection(chain, names);
-    int result = kExitOk;
     if (args.positional.size() == 1) {
         selection.SelectAll();
     } else {
+        // Every file asked for is found before any is written: an extract
+        // refused for a mistyped name leaves no folder and no file.
+        size_t missing = 0;
         for (size_t i = 1; i < args.positional.size(); ++i) {
             if (!selection.Select(args.positional[i])) {
                 Error(args.positional[i] + ": not in " + chain.Describe());
-                result = kExitFailure;
+                ++missing;
             }
         }
+        if (missing) {
+            Error("nothing was extracted; 'kesto-wdf list' shows what " + chain.Describe() + " holds");
+            return kExitFailure;
+        }
     }
-    if (selection.Clashed()) result = kExitFailure;
+    int result = selection.Clashed() ? kExitFailure : kExitOk;
     const std::vector<Extraction>& queue = selection.Queued();
     ExtractCounts counts;
     if (!WriteExtractions(queue, folder, args.Has("--force"), &counts)) result = kExitFailure;

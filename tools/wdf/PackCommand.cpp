@@ -155,7 +155,10 @@ int RunPack(int argc, char** argv, int first)
     // Every part is written under a temporary name first and all are moved
     // into place together, so that a failed pack leaves the archives of an
     // earlier one as they were. Existing archives, and parts of a longer
-    // chain that would be left over, are refused before any is written.
+    // chain that would be left over, are refused before any is written. A
+    // missing output folder is made last, and goes again if the pack fails
+    // (the outputs, declared after it, are discarded before it).
+    cli::MadeFolders folders;
     std::vector<cli::OutputFile> outputs(parts.size());
     for (size_t p = 0; p < parts.size(); ++p) {
         if (!cli::MayReplace(PartName(o.archive, p), o.force, &error)) {
@@ -169,6 +172,10 @@ int RunPack(int argc, char** argv, int first)
               " left from an earlier pack and not part of this chain: a game would still search " +
               (stale.size() == 1 ? "it" : "them") + " and verify would fail; remove " +
               (stale.size() == 1 ? "it" : "them") + ", or give --remove-stale");
+        return kExitFailure;
+    }
+    if (!folders.Make(fs::path(o.archive).parent_path().string(), &error)) {
+        Error(error);
         return kExitFailure;
     }
     Progress progress("packing", files.size());
@@ -197,6 +204,7 @@ int RunPack(int argc, char** argv, int first)
         printf("%s: %s, %llu bytes\n", outputs[p].Path().c_str(), Count(parts[p], "file", "files").c_str(),
                (unsigned long long)sizes[p]);
     }
+    folders.Keep();
     if (!stale.empty()) {
         if (!RemoveStaleParts(stale)) return kExitFailure;
         Note("removed " + JoinNames(stale) + ", left from an earlier pack");
