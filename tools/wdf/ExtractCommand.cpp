@@ -181,7 +181,7 @@ int RunExtract(int argc, char** argv, int first)
             }
         }
         if (missing) {
-            Error("nothing was extracted; 'kesto-wdf list' shows what " + chain.Describe() + " holds");
+            Error("nothing was extracted; 'kesto-wdf list " + chain.Path() + "' shows what there is");
             return kExitFailure;
         }
     }
