@@ -137,18 +137,24 @@ bool ArchiveFileId(const char* path, DWORD* id)
     return HashNormalised(name, strlen(name), nullptr, id);
 }
 
-bool FileId(const char* path, DWORD* id)
+const char* NameInArchive(const char* path)
 {
     // A name written only with backslashes ("shape\\char\\0001.was") names
     // the same file as with forward slashes; where both appear, the first
     // '/' decides, as it always has.
     const char* slash = strchr(path, '/');
     if (!slash) slash = strchr(path, '\\');
-    if (!slash) {
+    return slash ? slash + 1 : nullptr;
+}
+
+bool FileId(const char* path, DWORD* id)
+{
+    const char* name = NameInArchive(path);
+    if (!name) {
         *id = 0;
         return true;
     }
-    return HashNormalised(slash + 1, strlen(slash + 1), nullptr, id);
+    return HashNormalised(name, strlen(name), nullptr, id);
 }
 
 bool ChainArchiveId(const char* path, int n, DWORD* id)

@@ -60,9 +60,11 @@ void ChainSuffix(int n, char suffix[5]);
 // Archive id of an archive file being registered: its name after the last
 // '/' or '\' (the folder it lies in is no part of it), lower-cased.
 bool ArchiveFileId(const char* path, DWORD* id);
-// File id inside an archive: everything after the first '/' (or, in a name
-// without '/', the first '\'), lower-cased, '/' turned into '\'. A name
-// without either separator gives id 0.
+// Where the name inside the archive starts: just after the first '/' (or,
+// in a name without '/', the first '\'); nullptr when there is neither.
+const char* NameInArchive(const char* path);
+// File id inside an archive: the name from NameInArchive, lower-cased, '/'
+// turned into '\'. A name without either separator gives id 0.
 bool FileId(const char* path, DWORD* id);
 // Archive id of `path` at chain position n: the lower-cased part before the
 // first '/' or '\', plus the chain suffix.

@@ -111,6 +111,96 @@ TEST(WasCommandLine, FramesOfTwoSpritesNeedTheCommandLineToChooseTheirKeyPoint)
     EXPECT_NE(RunWas({"info", "again.was"}).out.find("key:     3, 4"), std::string::npos);
 }
 
+// Makes slot `slot`'s frame empty (width 0), which the engine refuses to
+// decode: the frame header lies at the palette plus the slot's table entry.
+void BreakFrame(std::string* was, int slot)
+{
+    const auto* bytes = reinterpret_cast<const unsigned char*>(was->data());
+    const size_t palette = size_t(bytes[2] | bytes[3] << 8) + 4;
+    const size_t entry = palette + 512 + 4 * size_t(slot);
+    const size_t frame = palette + (bytes[entry] | bytes[entry + 1] << 8 | bytes[entry + 2] << 16 |
+                                    size_t(bytes[entry + 3]) << 24);
+    ASSERT_LE(frame + 12, was->size());
+    was->replace(frame + 8, 4, std::string(4, '\0'));
+}
+
+size_t Lines(const std::string& text)
+{
+    return size_t(std::count(text.begin(), text.end(), '\n'));
+}
+
+// Frames the engine cannot decode: info fails when that is every frame,
+// and export tells all it leaves out in one line.
+TEST(WasCommandLine, UndecodableFramesAreToldInOneLineAndNoneAtAllIsAFailure)
+{
+    struct Case {
+        const char* name;
+        int groups, frames;
+        std::vector<int> absent, broken;
+        int infoExit;
+        const char* infoMessage; // nullptr: info says nothing on standard error
+        const char* exportMessage;
+    };
+    const Case cases[] = {
+        {"none", 2, 4, {}, {}, 0, nullptr, nullptr},
+        {"some", 2, 4, {}, {1, 2, 3, 4}, 0, "warning: 4 frames cannot be decoded",
+         "error: s.was: 4 frames cannot be decoded and are not written (group 0: frames 1-3; group 1: frame 0); "
+         "'kesto-was info s.was' tells why"},
+        {"all", 2, 4, {}, {0, 1, 2, 3, 4, 5, 6, 7}, 1,
+         "error: s.was: none of its 8 frames can be decoded; the engine shows nothing of this sprite",
+         "8 frames cannot be decoded and are not written (groups 0-1: frames 0-3)"},
+        {"all those present", 2, 4, {1, 6}, {0, 2, 3, 4, 5, 7}, 1, "none of its 6 frames can be decoded",
+         "(group 0: frames 0, 2-3; group 1: frames 0-1, 3)"},
+        {"the only one", 1, 1, {}, {0}, 1, "its one frame cannot be decoded",
+         "1 frame cannot be decoded and is not written (group 0: frame 0)"},
+        {"scattered over many groups", 16, 1, {}, {0, 2, 4, 6, 8, 10, 12, 14}, 0, "8 frames cannot",
+         "(group 0: frame 0; group 2: frame 0; group 4: frame 0; group 6: frame 0; group 8: frame 0; "
+         "group 10: frame 0; and 2 more groups)"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ScratchDir dir;
+        std::vector<std::string> args = {"encode"};
+        for (int i = 0; i < c.groups * c.frames; ++i) {
+            const bool absent = std::find(c.absent.begin(), c.absent.end(), i) != c.absent.end();
+            const std::string picture = "p" + std::to_string(i) + ".png";
+            if (!absent) WritePicture(picture, (unsigned char)(10 + 15 * i));
+            args.push_back(absent ? "-" : picture);
+        }
+        args.insert(args.end(), {"s.was", "--groups", std::to_string(c.groups), "--frames", std::to_string(c.frames)});
+        ASSERT_EQ(RunWas(args).exitCode, 0);
+        std::string was = ReadWhole("s.was");
+        for (int slot : c.broken) BreakFrame(&was, slot);
+        dir.Write("s.was", was);
+
+        const ToolResult info = RunWas({"info", "s.was"});
+        EXPECT_EQ(info.exitCode, c.infoExit) << info.err;
+        EXPECT_EQ(Lines(info.out), 7u + size_t(c.groups * c.frames)) << "the table is shown all the same";
+        if (c.infoMessage) {
+            EXPECT_NE(info.err.find(c.infoMessage), std::string::npos) << info.err;
+            EXPECT_EQ(Lines(info.err), 1u) << info.err;
+        } else {
+            EXPECT_EQ(info.err, "");
+        }
+
+        const ToolResult exported = RunWas({"export", "s.was", "out/frames"});
+        const size_t decodable = size_t(c.groups * c.frames) - c.absent.size() - c.broken.size();
+        EXPECT_EQ(exported.exitCode, c.exportMessage ? 1 : 0) << exported.err;
+        if (c.exportMessage) {
+            EXPECT_NE(exported.err.find(c.exportMessage), std::string::npos) << exported.err;
+            EXPECT_EQ(ErrorLines(exported.err), 1u) << exported.err;
+        }
+        EXPECT_EQ(Lines(exported.err), c.exportMessage ? 2u : 1u) << "one line, and what was written\n"
+                                                                  << exported.err;
+        // A folder that would stay empty is not left behind.
+        size_t written = 0;
+        if (fs::exists("out/frames"))
+            written = size_t(std::distance(fs::directory_iterator("out/frames"), fs::directory_iterator()));
+        EXPECT_EQ(written, decodable);
+        EXPECT_EQ(fs::exists("out"), decodable > 0);
+    }
+}
+
 TEST(WasCommandLine, VersionAndRepeatedOptions)
 {
     ScratchDir dir;

@@ -41,6 +41,7 @@ TEST(WdfCommandLine, MistakesFailWithAMessageAndNoOutput)
         {{"pack", "content"}, 2, "needs a folder and an archive"},
         {{"pack", "content", "a.wdf", "b.wdf"}, 2, "one archive"},
         {{"pack", "content", "a.wdf", "--scrambled=yes"}, 2, "takes no value"},
+        {{"pack", "content", "a.wdf", "--remove-stale", "--remove-stale"}, 2, "--remove-stale is given twice"},
         {{"pack", "content", "a.wdf", "--split-size", "12Q"}, 2, "--split-size"},
         {{"pack", "content", "a.wdf", "--split-size", "0"}, 2, "--split-size"},
         {{"pack", "content", "a.wdf", "--split-size", "-5"}, 2, "--split-size"},

@@ -77,32 +77,84 @@ TEST_F(WdfListExtract, ListShowsHeaderAndWhereEachFileLies)
 
 TEST_F(WdfListExtract, ListNamesEntriesFromAFolderOrAListOfGamePaths)
 {
-    // From the folder that was packed: every entry gets its relative path.
+    // From the folder that was packed: every entry gets the name a game
+    // loads it by, the archive's folder and the relative path.
     const ToolResult fromFolder = RunTool({"list", "shape.wdf", "--names", "content"});
     ASSERT_EQ(fromFolder.exitCode, 0) << fromFolder.err;
     const std::map<std::string, ListedEntry> byFolder = ParseListing(fromFolder.out);
     for (const auto& [relative, bytes] : SampleFiles())
-        EXPECT_EQ(byFolder.at(Hex(IdOf(relative))).name, relative);
+        EXPECT_EQ(byFolder.at(Hex(IdOf(relative))).name, "shape/" + relative);
 
     // From game paths, hashed as a game loading them would: any case, either
-    // slash after the first '/', Windows line ends. Lines that name nothing
-    // in the archive, or nothing at all, are passed over.
+    // slash, Windows line ends. Lines that name nothing in the archive, or
+    // nothing at all, are passed over, and so are those a game looks for in
+    // another archive.
     WriteFiles(".",
                {{"names.txt",
                  "SHAPE/char/0001.WAS\r\n"
                  "shape/Map\\Town\\1001.map\n"
+                 "Shape\\music\\THEME.mp3\n"
                  "\n"
                  "shape/char/9999.was\n"
                  "no-slash.was\n"
                  "other/ui/button.tga\n"}});
     const ToolResult fromList = RunTool({"list", "shape.wdf", "--names=names.txt"});
     ASSERT_EQ(fromList.exitCode, 0) << fromList.err;
-    EXPECT_NE(fromList.err.find("warning"), std::string::npos) << "the line without '/' is reported";
+    EXPECT_NE(fromList.err.find("warning: names.txt: 1 line names no archived file"), std::string::npos)
+        << fromList.err;
+    EXPECT_NE(fromList.err.find("names.txt: 1 line names a file that a game looks for in other archives"),
+              std::string::npos)
+        << fromList.err;
     const std::map<std::string, ListedEntry> byList = ParseListing(fromList.out);
-    EXPECT_EQ(byList.at(Hex(IdOf("char/0001.was"))).name, "char/0001.WAS");
-    EXPECT_EQ(byList.at(Hex(IdOf("Map/Town/1001.map"))).name, "Map/Town/1001.map");
-    EXPECT_EQ(byList.at(Hex(IdOf("ui/Button.TGA"))).name, "ui/button.tga");
+    EXPECT_EQ(byList.at(Hex(IdOf("char/0001.was"))).name, "shape/char/0001.WAS");
+    EXPECT_EQ(byList.at(Hex(IdOf("Map/Town/1001.map"))).name, "shape/Map/Town/1001.map");
+    EXPECT_EQ(byList.at(Hex(IdOf("music/theme.mp3"))).name, "shape/music/THEME.mp3");
+    EXPECT_EQ(byList.at(Hex(IdOf("ui/Button.TGA"))).name, "");
     EXPECT_EQ(byList.at(Hex(IdOf("readme.txt"))).name, "");
+}
+
+// A name finds an entry in the tool exactly when it finds it in the engine:
+// the engine itself is asked about every spelling.
+TEST_F(WdfListExtract, GamePathsNameWhatTheEngineLoads)
+{
+    const std::string& hero = SampleFiles()[0].second; // char/0001.was
+    const struct {
+        const char* path;
+        bool found;
+    } cases[] = {
+        {"shape/char/0001.was", true},
+        {"SHAPE\\CHAR\\0001.WAS", true},
+        {"Shape/Char\\0001.Was", true},
+        {"shape\\char/0001.was", false}, // the first '/' decides: 0001.was
+        {"shape//char/0001.was", false},
+        {"other/char/0001.was", false}, // a game looks in other.wdf
+        {"other\\char\\0001.was", false},
+        {"shape.wdf/char/0001.was", false},
+    };
+    ASSERT_EQ(MFile::OpenDataFile("shape.wdf"), 1);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.path);
+        MFile f;
+        EXPECT_EQ(f.Load(c.path, 0), c.found ? 1 : 0) << "the engine";
+
+        fs::remove_all("out");
+        const ToolResult extracted = RunTool({"extract", "shape.wdf", c.path, "-o", "out"});
+        EXPECT_EQ(extracted.exitCode, c.found ? 0 : 1) << extracted.err;
+        if (c.found) {
+            ASSERT_EQ(ReadFiles("out").size(), 1u);
+            EXPECT_EQ(ReadFiles("out")[0].second, hero);
+        } else {
+            EXPECT_NE(extracted.err.find(std::string(c.path) + ": not in shape.wdf"), std::string::npos)
+                << extracted.err;
+        }
+
+        WriteFiles(".", {{"names.txt", std::string(c.path) + "\n"}});
+        const ToolResult listed = RunTool({"list", "shape.wdf", "--names", "names.txt"});
+        ASSERT_EQ(listed.exitCode, 0) << listed.err;
+        EXPECT_EQ(ParseListing(listed.out).at(Hex(IdOf("char/0001.was"))).name.empty(), !c.found) << listed.out;
+        EXPECT_EQ(listed.err.find("warning"), std::string::npos) << listed.err;
+    }
+    CloseAllDataFiles();
 }
 
 TEST_F(WdfListExtract, ExtractingWithNamesRebuildsTheFolderAndTheArchive)
@@ -246,15 +298,55 @@ TEST_F(WdfListExtract, ExtractsChosenFilesByGamePathArchivePathOrId)
     }
 }
 
-TEST_F(WdfListExtract, ExtractReportsWhatIsMissingAndStillWritesTheRest)
+// An extract that cannot do all it was asked leaves no folder and no file
+// behind, however deep the output folder it would have made.
+TEST_F(WdfListExtract, ARefusedExtractLeavesNothingBehind)
 {
-    const ToolResult r = RunTool(
-        {"extract", "shape.wdf", "-o", "out", "shape/char/9999.was", "0x12345678", "readme.txt", "0xZZ"});
-    EXPECT_EQ(r.exitCode, 1);
-    EXPECT_NE(r.err.find("shape/char/9999.was"), std::string::npos) << r.err;
-    EXPECT_NE(r.err.find("0x12345678"), std::string::npos) << r.err;
-    EXPECT_NE(r.err.find("0xZZ"), std::string::npos) << r.err;
-    EXPECT_EQ(ReadFiles("out"), (FileSet{{"readme.txt", "text"}}));
+    // An archive whose only entry runs past its end, and one that is not
+    // an archive at all.
+    wdf::ArchiveWriter writer;
+    writer.AddNamed("cut/a.was", Bytes(1000, 1));
+    std::string error;
+    ASSERT_TRUE(writer.Write("cut.wdf", &error)) << error;
+    WriteFiles(".", {{"cut.wdf", ReadWhole("cut.wdf").substr(0, 500) + std::string(28, '\0')}});
+    ArchiveImage cut = ArchiveImage::Load("cut.wdf");
+    cut.SetWord(8, 512);
+    cut.SetEntries({{MFile::Fnameid("cut/a.was"), 12, 1000, 0}});
+    cut.Save("cut.wdf");
+    WriteFiles(".", {{"junk.wdf", "not an archive"}});
+    // A file a modder edited, where an extract of everything would write.
+    WriteFiles("edited", {{"char/0001.was", "edited by hand"}});
+
+    struct Case {
+        const char* name;
+        std::vector<std::string> args;
+        std::vector<const char*> messages;
+        const char* output = "new/deeper/out";
+    };
+    const Case cases[] = {
+        {"names not in the archive",
+         {"shape.wdf", "shape/char/0001.was", "shape/char/9999.was", "0x12345678", "0xZZ"},
+         {"shape/char/9999.was: not in shape.wdf", "0x12345678: not in shape.wdf", "0xZZ: not in shape.wdf",
+          "nothing was extracted"}},
+        {"a file that differs, without --force",
+         {"shape.wdf", "--names", "content"},
+         {"edited/char/0001.was exists and differs", "nothing was extracted"},
+         "edited"},
+        {"an archive that is not one", {"junk.wdf"}, {"junk.wdf"}},
+        {"an entry past the archive's end", {"cut.wdf"}, {"not extracted"}},
+        {"the same, asked for by name", {"cut.wdf", "cut/a.was"}, {"not extracted"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::vector<std::string> args = {"extract", "-o", c.output};
+        args.insert(args.end(), c.args.begin(), c.args.end());
+        const std::vector<std::string> before = ListTree();
+        const ToolResult r = RunTool(args);
+        EXPECT_EQ(r.exitCode, 1);
+        for (const char* m : c.messages) EXPECT_NE(r.err.find(m), std::string::npos) << m << "\n" << r.err;
+        EXPECT_EQ(ListTree(), before) << r.err;
+    }
+    EXPECT_EQ(ReadWhole("edited/char/0001.was"), "edited by hand");
 }
 
 TEST_F(WdfListExtract, NamesThatWouldLeaveTheOutputFolderAreNotFollowed)
@@ -267,12 +359,12 @@ TEST_F(WdfListExtract, NamesThatWouldLeaveTheOutputFolderAreNotFollowed)
     std::string names;
     for (size_t i = 0; i < 3; ++i) {
         files.emplace_back("f" + std::to_string(i), "evil" + std::to_string(i));
-        names += "x/" + escaping[i] + "\n";
+        names += "evil/" + escaping[i] + "\n";
     }
     WriteFiles(".", {{"names.txt", names}});
     // Build the archive with those ids directly: no folder can hold such paths.
     wdf::ArchiveWriter writer;
-    for (size_t i = 0; i < 3; ++i) writer.AddNamed("x/" + escaping[i], files[i].second);
+    for (size_t i = 0; i < 3; ++i) writer.AddNamed("evil/" + escaping[i], files[i].second);
     std::string error;
     ASSERT_TRUE(writer.Write("evil.wdf", &error)) << error;
 
@@ -294,10 +386,10 @@ TEST_F(WdfListExtract, TwoEntriesForOnePathAreAnError)
     // another entry that very name. The second is not written over the first.
     wdf::ArchiveWriter writer;
     writer.Add(1, "unnamed");
-    writer.AddNamed("x/0x00000001.bin", "named");
+    writer.AddNamed("clash/0x00000001.bin", "named");
     std::string error;
     ASSERT_TRUE(writer.Write("clash.wdf", &error)) << error;
-    WriteFiles(".", {{"names.txt", "x/0x00000001.bin\n"}});
+    WriteFiles(".", {{"names.txt", "clash/0x00000001.bin\n"}});
     const ToolResult r = RunTool({"extract", "clash.wdf", "-o", "out", "--names", "names.txt"});
     EXPECT_EQ(r.exitCode, 1);
     EXPECT_NE(r.err.find("0x00000001.bin is named by two entries"), std::string::npos) << r.err;

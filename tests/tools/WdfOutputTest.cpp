@@ -22,8 +22,8 @@ TEST(WdfOutput, AFailedWriteIsToldOnceWithTheSystemsReason)
         // Every file below char/ meets the same fault: it is told once.
         {"a file where a folder must go", {"extract", "shape.wdf", "-o", "taken", "--names", "content"},
          "taken/char: cannot create the folder: Not a directory"},
-        {"an archive in a missing folder", {"pack", "content", "missing/shape.wdf"},
-         "missing/shape.wdf: cannot write: No such file or directory"},
+        {"an archive's folder below a file", {"pack", "content", "blocker/sub/shape.wdf"},
+         "blocker/sub: cannot create the folder: Not a directory"},
         {"a full disk", {"pack", "content", "/dev/full"}, "/dev/full: cannot write: No space left on device"},
     };
     ScratchDir dir;
@@ -42,6 +42,20 @@ TEST(WdfOutput, AFailedWriteIsToldOnceWithTheSystemsReason)
     }
     EXPECT_EQ(ReadWhole("blocker"), "a file");
     EXPECT_EQ(ReadWhole("taken/char"), "a file");
+}
+
+TEST(WdfOutput, PackMakesTheFoldersItWritesInto)
+{
+    // As extract -o does: the folder and the folders above it, for every
+    // part of a chain.
+    ScratchDir dir;
+    WriteFiles("content", SampleFiles());
+    const ToolResult r = RunTool({"pack", "content", "new/deeper/shape.wdf", "--split-count", "5"});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(ChainParts("new/deeper/shape.wdf"),
+              (std::vector<std::string>{"new/deeper/shape.wdf", "new/deeper/shape.wd1", "new/deeper/shape.wd2"}));
+    const ToolResult verify = RunTool({"verify", "new/deeper/shape.wdf"});
+    EXPECT_EQ(verify.exitCode, 0) << verify.err;
 }
 
 TEST(WdfOutput, DevicesAreWrittenAsTheyAre)

@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <map>
 #include <set>
 
 namespace fs = std::filesystem;
@@ -193,16 +194,120 @@ TEST(WdfPackProgress, ReportsLongPacksOnStandardErrorOnly)
     EXPECT_EQ(shortPack.err, "");
 }
 
-TEST(WdfPackChain, WarnsAboutPartsLeftFromALongerChain)
+// A game loads gfx/bg.jpg from gfx.wdf: list prints the names a game passes
+// to the loaders, and the engine is asked to load each one. Packing the
+// folder above gfx/ doubles the folder in every name; pack says so.
+TEST(WdfPackFolderLevel, ListShowsTheNamesAGameLoadsAndPackWarnsOfADoubledFolder)
 {
-    ScratchDir dir;
-    WriteFiles("content", SampleFiles());
-    ASSERT_EQ(RunTool({"pack", "content", "shape.wdf", "--split-count", "4"}).exitCode, 0);
-    ASSERT_TRUE(fs::exists("shape.wd2"));
-    const ToolResult r = RunTool({"pack", "content", "shape.wdf", "--split-count", "6", "--force"});
-    ASSERT_EQ(r.exitCode, 0);
-    EXPECT_NE(r.err.find("shape.wd2"), std::string::npos) << r.err;
-    EXPECT_EQ(r.err.find("shape.wd1"), std::string::npos) << r.err;
+    struct Case {
+        const char* name;
+        FileSet files; // below "content"; the first is looked for
+        const char* archive;
+        const char* listed; // the name list prints for the first file
+        bool loads;         // a game finds the first file by that name
+        const char* warning; // nullptr: none
+    };
+    const Case cases[] = {
+        {"the folder's own files", {{"bg.jpg", "1"}, {"ui/x.tga", "2"}}, "gfx.wdf", "gfx/bg.jpg", true, nullptr},
+        {"one folder named like the archive", {{"gfx/bg.jpg", "1"}, {"gfx/ui/x.tga", "2"}}, "gfx.wdf",
+         "gfx/gfx/bg.jpg", true,
+         "content holds only the folder gfx, so a game would load its files as gfx/gfx/bg.jpg; to load them as "
+         "gfx/bg.jpg, pack content/gfx instead"},
+        {"named like it in another case", {{"GFX/bg.jpg", "1"}}, "Gfx.WDF", "Gfx/GFX/bg.jpg", true,
+         "to load them as Gfx/bg.jpg, pack content/GFX instead"},
+        {"that folder and a file beside it", {{"gfx/bg.jpg", "1"}, {"readme.txt", "2"}}, "gfx.wdf",
+         "gfx/gfx/bg.jpg", true, nullptr},
+        {"two folders", {{"gfx/bg.jpg", "1"}, {"ui/x.tga", "2"}}, "gfx.wdf", "gfx/gfx/bg.jpg", true, nullptr},
+        {"one folder named otherwise", {{"art/bg.jpg", "1"}}, "gfx.wdf", "gfx/art/bg.jpg", true, nullptr},
+        // No game path leads to an archive of this name: the paths inside it.
+        {"an archive no game reaches by name", {{"gfx/bg.jpg", "1"}}, "gfx.dat", "gfx/bg.jpg", false, nullptr},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ScratchDir dir;
+        WriteFiles("content", c.files);
+        const ToolResult packed = RunTool({"pack", "content", c.archive});
+        ASSERT_EQ(packed.exitCode, 0) << packed.err;
+        if (c.warning) {
+            EXPECT_NE(packed.err.find(c.warning), std::string::npos) << packed.err;
+        } else {
+            EXPECT_EQ(packed.err, "");
+        }
+
+        const ToolResult listed = RunTool({"list", c.archive, "--names", "content"});
+        ASSERT_EQ(listed.exitCode, 0) << listed.err;
+        const std::string line = Hex(IdOf(c.files[0].first)) + "  ";
+        const size_t at = listed.out.find(line);
+        ASSERT_NE(at, std::string::npos) << listed.out;
+        const std::string rest = listed.out.substr(at, listed.out.find('\n', at) - at);
+        EXPECT_EQ(rest.substr(rest.rfind(' ') + 1), c.listed) << listed.out;
+
+        ASSERT_EQ(MFile::OpenDataFile(c.archive), 1);
+        MFile f;
+        EXPECT_EQ(f.Load(c.listed, 0), c.loads ? 1 : 0);
+        if (c.loads) {
+            EXPECT_EQ(std::string(static_cast<char*>(f.GetPtr(0)), f.GetSize()), c.files[0].second);
+        }
+        CloseAllDataFiles();
+    }
+}
+
+// A part of an earlier, longer chain would still be searched by a game and
+// repeat ids of the new one: a pack that would leave it behind fails, and
+// --remove-stale removes such parts, and nothing else.
+TEST(WdfPackChain, PartsLeftFromALongerChainAreRefusedOrRemoved)
+{
+    struct Case {
+        const char* name;
+        std::vector<std::string> options;
+        int exitCode;
+        const char* message;
+        std::vector<std::string> partsAfter; // the chain's files afterwards
+    };
+    const std::vector<std::string> before = {"shape.wd1", "shape.wd2", "shape.wd5", "shape.wdf"};
+    const Case cases[] = {
+        {"a shorter chain", {"--split-count", "6", "--force"}, 1,
+         "error: shape.wd2 and shape.wd5 are left from an earlier pack and not part of this chain: a game would "
+         "still search them and verify would fail; remove them, or give --remove-stale",
+         before},
+        {"a single archive", {"--force"}, 1, "shape.wd1, shape.wd2 and shape.wd5 are left", before},
+        {"a shorter chain, removing", {"--split-count", "6", "--force", "--remove-stale"}, 0,
+         "removed shape.wd2 and shape.wd5, left from an earlier pack", {"shape.wd1", "shape.wdf"}},
+        {"a single archive, removing", {"--force", "--remove-stale"}, 0,
+         "removed shape.wd1, shape.wd2 and shape.wd5", {"shape.wdf"}},
+        {"removing, but not replacing", {"--remove-stale"}, 1, "shape.wdf exists; give --force", before},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ScratchDir dir;
+        WriteFiles("content", SampleFiles());
+        ASSERT_EQ(RunTool({"pack", "content", "shape.wdf", "--split-count", "4"}).exitCode, 0);
+        // A part past a gap, which verify also refuses, and what lies beside
+        // the chain without being part of it.
+        fs::copy_file("shape.wd2", "shape.wd5");
+        WriteFiles(".", {{"other.wd2", "another chain"}, {"shape.txt", "notes"}});
+        std::map<std::string, std::string> earlier;
+        for (const std::string& part : before) earlier[part] = ReadWhole(part);
+
+        std::vector<std::string> args = {"pack", "content", "shape.wdf"};
+        args.insert(args.end(), c.options.begin(), c.options.end());
+        const ToolResult r = RunTool(args);
+        EXPECT_EQ(r.exitCode, c.exitCode) << r.err;
+        EXPECT_NE(r.err.find(c.message), std::string::npos) << r.err;
+
+        std::vector<std::string> parts;
+        for (const std::string& name : ListTree())
+            if (name.rfind("shape.wd", 0) == 0) parts.push_back(name);
+        EXPECT_EQ(parts, c.partsAfter);
+        EXPECT_EQ(ReadWhole("other.wd2"), "another chain");
+        EXPECT_EQ(ReadWhole("shape.txt"), "notes");
+        if (c.exitCode) {
+            for (const auto& [part, bytes] : earlier) EXPECT_EQ(ReadWhole(part), bytes) << part;
+        } else {
+            const ToolResult verify = RunTool({"verify", "shape.wdf"});
+            EXPECT_EQ(verify.exitCode, 0) << verify.err;
+        }
+    }
 }
 
 } // namespace

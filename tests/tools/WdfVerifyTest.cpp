@@ -143,12 +143,12 @@ TEST(WdfVerify, AcceptsValidArchivesOfEveryMagicAndEmptyOnes)
     }
     // An index of many pieces: the key walk must stay in step across them.
     wdf::ArchiveWriter big(wdf::kMagicScrambled);
-    for (int i = 0; i < 5000; ++i) big.AddNamed("shape/" + std::to_string(i) + ".was", std::to_string(i));
+    for (int i = 0; i < 5000; ++i) big.AddNamed("big/" + std::to_string(i) + ".was", std::to_string(i));
     ASSERT_TRUE(big.Write("big.wdf", &error)) << error;
     const ToolResult bigVerify = RunTool({"verify", "big.wdf"});
     EXPECT_EQ(bigVerify.exitCode, 0) << bigVerify.err;
     const ToolResult bigExtract =
-        RunTool({"extract", "big.wdf", "shape/4999.was", "shape/0.was", "-o", "out"});
+        RunTool({"extract", "big.wdf", "big/4999.was", "big/0.was", "-o", "out"});
     EXPECT_EQ(bigExtract.exitCode, 0) << bigExtract.err;
     EXPECT_EQ(ReadFiles("out"), (FileSet{{"0.was", "0"}, {"4999.was", "4999"}}));
 

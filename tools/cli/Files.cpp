@@ -63,6 +63,34 @@ bool MakeFolder(const std::string& folder, std::string* error)
     return true;
 }
 
+MadeFolders::~MadeFolders()
+{
+    namespace fs = std::filesystem;
+    for (const std::string& folder : m_made) {
+        // remove() takes only an empty folder; one that holds anything stays.
+        std::error_code ec;
+        if (fs::is_directory(fs::symlink_status(folder, ec))) fs::remove(folder, ec);
+    }
+}
+
+bool MadeFolders::Make(const std::string& folder, std::string* error)
+{
+    namespace fs = std::filesystem;
+    std::vector<std::string> missing;
+    std::error_code ec;
+    fs::path p = fs::path(folder).lexically_normal();
+    if (p.filename().empty()) p = p.parent_path(); // "out/" names the folder "out"
+    for (; !p.empty() && p != p.root_path(); p = p.parent_path()) {
+        if (fs::exists(fs::symlink_status(p, ec))) break;
+        missing.push_back(p.string());
+    }
+    const bool made = MakeFolder(folder, error);
+    // Even a failed attempt may have made the outer ones.
+    for (const std::string& m : missing)
+        if (fs::is_directory(fs::symlink_status(m, ec))) m_made.push_back(m);
+    return made;
+}
+
 OutputFile::OutputFile(OutputFile&& other) noexcept
     : m_path(std::move(other.m_path))
     , m_temp(std::exchange(other.m_temp, std::string()))

@@ -15,6 +15,7 @@
 #include <cstddef>
 #include <cstdio>
 #include <string>
+#include <vector>
 
 namespace kes::cli {
 
@@ -28,6 +29,25 @@ bool MayReplace(const std::string& path, bool force, std::string* error);
 // Creates `folder` and the folders above it, as needed. False with a
 // message when one cannot be made or a file is in the way.
 bool MakeFolder(const std::string& folder, std::string* error);
+
+// Folders made for a command's output. Those still empty when it ends are
+// removed again unless the command kept them, so that a command that fails
+// leaves no folder behind; folders that were there before are never touched.
+class MadeFolders {
+public:
+    MadeFolders() = default;
+    MadeFolders(const MadeFolders&) = delete;
+    MadeFolders& operator=(const MadeFolders&) = delete;
+    ~MadeFolders();
+
+    // MakeFolder, remembering the folders that were not there before.
+    bool Make(const std::string& folder, std::string* error);
+    // The command succeeded: its folders stay, empty or not.
+    void Keep() { m_made.clear(); }
+
+private:
+    std::vector<std::string> m_made; // deepest first
+};
 
 class OutputFile {
 public:

@@ -1,6 +1,7 @@
 // kesto-was export: every decodable frame as a PNG picture.
 #include "Commands.h"
 #include "Png.h"
+#include "SlotList.h"
 #include "SpriteReader.h"
 #include "WasEncoder.h"
 
@@ -39,7 +40,9 @@ int RunExport(int argc, char** argv, int first)
         Error(path + ": " + Describe(view.status));
         return kExitFailure;
     }
-    if (!MakeFolder(folder.string(), &error)) {
+    // A folder made here goes again if no frame is written into it.
+    MadeFolders folders;
+    if (!folders.Make(folder.string(), &error)) {
         Error(error);
         return kExitFailure;
     }
@@ -56,15 +59,14 @@ int RunExport(int argc, char** argv, int first)
         }
     }
 
-    int written = 0, bad = 0;
+    int written = 0;
+    std::vector<int> bad;
     for (size_t i = 0; i < view.slots.size(); ++i) {
         const SlotView& s = view.slots[i];
         const std::string name = SlotName(int(i), view.header.frames);
         if (s.status == FrameStatus::Absent) continue;
         if (!view.Decoded(s)) {
-            Warning(path + ": frame " + name + " not written: " +
-                    (s.damaged ? std::string("its row code runs past the end of the file") : Describe(s.status)));
-            ++bad;
+            bad.push_back(int(i));
             continue;
         }
         PngPicture picture;
@@ -96,8 +98,15 @@ int RunExport(int argc, char** argv, int first)
         }
         ++written;
     }
+    // A sprite damaged throughout would otherwise fill the screen: the frames
+    // left out are told in one line, and info tells each one's fault.
+    if (!bad.empty())
+        Error(path + ": " + Count(bad.size(), "frame", "frames") + " cannot be decoded and " +
+              (bad.size() == 1 ? "is" : "are") + " not written (" + DescribeSlots(bad, view.header.frames) +
+              "); 'kesto-was info " + path + "' tells why");
+    if (written || bad.empty()) folders.Keep();
     Note("wrote " + Count(written, "frame", "frames") + " to " + folder.string());
-    return bad ? kExitFailure : kExitOk;
+    return bad.empty() ? kExitOk : kExitFailure;
 }
 
 } // namespace kes::was::tool

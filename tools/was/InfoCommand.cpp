@@ -77,6 +77,13 @@ int RunInfo(int argc, char** argv, int first)
             notes = "doubled rows (no pixel on an odd row)";
         printf("%-12s %-11s %-13s %-10s %s\n", name.c_str(), size.c_str(), key.c_str(), offset, notes.c_str());
     }
+    // A sprite of which the engine can show nothing is not one a game can
+    // use: that is a failure, not a remark.
+    if (refused && !present) {
+        Error(path + (refused == 1 ? ": its one frame cannot" : ": none of its " + std::to_string(refused) + " frames can") +
+              " be decoded; the engine shows nothing of this sprite");
+        return kExitFailure;
+    }
     if (refused)
         Warning(Count(refused, "frame cannot", "frames cannot") +
                 " be decoded; the engine leaves its slot empty");

@@ -35,7 +35,8 @@ const char kInfo[] =
     "the engine shows nothing there (absent, empty, damaged). Frames the engine\n"
     "shows with doubled rows are marked: a frame whose odd rows hold no pixel is\n"
     "taken to be stored at half height, until one frame of the file has a pixel\n"
-    "on an odd row. Exit status 1 when the header itself is unusable.\n";
+    "on an odd row. Exit status 1 when the header itself is unusable, or when\n"
+    "the sprite has frames and the engine can decode none of them.\n";
 
 const char kExport[] =
     "Usage: kesto-was export <file.was> <folder> [--raw] [--force]\n"
@@ -43,8 +44,10 @@ const char kExport[] =
     "Writes every frame the engine can decode as <folder>/g<group>_f<frame>.png\n"
     "(8-bit RGBA; the folder is created when missing). The frame's key point is\n"
     "kept in a text chunk \"Kesto key\", the sprite's own key point and box in\n"
-    "\"Kesto sprite\"; encode reads both back. Absent frames write no file. Exit\n"
-    "status 1 when a frame is damaged (the others are still written).\n"
+    "\"Kesto sprite\"; encode reads both back. Absent frames write no file.\n"
+    "Frames that cannot be decoded are named together in one line (info tells\n"
+    "each one's fault), and the exit status is then 1; the others are still\n"
+    "written. A folder made for frames none of which could be written is removed.\n"
     "\n"
     "  --raw   the frames as stored, without the doubled rows the engine shows\n"
     "          for frames stored at half height\n"

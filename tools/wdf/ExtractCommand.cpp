@@ -3,6 +3,7 @@
 #include "Commands.h"
 #include "ExtractWriter.h"
 #include "FolderScan.h"
+#include "GamePath.h"
 #include "NameTable.h"
 
 #include <Cli.h>
@@ -52,11 +53,12 @@ public:
             Queue(at, KnownName(id));
             return true;
         }
-        // A game path first (shape/char/0001.was, written as char/0001.was),
-        // then a path inside the archive (char/0001.was).
+        // A game path that leads to this archive first (shape/char/0001.was
+        // or shape\\char\\0001.was, written as char/0001.was), then a path
+        // inside the archive (char/0001.was).
         std::string relative = ArchivePathOf(selector);
         DWORD gameId = 0;
-        if (!relative.empty() && FileId(selector.c_str(), &gameId)) {
+        if (MayName(selector, m_chain.Path()) && FileId(selector.c_str(), &gameId)) {
             const ChainEntry at = m_chain.Find(gameId);
             if (at.entry) {
                 Queue(at, relative);
@@ -151,7 +153,7 @@ int RunExtract(int argc, char** argv, int first)
     if (args.positional.empty()) return UsageError("extract needs an archive", "extract");
     const std::string folder = args.Has("--output") ? args.Last("--output") : ".";
 
-    NameTable names;
+    NameTable names(args.positional[0]);
     if (!names.AddSources(args.Values("--names"), &error)) {
         Error(error);
         return kExitFailure;
@@ -166,18 +168,24 @@ int RunExtract(int argc, char** argv, int first)
         Warning(part + " is not extracted: a game stops at the first missing part of the chain");
 
     Selection selection(chain, names);
-    int result = kExitOk;
     if (args.positional.size() == 1) {
         selection.SelectAll();
     } else {
+        // Every file asked for is found before any is written: an extract
+        // refused for a mistyped name leaves no folder and no file.
+        size_t missing = 0;
         for (size_t i = 1; i < args.positional.size(); ++i) {
             if (!selection.Select(args.positional[i])) {
                 Error(args.positional[i] + ": not in " + chain.Describe());
-                result = kExitFailure;
+                ++missing;
             }
         }
+        if (missing) {
+            Error("nothing was extracted; 'kesto-wdf list " + chain.Path() + "' shows what there is");
+            return kExitFailure;
+        }
     }
-    if (selection.Clashed()) result = kExitFailure;
+    int result = selection.Clashed() ? kExitFailure : kExitOk;
     const std::vector<Extraction>& queue = selection.Queued();
     ExtractCounts counts;
     if (!WriteExtractions(queue, folder, args.Has("--force"), &counts)) result = kExitFailure;

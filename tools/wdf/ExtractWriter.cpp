@@ -76,13 +76,14 @@ bool CheckTargets(const std::vector<Extraction>& queue, const std::string& folde
 
 enum class Outcome { Written, Damaged, OutputFailed };
 
-Outcome WriteOne(const Extraction& x, const std::string& target, bool force, std::string* error)
+Outcome WriteOne(const Extraction& x, const std::string& target, bool force, cli::MadeFolders* folders,
+                 std::string* error)
 {
     if (const char* damage = x.at.part->Damage(*x.at.entry)) {
         *error = EntryName(x.at) + " (" + x.relative + ") not extracted: " + damage;
         return Outcome::Damaged;
     }
-    if (!cli::MakeFolder(std::filesystem::path(target).parent_path().string(), error)) return Outcome::OutputFailed;
+    if (!folders->Make(std::filesystem::path(target).parent_path().string(), error)) return Outcome::OutputFailed;
     cli::OutputFile out;
     if (!out.Open(target, force, error)) return Outcome::OutputFailed;
     bool outputFailed = false;
@@ -108,12 +109,14 @@ bool WriteExtractions(const std::vector<Extraction>& queue, const std::string& f
 {
     std::string error;
     std::vector<bool> unchanged;
-    if (!cli::MakeFolder(folder, &error)) {
-        cli::Error(error);
+    if (!CheckTargets(queue, folder, force, &unchanged)) {
         counts->failed = queue.size();
         return false;
     }
-    if (!CheckTargets(queue, folder, force, &unchanged)) {
+    // Folders made for files that could not be written go again.
+    cli::MadeFolders folders;
+    if (!folders.Make(folder, &error)) {
+        cli::Error(error);
         counts->failed = queue.size();
         return false;
     }
@@ -122,7 +125,7 @@ bool WriteExtractions(const std::vector<Extraction>& queue, const std::string& f
         if (unchanged[i]) {
             ++counts->unchanged;
         } else {
-            switch (WriteOne(queue[i], Target(folder, queue[i]), force, &error)) {
+            switch (WriteOne(queue[i], Target(folder, queue[i]), force, &folders, &error)) {
             case Outcome::Written: ++counts->written; break;
             case Outcome::Damaged:
                 cli::Error(error);
@@ -137,6 +140,7 @@ bool WriteExtractions(const std::vector<Extraction>& queue, const std::string& f
         }
         progress.Update(i + 1);
     }
+    if (counts->failed == 0) folders.Keep();
     return counts->failed == 0;
 }
 

@@ -3,9 +3,10 @@
 // Nothing a user made is replaced unasked: before anything is written,
 // every file already at a target is compared with its entry; an identical
 // one is left as it is, and one that differs stops the whole extract unless
-// `force` is given. A failure of the output (a folder that cannot be made,
-// a full disk) is told once and ends the run; a damaged entry is told and
-// passed over, and the others are still written.
+// `force` is given. Folders are made only after that check, and those a
+// failed run leaves empty are removed again. A failure of the output (a
+// folder that cannot be made, a full disk) is told once and ends the run; a
+// damaged entry is told and passed over, and the others are still written.
 #ifndef KESTO_TOOLS_WDF_EXTRACTWRITER_H
 #define KESTO_TOOLS_WDF_EXTRACTWRITER_H
 

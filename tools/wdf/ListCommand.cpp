@@ -2,6 +2,7 @@
 // of a chain.
 #include "ArchiveChain.h"
 #include "Commands.h"
+#include "GamePath.h"
 #include "NameTable.h"
 
 #include <Cli.h>
@@ -27,7 +28,7 @@ int RunList(int argc, char** argv, int first)
         return UsageError(args.positional.empty() ? "list needs an archive" : "list takes one archive",
                           "list");
 
-    NameTable names;
+    NameTable names(args.positional[0]);
     if (!names.AddSources(args.Values("--names"), &error)) {
         Error(error);
         return kExitFailure;
@@ -40,7 +41,10 @@ int RunList(int argc, char** argv, int first)
     }
 
     // Each part of a chain under its own header: the header says which
-    // archive file holds the entries listed below it.
+    // archive file holds the entries listed below it. A name is shown as a
+    // game passes it to the loaders (shape/char/0001.was); an archive no
+    // game reaches by name shows the paths inside it.
+    const std::string folder = GameFolderOf(chain.Path());
     size_t entries = 0, named = 0, outside = 0;
     for (const ArchiveReader& part : chain.Parts()) {
         const ArchiveHeader& h = part.Header();
@@ -51,9 +55,10 @@ int RunList(int argc, char** argv, int first)
         for (const IndexEntry& e : part.Entries()) {
             const std::string* name = names.Find(e.id);
             named += name != nullptr;
+            const std::string shown = !name ? std::string() : folder.empty() ? *name : folder + "/" + *name;
             const bool inside = part.Inside(e);
             outside += !inside;
-            printf("%s  %10u  %10u  %s%s\n", HexId(e.id).c_str(), e.offset, e.size, name ? name->c_str() : "",
+            printf("%s  %10u  %10u  %s%s\n", HexId(e.id).c_str(), e.offset, e.size, shown.c_str(),
                    inside ? "" : (name ? "  <outside the archive>" : "<outside the archive>"));
         }
         entries += h.count;

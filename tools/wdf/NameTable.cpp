@@ -1,24 +1,15 @@
 #include "NameTable.h"
 
 #include "FolderScan.h"
+#include "GamePath.h"
 
 #include <Cli.h>
 #include <KesWdf.h>
 
-#include <algorithm>
 #include <filesystem>
 #include <fstream>
 
 namespace kes::wdf {
-
-std::string ArchivePathOf(const std::string& gamePath)
-{
-    const size_t slash = gamePath.find('/');
-    if (slash == std::string::npos) return std::string();
-    std::string relative = gamePath.substr(slash + 1);
-    std::replace(relative.begin(), relative.end(), '\\', '/');
-    return relative;
-}
 
 bool NameTable::AddSource(const std::string& source, std::string* error)
 {
@@ -39,12 +30,14 @@ bool NameTable::AddSource(const std::string& source, std::string* error)
         return false;
     }
     std::string line;
-    size_t unusable = 0;
+    size_t unusable = 0, elsewhere = 0;
     while (std::getline(in, line)) {
         // Lists written on Windows end their lines with "\r\n".
         if (!line.empty() && line.back() == '\r') line.pop_back();
         if (line.empty()) continue;
-        if (!AddGamePath(line)) ++unusable;
+        const PathUse use = AddGamePath(line);
+        unusable += use == PathUse::Unusable;
+        elsewhere += use == PathUse::OtherArchive;
     }
     if (in.bad()) {
         *error = source + ": read failed";
@@ -52,7 +45,11 @@ bool NameTable::AddSource(const std::string& source, std::string* error)
     }
     if (unusable)
         cli::Warning(source + ": " + cli::Count(unusable, "line names", "lines name") +
-                     " no archived file (a game path such as shape/char/0001.was has a '/')");
+                     " no archived file (a game path such as shape/char/0001.was has a '/' or a '\\')");
+    // A list of a whole game's files is expected to name other archives too.
+    if (elsewhere)
+        cli::Note(source + ": " + cli::Count(elsewhere, "line names a file", "lines name files") +
+                  " that a game looks for in other archives than " + m_archive);
     return true;
 }
 
@@ -63,12 +60,13 @@ bool NameTable::AddSources(const std::vector<std::string>& sources, std::string*
     return true;
 }
 
-bool NameTable::AddGamePath(const std::string& path)
+NameTable::PathUse NameTable::AddGamePath(const std::string& path)
 {
     DWORD id = 0;
-    if (path.find('/') == std::string::npos || !FileId(path.c_str(), &id)) return false;
+    if (!NameInArchive(path.c_str()) || !FileId(path.c_str(), &id)) return PathUse::Unusable;
+    if (!MayName(path, m_archive)) return PathUse::OtherArchive;
     Add(id, ArchivePathOf(path));
-    return true;
+    return PathUse::Added;
 }
 
 void NameTable::Add(unsigned long id, std::string relative)

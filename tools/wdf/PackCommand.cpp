@@ -1,8 +1,10 @@
 // kesto-wdf pack: a folder into an archive or a chain of archives.
 #include "ChainPlan.h"
 #include "Commands.h"
+#include "FolderLevel.h"
 #include "FolderScan.h"
 #include "Progress.h"
+#include "StaleParts.h"
 #include "WdfWriter.h"
 
 #include <Cli.h>
@@ -28,6 +30,7 @@ struct PackOptions {
     DWORD magic = kMagicPlain;
     bool split = false;
     bool force = false;
+    bool removeStale = false;
     ChainLimits limits;
 };
 
@@ -41,6 +44,7 @@ int ParsePackArgs(const ParsedArgs& args, PackOptions* o)
     o->archive = args.positional[1];
     if (args.Has("--scrambled")) o->magic = kMagicScrambled;
     o->force = args.Has("--force");
+    o->removeStale = args.Has("--remove-stale");
     if (args.Has("--split-size")) {
         const std::string text = args.Last("--split-size");
         if (!ParseByteCount(text, &o->limits.maxBytes))
@@ -114,7 +118,7 @@ int RunPack(int argc, char** argv, int first)
     std::string error;
     const std::vector<OptionSpec> specs = {
         {"--scrambled", nullptr, false}, {"--split-size", nullptr, true}, {"--split-count", nullptr, true},
-        {"--force", nullptr, false}};
+        {"--force", nullptr, false}, {"--remove-stale", nullptr, false}};
     if (!ParseArgs(argc, argv, first, specs, &args, &error)) return UsageError(error, "pack");
     if (args.help) {
         PrintUsage("pack", false);
@@ -147,16 +151,32 @@ int RunPack(int argc, char** argv, int first)
         return kExitFailure;
     }
     if (files.empty()) Warning(o.folder + " holds no files; the archive will be empty");
+    WarnAboutFolderLevel(files, o.folder, o.archive);
     // Every part is written under a temporary name first and all are moved
     // into place together, so that a failed pack leaves the archives of an
-    // earlier one as they were. Existing archives are refused before any is
-    // written.
+    // earlier one as they were. Existing archives, and parts of a longer
+    // chain that would be left over, are refused before any is written. A
+    // missing output folder is made last, and goes again if the pack fails
+    // (the outputs, declared after it, are discarded before it).
+    cli::MadeFolders folders;
     std::vector<cli::OutputFile> outputs(parts.size());
     for (size_t p = 0; p < parts.size(); ++p) {
         if (!cli::MayReplace(PartName(o.archive, p), o.force, &error)) {
             Error(error);
             return kExitFailure;
         }
+    }
+    const std::vector<std::string> stale = StaleParts(o.archive, parts.size());
+    if (!stale.empty() && !o.removeStale) {
+        Error(JoinNames(stale) + (stale.size() == 1 ? " is" : " are") +
+              " left from an earlier pack and not part of this chain: a game would still search " +
+              (stale.size() == 1 ? "it" : "them") + " and verify would fail; remove " +
+              (stale.size() == 1 ? "it" : "them") + ", or give --remove-stale");
+        return kExitFailure;
+    }
+    if (!folders.Make(fs::path(o.archive).parent_path().string(), &error)) {
+        Error(error);
+        return kExitFailure;
     }
     Progress progress("packing", files.size());
     std::vector<uint64_t> sizes;
@@ -184,15 +204,10 @@ int RunPack(int argc, char** argv, int first)
         printf("%s: %s, %llu bytes\n", outputs[p].Path().c_str(), Count(parts[p], "file", "files").c_str(),
                (unsigned long long)sizes[p]);
     }
-
-    // Parts of an earlier, longer chain would still be searched by the engine.
-    if (IsChainStart(o.archive)) {
-        for (int p = int(parts.size()); p < kChainLength; ++p) {
-            const std::string stale = ChainFileName(o.archive, p);
-            std::error_code ec;
-            if (fs::exists(stale, ec))
-                Warning(stale + " is left from an earlier pack and is not part of this chain; remove it");
-        }
+    folders.Keep();
+    if (!stale.empty()) {
+        if (!RemoveStaleParts(stale)) return kExitFailure;
+        Note("removed " + JoinNames(stale) + ", left from an earlier pack");
     }
     return kExitOk;
 }
