@@ -2,6 +2,7 @@
 #include <KesFile.h>
 
 #include "KesDataFile.h"
+#include "KesReport.h"
 
 #include <stdlib.h>
 
@@ -13,6 +14,15 @@ HANDLE OpenLoose(const char* name)
 {
     return CreateFileA(name, GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
                        NULL);
+}
+
+// Why there is no loose file to read, from OpenLoose's error: most names
+// live in archives, so a missing one is the common case.
+const char* LooseFailure(DWORD error)
+{
+    if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) return "no such loose file";
+    return error == ERROR_ACCESS_DENIED ? "the loose file cannot be opened (access denied)"
+                                        : "the loose file cannot be opened";
 }
 
 // Size of a loose file, refusing files that 32-bit sizes cannot describe.
@@ -47,7 +57,8 @@ struct Place {
 
 // The lookup that Load and Open share: the loose file first, else the id
 // (`id`, or the name's own when 0) along the name's chain in `order`; the
-// handle is left at the file's first byte.
+// handle is left at the file's first byte. When the name cannot be read,
+// the reason is reported and false returned.
 bool Locate(const char* name, DWORD id, kes::ChainOrder order, Place* at)
 {
     HANDLE h = OpenLoose(name);
@@ -55,17 +66,34 @@ bool Locate(const char* name, DWORD id, kes::ChainOrder order, Place* at)
         DWORD size;
         if (!LooseSize(h, &size)) {
             CloseHandle(h);
+            kes::Report("%s: a loose file of 4 GB or more, which 32-bit sizes cannot hold", name);
             return false;
         }
         *at = Place{h, 0, size};
         return true;
     }
+    const DWORD looseError = GetLastError();
+
     DWORD fileId = id;
-    if (fileId == 0 && !kes::wdf::FileId(name, &fileId)) return false;
+    if (fileId == 0 && !kes::wdf::FileId(name, &fileId)) {
+        kes::Report("%s: not found: %s, and the name is too long to look for in archives", name,
+                    LooseFailure(looseError));
+        return false;
+    }
     const kes::DataFileSlot* slot;
     const kes::wdf::IndexEntry* entry;
-    if (!kes::FindInChain(name, fileId, order, &slot, &entry)) return false;
-    if (!SeekTo(slot->hFile, entry->offset)) return false;
+    kes::Reason why;
+    switch (kes::FindInChain(name, fileId, order, &slot, &entry, &why)) {
+    case kes::ChainFind::Found: break;
+    case kes::ChainFind::Damaged: kes::Report("%s: %s", name, why.text); return false;
+    case kes::ChainFind::NotFound:
+        kes::Report("%s: not found: %s, %s", name, LooseFailure(looseError), why.text);
+        return false;
+    }
+    if (!SeekTo(slot->hFile, entry->offset)) {
+        kes::Report("%s: its archive cannot be read at byte %u", name, unsigned(entry->offset));
+        return false;
+    }
     *at = Place{slot->hFile, entry->offset, entry->size};
     return true;
 }
@@ -106,6 +134,10 @@ int MFile::Load(const char* name, DWORD id)
     const bool ok = data && ReadFile(at.file, data, at.size, &got, NULL) && got == at.size;
     if (at.offset == 0) CloseHandle(at.file);
     if (!ok) {
+        if (data)
+            kes::Report("%s: read failed after %u of %u bytes", name, unsigned(got), unsigned(at.size));
+        else
+            kes::Report("%s: no memory for its %u bytes", name, unsigned(at.size));
         free(data);
         return 0;
     }
