@@ -159,18 +159,8 @@ void TrimCutWav(const char* name, std::vector<uint8_t>* bytes)
     }
 }
 
-} // namespace
-
-FMOD_RESULT ReadWholeFile(const FileSystem& fs, const char* name, std::vector<uint8_t>* out)
+FMOD_RESULT ReadThroughCallbacks(const FileSystem& fs, const char* name, std::vector<uint8_t>* out)
 {
-    out->clear();
-    if (!name) return FMOD_ERR_INVALID_PARAM;
-    if (!fs.open || !fs.read) {
-        const FMOD_RESULT r = ReadFromDisk(name, out);
-        if (r == FMOD_OK) TrimCutWav(name, out);
-        return r;
-    }
-
     unsigned int size = 0;
     void* handle = nullptr;
     void* user = nullptr;
@@ -198,8 +188,27 @@ FMOD_RESULT ReadWholeFile(const FileSystem& fs, const char* name, std::vector<ui
     }
     if (fs.close) fs.close(handle, user);
     if (r != FMOD_OK) out->clear();
-    if (r == FMOD_OK) TrimCutWav(name, out);
     return r;
+}
+
+} // namespace
+
+FMOD_RESULT ReadWholeFile(const FileSystem& fs, const char* name, std::vector<uint8_t>* out)
+{
+    out->clear();
+    if (!name) return FMOD_ERR_INVALID_PARAM;
+    const FMOD_RESULT r = fs.open && fs.read ? ReadThroughCallbacks(fs, name, out) : ReadFromDisk(name, out);
+    if (r != FMOD_OK) return r;
+    TrimCutWav(name, out);
+    // A game asks for its sounds every frame: a damaged container is
+    // refused here, where the line can be said once.
+    std::string why;
+    if (CheckContainer(out->data(), out->size(), &why) != FMOD_OK) {
+        kes::platform::LogOnce("sound %s: %s", name, why.c_str());
+        out->clear();
+        return FMOD_ERR_FILE_BAD;
+    }
+    return FMOD_OK;
 }
 
 FMOD_RESULT CheckContainer(const uint8_t* data, size_t size, std::string* why)

@@ -24,9 +24,11 @@ struct FileSystem {
 };
 
 // The whole file. With no callbacks installed, the disk is read directly.
-// Errors are the callbacks' own results (FMOD_ERR_FILE_NOTFOUND, ...). A
-// WAV file cut inside its data chunk comes back as the WAV file of the whole
-// sample frames it holds, and that is logged once for the sound's `name`.
+// Errors are the callbacks' own results (FMOD_ERR_FILE_NOTFOUND, ...), or
+// FMOD_ERR_FILE_BAD for a container CheckContainer refuses. A WAV file cut
+// inside its data chunk comes back as the WAV file of the whole sample
+// frames it holds. What was refused or cut is logged once for the sound's
+// `name`.
 FMOD_RESULT ReadWholeFile(const FileSystem& fs, const char* name, std::vector<uint8_t>* out);
 
 // FMOD_ERR_FILE_BAD when the container says more bytes than there are or a
