@@ -200,7 +200,8 @@ int RegisterDataFile(const char* path)
     DWORD sizeHigh = 0;
     const DWORD sizeLow = GetFileSize(h, &sizeHigh);
     const uint64_t fileSize = (uint64_t(sizeHigh) << 32) | sizeLow;
-    if (sizeLow == INVALID_FILE_SIZE && GetLastError() != ERROR_SUCCESS) return Refuse(h, path, "its size cannot be read");
+    if (sizeLow == INVALID_FILE_SIZE && GetLastError() != ERROR_SUCCESS)
+        return Refuse(h, path, "its size cannot be read");
     DWORD got = 0;
     if (!ReadFile(h, header, sizeof header, &got, NULL)) return Refuse(h, path, "its header cannot be read");
     if (got != sizeof header || !wdf::IsKnownMagic(Le32(header))) return RefuseKind(h, path, header, got);

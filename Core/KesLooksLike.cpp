@@ -77,7 +77,8 @@ void LooksLike(const unsigned char* data, size_t size, char out[kLooksLikeText])
     }
     char bytes[16] = "";
     size_t at = 0;
-    for (size_t i = 0; i < size && i < 4; ++i) at += size_t(snprintf(bytes + at, sizeof bytes - at, "%s%02X", i ? " " : "", data[i]));
+    for (size_t i = 0; i < size && i < 4; ++i)
+        at += size_t(snprintf(bytes + at, sizeof bytes - at, "%s%02X", i ? " " : "", data[i]));
     snprintf(out, kLooksLikeText, "starts with %s, no kind the engine knows", bytes);
 }
 

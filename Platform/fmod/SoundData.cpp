@@ -141,7 +141,8 @@ void TrimCutWav(const char* name, std::vector<uint8_t>* bytes)
     for (size_t at = 12; at + 8 <= size;) {
         const uint32_t chunk = Le32(data + at + 4);
         const size_t present = size - at - 8;
-        if (memcmp(data + at, "fmt ", 4) == 0 && chunk >= 14 && present >= 14) frame = size_t(data[at + 20]) | size_t(data[at + 21]) << 8;
+        if (memcmp(data + at, "fmt ", 4) == 0 && chunk >= 14 && present >= 14)
+            frame = size_t(data[at + 20]) | size_t(data[at + 21]) << 8;
         if (memcmp(data + at, "data", 4) == 0) {
             if (chunk <= present || frame == 0) return;
             const size_t keep = present - present % frame;

@@ -96,11 +96,16 @@ TEST_F(LoaderReport, AFileOfAnotherKindSaysWhatItLooksLike)
         std::string bytes;
         const char* line;
     } cases[] = {
-        {Loader::Jpeg, "bmp-given.jpg", Bmp(), "LoadJPEG bmp-given.jpg: not a JPEG picture; the file looks like a BMP picture"},
-        {Loader::Was, "tga-given.was", Tga(2), "LoadWas tga-given.was: not a WAS sprite; the file looks like a TGA picture"},
-        {Loader::Was, "jpeg-given.was", Jpeg({}), "LoadWas jpeg-given.was: not a WAS sprite; the file looks like a JPEG picture"},
-        {Loader::Bmp, "jpeg-given.bmp", Jpeg({}), "LoadBMP jpeg-given.bmp: not a BMP picture; the file looks like a JPEG picture"},
-        {Loader::Tga, "was-given.tga", Was(1), "LoadTGA was-given.tga: not a TGA picture; the file looks like a WAS sprite"},
+        {Loader::Jpeg, "bmp-given.jpg", Bmp(),
+         "LoadJPEG bmp-given.jpg: not a JPEG picture; the file looks like a BMP picture"},
+        {Loader::Was, "tga-given.was", Tga(2),
+         "LoadWas tga-given.was: not a WAS sprite; the file looks like a TGA picture"},
+        {Loader::Was, "jpeg-given.was", Jpeg({}),
+         "LoadWas jpeg-given.was: not a WAS sprite; the file looks like a JPEG picture"},
+        {Loader::Bmp, "jpeg-given.bmp", Jpeg({}),
+         "LoadBMP jpeg-given.bmp: not a BMP picture; the file looks like a JPEG picture"},
+        {Loader::Tga, "was-given.tga", Was(1),
+         "LoadTGA was-given.tga: not a TGA picture; the file looks like a WAS sprite"},
         {Loader::Jpeg, "empty.jpg", "", "LoadJPEG empty.jpg: not a JPEG picture; the file is empty"},
     };
     LogCapture log;
