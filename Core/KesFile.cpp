@@ -2,6 +2,7 @@
 #include <KesFile.h>
 
 #include "KesDataFile.h"
+#include "KesReport.h"
 
 #include <stdlib.h>
 
@@ -13,6 +14,15 @@ HANDLE OpenLoose(const char* name)
 {
     return CreateFileA(name, GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
                        NULL);
+}
+
+// Why there is no loose file to read, from OpenLoose's error: most names
+// live in archives, so a missing one is the common case.
+const char* LooseFailure(DWORD error)
+{
+    if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) return "no such loose file";
+    return error == ERROR_ACCESS_DENIED ? "the loose file cannot be opened (access denied)"
+                                        : "the loose file cannot be opened";
 }
 
 // Size of a loose file, refusing files that 32-bit sizes cannot describe.
@@ -35,6 +45,57 @@ bool SeekTo(HANDLE h, DWORD pos)
 DWORD CurrentPos(HANDLE h)
 {
     return SetFilePointer(h, 0, NULL, FILE_CURRENT);
+}
+
+// Where a name's bytes are: a loose file (offset 0, the handle ours to
+// close) or an entry of a registered archive (its shared handle).
+struct Place {
+    HANDLE file;
+    DWORD offset;
+    DWORD size;
+};
+
+// The lookup that Load and Open share: the loose file first, else the id
+// (`id`, or the name's own when 0) along the name's chain in `order`; the
+// handle is left at the file's first byte. When the name cannot be read,
+// the reason is reported and false returned.
+bool Locate(const char* name, DWORD id, kes::ChainOrder order, Place* at)
+{
+    HANDLE h = OpenLoose(name);
+    if (h != INVALID_HANDLE_VALUE) {
+        DWORD size;
+        if (!LooseSize(h, &size)) {
+            CloseHandle(h);
+            kes::Report("%s: a loose file of 4 GB or more, which 32-bit sizes cannot hold", name);
+            return false;
+        }
+        *at = Place{h, 0, size};
+        return true;
+    }
+    const DWORD looseError = GetLastError();
+
+    DWORD fileId = id;
+    if (fileId == 0 && !kes::wdf::FileId(name, &fileId)) {
+        kes::Report("%s: not found: %s, and the name is too long to look for in archives", name,
+                    LooseFailure(looseError));
+        return false;
+    }
+    const kes::DataFileSlot* slot;
+    const kes::wdf::IndexEntry* entry;
+    kes::Reason why;
+    switch (kes::FindInChain(name, fileId, order, &slot, &entry, &why)) {
+    case kes::ChainFind::Found: break;
+    case kes::ChainFind::Damaged: kes::Report("%s: %s", name, why.text); return false;
+    case kes::ChainFind::NotFound:
+        kes::Report("%s: not found: %s, %s", name, LooseFailure(looseError), why.text);
+        return false;
+    }
+    if (!SeekTo(slot->hFile, entry->offset)) {
+        kes::Report("%s: its archive cannot be read at byte %u", name, unsigned(entry->offset));
+        return false;
+    }
+    *at = Place{slot->hFile, entry->offset, entry->size};
+    return true;
 }
 
 } // namespace
@@ -63,44 +124,32 @@ void MFile::Close()
 
 int MFile::Load(const char* name, DWORD id)
 {
-    HANDLE h = OpenLoose(name);
-    DWORD offset = 0, size = 0;
-    if (h != INVALID_HANDLE_VALUE) {
-        if (!LooseSize(h, &size)) {
-            CloseHandle(h);
-            return 0;
-        }
-    } else {
-        DWORD fileId = id;
-        if (fileId == 0 && !kes::wdf::FileId(name, &fileId)) return 0;
-        const kes::DataFileSlot* slot;
-        const kes::wdf::IndexEntry* entry;
-        if (!kes::FindInChain(name, fileId, kes::ChainOrder::Load, &slot, &entry)) return 0;
-        h = slot->hFile;
-        offset = entry->offset;
-        size = entry->size;
-        if (!SeekTo(h, offset)) return 0;
-    }
+    Place at;
+    if (!Locate(name, id, kes::ChainOrder::Load, &at)) return 0;
 
     // The new contents replace the old only once they are read whole: a read
     // that fails or comes up short leaves the previous buffer as it was.
-    char* data = size < 0xFFFFFFFFu ? static_cast<char*>(malloc(size_t(size) + 1)) : 0;
+    char* data = at.size < 0xFFFFFFFFu ? static_cast<char*>(malloc(size_t(at.size) + 1)) : 0;
     DWORD got = 0;
-    const bool ok = data && ReadFile(h, data, size, &got, NULL) && got == size;
-    if (offset == 0) CloseHandle(h);
+    const bool ok = data && ReadFile(at.file, data, at.size, &got, NULL) && got == at.size;
+    if (at.offset == 0) CloseHandle(at.file);
     if (!ok) {
+        if (data)
+            kes::Report("%s: read failed after %u of %u bytes", name, unsigned(got), unsigned(at.size));
+        else
+            kes::Report("%s: no memory for its %u bytes", name, unsigned(at.size));
         free(data);
         return 0;
     }
-    data[size] = 0;
+    data[at.size] = 0;
     // m_Offset also says whether m_File is ours to close; a stream left open
     // under the new offset would lose its handle or close an archive's shared
     // one, so it ends here.
     if (m_File != INVALID_HANDLE_VALUE) Close();
     free(m_Data);
     m_Data = data;
-    m_Offset = offset;
-    m_Size = size;
+    m_Offset = at.offset;
+    m_Size = at.size;
     return 1;
 }
 
@@ -109,29 +158,11 @@ int MFile::Open(const char* name)
     // A stream already open is ended first, so that a loose file's handle is
     // not lost.
     Close();
-
-    HANDLE h = OpenLoose(name);
-    if (h != INVALID_HANDLE_VALUE) {
-        DWORD size;
-        if (!LooseSize(h, &size)) {
-            CloseHandle(h);
-            return 0;
-        }
-        m_File = h;
-        m_Offset = 0;
-        m_Size = size;
-        return 1;
-    }
-
-    DWORD fileId;
-    if (!kes::wdf::FileId(name, &fileId)) return 0;
-    const kes::DataFileSlot* slot;
-    const kes::wdf::IndexEntry* entry;
-    if (!kes::FindInChain(name, fileId, kes::ChainOrder::Open, &slot, &entry)) return 0;
-    if (!SeekTo(slot->hFile, entry->offset)) return 0;
-    m_File = slot->hFile;
-    m_Offset = entry->offset;
-    m_Size = entry->size;
+    Place at;
+    if (!Locate(name, 0, kes::ChainOrder::Open, &at)) return 0;
+    m_File = at.file;
+    m_Offset = at.offset;
+    m_Size = at.size;
     return 1;
 }
 

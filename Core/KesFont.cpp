@@ -15,6 +15,7 @@
 #include FT_TRIGONOMETRY_H
 
 #include <new>
+#include <stdio.h>
 
 namespace {
 
@@ -139,7 +140,12 @@ const MFontChar* FontGlyph(FontRecord* font, DWORD code)
     FT_Face face = font->face;
     const FT_UInt index = FT_Get_Char_Index(face, code);
     const FT_Int32 flags = font->size > kLargestHintedSize ? kLargeLoadFlags : kSmallLoadFlags;
-    if (FT_Load_Glyph(face, index, flags)) return 0;
+    // A glyph that fails is tried again on its next use; the report says it once.
+    if (const FT_Error error = FT_Load_Glyph(face, index, flags)) {
+        Report("font %s: glyph %u of U+%04X cannot be loaded (FreeType error 0x%02X)", font->name, unsigned(index),
+               unsigned(code), unsigned(error));
+        return 0;
+    }
     FT_GlyphSlot slot = face->glyph;
     if (font->bold) EmboldenSlot(slot, FT_Pos(font->bold) * 32);
     if (font->italic && slot->format == FT_GLYPH_FORMAT_OUTLINE) {
@@ -148,9 +154,15 @@ const MFontChar* FontGlyph(FontRecord* font, DWORD code)
         FT_Outline_Transform(&slot->outline, &slant);
     }
     FT_Glyph glyph;
-    if (FT_Get_Glyph(slot, &glyph)) return 0;
+    if (const FT_Error error = FT_Get_Glyph(slot, &glyph)) {
+        Report("font %s: glyph %u of U+%04X cannot be copied (FreeType error 0x%02X)", font->name, unsigned(index),
+               unsigned(code), unsigned(error));
+        return 0;
+    }
     // Outlines become 8-bit coverage; a face's own bitmap keeps its depth.
-    if (FT_Glyph_To_Bitmap(&glyph, FT_RENDER_MODE_NORMAL, NULL, 1)) {
+    if (const FT_Error error = FT_Glyph_To_Bitmap(&glyph, FT_RENDER_MODE_NORMAL, NULL, 1)) {
+        Report("font %s: glyph %u of U+%04X cannot be rendered (FreeType error 0x%02X)", font->name,
+               unsigned(index), unsigned(code), unsigned(error));
         FT_Done_Glyph(glyph);
         return 0;
     }
@@ -199,11 +211,26 @@ void* MApp::GetFont(const char* name, const char* path, int size, int bold, int 
     const DWORD id = WString2ID(name);
     if (void* font = m_fontMap.Find(id)) return font;
     // FreeType would take a size of 0 as 1 and a negative one as 65535 pixels.
-    if (!g_library || !path || size <= 0) return 0;
+    if (!g_library || !path || size <= 0) {
+        kes::Report("GetFont %s: %s", name,
+                    !g_library ? "the font system is not started (MApp::Init)"
+                    : !path    ? "no font file named"
+                               : "a size below 1 pixel");
+        return 0;
+    }
 
     FT_Face face;
-    if (kes::OpenFontFace(g_library, path, &face)) return 0;
-    if (!face->charmap || !FT_IS_SCALABLE(face) || FT_Set_Pixel_Sizes(face, FT_UInt(size), FT_UInt(size))) {
+    kes::Reason why;
+    if (kes::OpenFontFace(g_library, path, &face, &why)) {
+        kes::Report("GetFont %s from %s: %s", name, path, why.text);
+        return 0;
+    }
+    const char* refused = !face->charmap        ? "it has no Unicode character map"
+                          : !FT_IS_SCALABLE(face) ? "it has no outlines, only fixed-size bitmaps"
+                          : FT_Set_Pixel_Sizes(face, FT_UInt(size), FT_UInt(size)) ? "it cannot be sized"
+                                                                                    : 0;
+    if (refused) {
+        kes::Report("GetFont %s from %s at %d pixels: %s", name, path, size, refused);
         FT_Done_Face(face);
         return 0;
     }
@@ -222,6 +249,7 @@ void* MApp::GetFont(const char* name, const char* path, int size, int bold, int 
     font->size = size;
     font->bold = bold;
     font->italic = italic;
+    snprintf(font->name, sizeof font->name, "%s", name);
     m_fontMap.Insert(id, font);
     return font;
 }

@@ -6,6 +6,8 @@
 #include <KesFont.h>
 #include <KesUtility.h>
 
+#include "KesReport.h"
+
 #include <ft2build.h>
 #include FT_FREETYPE_H
 
@@ -24,6 +26,7 @@ struct FontRecord {
     int32_t size;      // the pixel size asked for
     int32_t bold;      // emboldening strength in 1/32 pixel, 0 none
     int32_t italic;
+    char name[64];     // as the game named it, for the reports of its glyphs
 };
 
 // The glyph of `code` (ASCII, or a 936 double-byte character as lead +
@@ -33,8 +36,8 @@ const MFontChar* FontGlyph(FontRecord* font, DWORD code);
 
 // Face 0 of the font file `path`, named as the game names any file (Windows
 // separators and letter case are resolved by the file layer); FreeType's
-// error code, 0 on success.
-FT_Error OpenFontFace(FT_Library library, const char* path, FT_Face* face);
+// error code, 0 on success, with the reason in `why` on failure.
+FT_Error OpenFontFace(FT_Library library, const char* path, FT_Face* face, Reason* why);
 
 } // namespace kes
 

@@ -24,6 +24,8 @@
 #ifndef KESTO_CORE_KESJPEG_H
 #define KESTO_CORE_KESJPEG_H
 
+#include "KesReport.h"
+
 #include <stddef.h>
 #include <stdint.h>
 
@@ -168,11 +170,12 @@ void JpegStore420(uint8_t* dst, int pitch);
 
 // Each parser takes the segment's 2-byte length (just after the marker) and
 // the end of the bytes that may be read; it returns the first byte after the
-// segment, or null when the segment is rejected.
-const uint8_t* JpegReadSOF(const uint8_t* p, const uint8_t* end);
-const uint8_t* JpegReadDHT(const uint8_t* p, const uint8_t* end);
-const uint8_t* JpegReadDQT(const uint8_t* p, const uint8_t* end);
-const uint8_t* JpegReadSOS(const uint8_t* p, const uint8_t* end);
+// segment, or null when the segment is rejected, with the reason in `why`
+// when it is given (as in every function below that takes one).
+const uint8_t* JpegReadSOF(const uint8_t* p, const uint8_t* end, kes::Reason* why = nullptr);
+const uint8_t* JpegReadDHT(const uint8_t* p, const uint8_t* end, kes::Reason* why = nullptr);
+const uint8_t* JpegReadDQT(const uint8_t* p, const uint8_t* end, kes::Reason* why = nullptr);
+const uint8_t* JpegReadSOS(const uint8_t* p, const uint8_t* end, kes::Reason* why = nullptr);
 
 // Forgets the previous load: no tables, no frame, no restart interval.
 // Call it only after JpegFreeTables (or before the first load).
@@ -180,11 +183,11 @@ void JpegResetState();
 // The marker loop over `data` (which starts with SOI). 1 with *scan = the
 // offset of the first byte after the SOS header; 0 when the headers are
 // rejected, there is no SOS, or nothing follows it inside `size`.
-int JpegReadMarkers(const uint8_t* data, size_t size, size_t* scan);
+int JpegReadMarkers(const uint8_t* data, size_t size, size_t* scan, kes::Reason* why = nullptr);
 // The sampling check: the decoding mode and the MCU grid for a picture of
 // width x height pixels. 0 when the frame cannot be decoded (also when a
 // component of the scan has no quantisation or Huffman table).
-int JpegChooseLayout(unsigned width, unsigned height, JpegLayout* layout);
+int JpegChooseLayout(unsigned width, unsigned height, JpegLayout* layout, kes::Reason* why = nullptr);
 // The fewest bits any scan of `layout` can take: every block needs at least
 // its DC table's shortest code and its AC table's shortest code. Needs the
 // tables that JpegChooseLayout found present.
@@ -237,6 +240,6 @@ void JpegDecodeTileScan(const uint8_t* scan, size_t size, bool rowSliced, const 
 // width and height 0 take the frame's. 1 when the decode ran or was skipped
 // (restart interval, grey or 4:4:4 frame), 0 when the headers are rejected.
 int JpegDecodeToSurface(const uint8_t* jpegdata, size_t size, uint8_t* pixels, int pitch, const uint8_t* rowData,
-                        size_t rowDataSize, int width, int height);
+                        size_t rowDataSize, int width, int height, kes::Reason* why = nullptr);
 
 #endif

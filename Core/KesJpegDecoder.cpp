@@ -38,11 +38,17 @@ inline unsigned Big16(const uint8_t* p)
 
 // The end of the segment whose length field is at p, or null when the
 // length is below its own two bytes or the segment runs past `end`.
-const uint8_t* SegmentEnd(const uint8_t* p, const uint8_t* end)
+const uint8_t* SegmentEnd(const uint8_t* p, const uint8_t* end, kes::Reason* why)
 {
-    if (end - p < 2) return 0;
+    if (end - p < 2) {
+        kes::Why(why, "the file ends inside its length");
+        return 0;
+    }
     const unsigned length = Big16(p);
-    if (length < 2 || length > size_t(end - p)) return 0;
+    if (length < 2 || length > size_t(end - p)) {
+        kes::Why(why, "its length %u runs past the end of the file", length);
+        return 0;
+    }
     return p + length;
 }
 
@@ -108,27 +114,42 @@ bool BuildSlot(JpegHuffSlot& slot, const uint8_t* counts, const uint8_t* symbols
 
 } // namespace
 
-const uint8_t* JpegReadSOF(const uint8_t* p, const uint8_t* end)
+const uint8_t* JpegReadSOF(const uint8_t* p, const uint8_t* end, kes::Reason* why)
 {
-    const uint8_t* segEnd = SegmentEnd(p, end);
+    const uint8_t* segEnd = SegmentEnd(p, end, why);
     if (!segEnd) return 0;
     const uint8_t* q = p + 2;
-    if (segEnd - q < 6) return 0;
+    if (segEnd - q < 6) {
+        kes::Why(why, "too short for a frame header");
+        return 0;
+    }
     g_jpeg.precision = q[0];
     g_jpeg.height = uint16_t(Big16(q + 1));
     g_jpeg.width = uint16_t(Big16(q + 3));
     const unsigned nf = q[5];
     q += 6;
     // One component (grey) or three (Y, Cb, Cr); zero or two cannot be decoded.
-    if (nf != 1 && nf != 3) return 0;
-    if (segEnd - q < ptrdiff_t(3 * nf)) return 0;
+    if (nf != 1 && nf != 3) {
+        kes::Why(why, "%u components; grey (1) and colour (3) pictures are decoded", nf);
+        return 0;
+    }
+    if (segEnd - q < ptrdiff_t(3 * nf)) {
+        kes::Why(why, "too short for its %u components", nf);
+        return 0;
+    }
     g_jpeg.componentCount = uint8_t(nf);
     g_jpeg.frameIds = 0;
     for (unsigned i = 0; i < nf; ++i, q += 3) {
         const unsigned id = q[0];
-        if (id == 0 || id > 3 || (g_jpeg.frameIds & (1u << (id - 1)))) return 0;
+        if (id == 0 || id > 3 || (g_jpeg.frameIds & (1u << (id - 1)))) {
+            kes::Why(why, "component id %u is not 1, 2 or 3, or comes twice", id);
+            return 0;
+        }
         const unsigned v = q[1] & 15, h = q[1] >> 4;
-        if (v == 0 || v > 2 || h == 0 || h > 2) return 0;
+        if (v == 0 || v > 2 || h == 0 || h > 2) {
+            kes::Why(why, "component %u is sampled %u x %u; 1 or 2 each way are decoded", id, h, v);
+            return 0;
+        }
         JpegComponent& c = g_jpeg.components[id - 1];
         c.vSamp = uint8_t(v);
         c.hSamp = uint8_t(h);
@@ -138,13 +159,16 @@ const uint8_t* JpegReadSOF(const uint8_t* p, const uint8_t* end)
     return segEnd;
 }
 
-const uint8_t* JpegReadDHT(const uint8_t* p, const uint8_t* end)
+const uint8_t* JpegReadDHT(const uint8_t* p, const uint8_t* end, kes::Reason* why)
 {
-    const uint8_t* segEnd = SegmentEnd(p, end);
+    const uint8_t* segEnd = SegmentEnd(p, end, why);
     if (!segEnd) return 0;
     const uint8_t* q = p + 2;
     while (q < segEnd) {
-        if (segEnd - q < 17) return 0;
+        if (segEnd - q < 17) {
+            kes::Why(why, "a Huffman table's code counts are cut short");
+            return 0;
+        }
         const unsigned tc = q[0];
         const unsigned slot = (tc & 0x10) ? (tc & 3) + 4 : (tc & 3);
         const uint8_t* counts = q + 1;
@@ -152,24 +176,36 @@ const uint8_t* JpegReadDHT(const uint8_t* p, const uint8_t* end)
         for (int i = 0; i < 16; ++i) total += counts[i];
         const uint8_t* symbols = q + 17;
         // The table must end inside the segment.
-        if (size_t(segEnd - symbols) < total) return 0;
-        if (!BuildSlot(g_jpeg.huffSlots[slot], counts, symbols, total, slot >= 4)) return 0;
+        if (size_t(segEnd - symbols) < total) {
+            kes::Why(why, "Huffman table %02X has %u codes, more than the segment holds", tc, total);
+            return 0;
+        }
+        if (!BuildSlot(g_jpeg.huffSlots[slot], counts, symbols, total, slot >= 4)) {
+            kes::Why(why, "no memory for Huffman table %02X", tc);
+            return 0;
+        }
         q = symbols + total;
     }
     return segEnd;
 }
 
-const uint8_t* JpegReadDQT(const uint8_t* p, const uint8_t* end)
+const uint8_t* JpegReadDQT(const uint8_t* p, const uint8_t* end, kes::Reason* why)
 {
-    const uint8_t* segEnd = SegmentEnd(p, end);
+    const uint8_t* segEnd = SegmentEnd(p, end, why);
     if (!segEnd) return 0;
     const uint8_t* q = p + 2;
     while (q < segEnd) {
         const unsigned pq = q[0];
         const bool wide = (pq & 0x10) != 0;
-        if (segEnd - q < (wide ? 129 : 65)) return 0;
+        if (segEnd - q < (wide ? 129 : 65)) {
+            kes::Why(why, "quantisation table %u is cut short", pq & 15);
+            return 0;
+        }
         uint16_t* table = static_cast<uint16_t*>(malloc(64 * sizeof(uint16_t)));
-        if (!table) return 0;
+        if (!table) {
+            kes::Why(why, "no memory for quantisation table %u", pq & 15);
+            return 0;
+        }
         ++q;
         // Four fractional bits: the inverse DCT takes coefficients scaled by 16.
         for (int k = 0; k < 64; ++k, q += wide ? 2 : 1) table[k] = uint16_t((wide ? Big16(q) : q[0]) * 16u);
@@ -179,22 +215,38 @@ const uint8_t* JpegReadDQT(const uint8_t* p, const uint8_t* end)
     return segEnd;
 }
 
-const uint8_t* JpegReadSOS(const uint8_t* p, const uint8_t* end)
+const uint8_t* JpegReadSOS(const uint8_t* p, const uint8_t* end, kes::Reason* why)
 {
-    const uint8_t* segEnd = SegmentEnd(p, end);
+    const uint8_t* segEnd = SegmentEnd(p, end, why);
     if (!segEnd) return 0;
     const uint8_t* q = p + 2;
-    if (segEnd - q < 1) return 0;
+    if (segEnd - q < 1) {
+        kes::Why(why, "too short for a scan header");
+        return 0;
+    }
     const unsigned ns = q[0];
     ++q;
-    if (ns != g_jpeg.componentCount || ns == 0) return 0;
-    if (segEnd - q < ptrdiff_t(2 * ns)) return 0;
+    if (g_jpeg.componentCount == 0) {
+        kes::Why(why, "no baseline frame (SOF0) comes before it");
+        return 0;
+    }
+    if (ns != g_jpeg.componentCount) {
+        kes::Why(why, "the scan names %u components, the frame has %u; one scan of all of them is decoded", ns,
+                 unsigned(g_jpeg.componentCount));
+        return 0;
+    }
+    if (segEnd - q < ptrdiff_t(2 * ns)) {
+        kes::Why(why, "too short for its %u components", ns);
+        return 0;
+    }
     g_jpeg.scanIds = 0;
     for (unsigned i = 0; i < ns; ++i, q += 2) {
         const unsigned cs = q[0];
-        if (cs == 0 || cs > 3) return 0;
-        const unsigned bit = 1u << (cs - 1);
-        if (!(g_jpeg.frameIds & bit) || (g_jpeg.scanIds & bit)) return 0;
+        const unsigned bit = cs >= 1 && cs <= 3 ? 1u << (cs - 1) : 0;
+        if (!bit || !(g_jpeg.frameIds & bit) || (g_jpeg.scanIds & bit)) {
+            kes::Why(why, "component %u is not one of the frame's, or comes twice", cs);
+            return 0;
+        }
         JpegComponent& c = g_jpeg.components[cs - 1];
         c.acSlot = uint8_t((q[1] & 3) + 4);
         c.dcSlot = uint8_t((q[1] >> 4) & 3);
@@ -227,56 +279,112 @@ void JpegResetState()
     memset(g_jpeg.dcPred, 0, sizeof g_jpeg.dcPred);
 }
 
-int JpegReadMarkers(const uint8_t* data, size_t size, size_t* scan)
+int JpegReadMarkers(const uint8_t* data, size_t size, size_t* scan, kes::Reason* why)
 {
     const uint8_t* const end = data + size;
     const uint8_t* pos = data + 2;
+    // A frame of another process (progressive, extended, lossless) is passed
+    // over like any segment; remembered, it explains the scan that follows.
+    unsigned otherFrame = 0;
+    size_t otherFrameAt = 0;
     for (;;) {
-        if (end - pos < 2) return 0;
+        const size_t at = size_t(pos - data);
+        if (end - pos < 2) {
+            kes::Why(why, "the headers end at byte %zu without a scan", at);
+            return 0;
+        }
         const uint8_t* next = 0;
         const unsigned m = pos[0] == 0xFF ? pos[1] : 0x100; // 0x100: not a marker, read as a segment
+        kes::Reason inner;
         switch (m) {
         case 0xD8: // SOI, TEM and FF A0 stand alone
         case 0x01:
         case 0xA0: next = pos + 2; break;
-        case 0xC0: next = JpegReadSOF(pos + 2, end); break;
-        case 0xC4: next = JpegReadDHT(pos + 2, end); break;
-        case 0xDB: next = JpegReadDQT(pos + 2, end); break;
+        case 0xC0: next = JpegReadSOF(pos + 2, end, &inner); break;
+        case 0xC4: next = JpegReadDHT(pos + 2, end, &inner); break;
+        case 0xDB: next = JpegReadDQT(pos + 2, end, &inner); break;
         case 0xDD:
-            next = SegmentEnd(pos + 2, end);
-            if (!next || next - pos < 6) return 0; // too short for its interval
-            g_jpeg.restartInterval = uint16_t(Big16(pos + 4));
+            next = SegmentEnd(pos + 2, end, &inner);
+            if (next && next - pos < 6) {
+                kes::Why(&inner, "too short for its interval");
+                next = 0;
+            }
+            if (next) g_jpeg.restartInterval = uint16_t(Big16(pos + 4));
             break;
         case 0xDA:
-            next = JpegReadSOS(pos + 2, end);
+            next = JpegReadSOS(pos + 2, end, &inner);
+            if (!next && otherFrame) {
+                kes::Why(why, "its frame (marker FF%02X at byte %zu) is not baseline; only baseline (SOF0) pictures "
+                              "are decoded",
+                         otherFrame, otherFrameAt);
+                return 0;
+            }
             // The scan data must follow inside the data.
-            if (!next || next >= end) return 0;
+            if (next && next >= end) kes::Why(&inner, "no scan data follows it");
+            if (!next || next >= end) break;
             *scan = size_t(next - data);
             return 1;
-        case 0xD9: return 0; // EOI before any scan
-        default: next = SegmentEnd(pos + 2, end); break;
+        case 0xD9:
+            kes::Why(why, "the picture ends at byte %zu before any scan", at);
+            return 0;
+        default:
+            if (m >= 0xC1 && m <= 0xCF && m != 0xC4 && m != 0xC8 && m != 0xCC && !otherFrame) {
+                otherFrame = m;
+                otherFrameAt = at;
+            }
+            next = SegmentEnd(pos + 2, end, &inner);
+            break;
         }
-        if (!next || next >= end) return 0;
+        if (!next || next >= end) {
+            if (inner.text[0] == 0) kes::Why(&inner, "the file ends after it, before any scan");
+            if (m == 0x100)
+                kes::Why(why, "byte %zu is not a marker: %s", at, inner.text);
+            else
+                kes::Why(why, "the segment FF%02X at byte %zu: %s", m, at, inner.text);
+            return 0;
+        }
         pos = next;
     }
 }
 
-int JpegChooseLayout(unsigned width, unsigned height, JpegLayout* layout)
+int JpegChooseLayout(unsigned width, unsigned height, JpegLayout* layout, kes::Reason* why)
 {
     // Grey is component 1 alone; colour is components 1, 2 and 3.
     const unsigned ids = g_jpeg.frameIds;
-    if (ids != 1 && ids != 7) return 0;
-    if (g_jpeg.scanIds != ids) return 0;
+    if (ids != 1 && ids != 7) {
+        kes::Why(why, "its components are neither grey (id 1) nor Y, Cb, Cr (ids 1, 2, 3)");
+        return 0;
+    }
+    if (g_jpeg.scanIds != ids) {
+        kes::Why(why, "its scan does not hold every component of the frame");
+        return 0;
+    }
     const JpegComponent* c = g_jpeg.components;
-    if (c[0].hSamp != c[0].vSamp || c[0].hSamp > 2) return 0;
-    if (ids == 7 && (c[1].hSamp | c[1].vSamp | c[2].hSamp | c[2].vSamp) != 1) return 0;
+    if (c[0].hSamp != c[0].vSamp || c[0].hSamp > 2) {
+        kes::Why(why, "luma sampled %u x %u; 1 x 1 (4:4:4) and 2 x 2 (4:2:0) are decoded", c[0].hSamp, c[0].vSamp);
+        return 0;
+    }
+    if (ids == 7 && (c[1].hSamp | c[1].vSamp | c[2].hSamp | c[2].vSamp) != 1) {
+        kes::Why(why, "chroma sampled above 1 x 1; 4:4:4 and 4:2:0 are decoded");
+        return 0;
+    }
     const int count = ids == 1 ? 1 : 3;
     for (int i = 0; i < count; ++i) {
-        if (!g_jpeg.quantTables[c[i].quant]) return 0;
-        if (!g_jpeg.huffSlots[c[i].dcSlot].count || !g_jpeg.huffSlots[c[i].acSlot].count) return 0;
+        if (!g_jpeg.quantTables[c[i].quant]) {
+            kes::Why(why, "component %d uses quantisation table %u, which is not defined", i + 1, c[i].quant);
+            return 0;
+        }
+        if (!g_jpeg.huffSlots[c[i].dcSlot].count || !g_jpeg.huffSlots[c[i].acSlot].count) {
+            kes::Why(why, "component %d uses Huffman tables DC %u and AC %u, not both defined", i + 1, c[i].dcSlot,
+                     c[i].acSlot - 4);
+            return 0;
+        }
     }
     // A picture without pixels cannot become a texture.
-    if (width == 0 || height == 0) return 0;
+    if (width == 0 || height == 0) {
+        kes::Why(why, "a frame of %u x %u pixels has none to show", width, height);
+        return 0;
+    }
     layout->mode = ids == 1 ? JPEG_MODE_GREY : c[0].hSamp == 2 ? JPEG_MODE_420 : JPEG_MODE_444;
     layout->mcuSize = layout->mode == JPEG_MODE_420 ? 16 : 8;
     layout->cols = (width + unsigned(layout->mcuSize) - 1) / unsigned(layout->mcuSize);

@@ -171,13 +171,17 @@ void JpegDecodeTileScan(const uint8_t* scan, size_t size, bool rowSliced, const 
 }
 
 int JpegDecodeToSurface(const uint8_t* jpegdata, size_t size, uint8_t* pixels, int pitch, const uint8_t* rowData,
-                        size_t rowDataSize, int width, int height)
+                        size_t rowDataSize, int width, int height, kes::Reason* why)
 {
-    if (!jpegdata || !pixels || size < 2 || jpegdata[0] != 0xFF || jpegdata[1] != 0xD8) return 0;
+    if (!jpegdata || !pixels) return 0;
+    if (size < 2 || jpegdata[0] != 0xFF || jpegdata[1] != 0xD8) {
+        kes::Why(why, "no start-of-picture marker (FF D8)");
+        return 0;
+    }
     JpegInitTables();
     JpegResetState();
     size_t scan = 0;
-    if (!JpegReadMarkers(jpegdata, size, &scan)) {
+    if (!JpegReadMarkers(jpegdata, size, &scan, why)) {
         JpegFreeTables();
         return 0;
     }
@@ -185,7 +189,7 @@ int JpegDecodeToSurface(const uint8_t* jpegdata, size_t size, uint8_t* pixels, i
     if (width == 0) width = g_jpeg.width;
     if (height == 0) height = g_jpeg.height;
     JpegLayout layout;
-    if (width < 0 || height < 0 || !JpegChooseLayout(unsigned(width), unsigned(height), &layout)) {
+    if (width < 0 || height < 0 || !JpegChooseLayout(unsigned(width), unsigned(height), &layout, why)) {
         JpegFreeTables();
         return 0;
     }

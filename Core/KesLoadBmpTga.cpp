@@ -26,6 +26,8 @@
 #include <KesImage.h>
 
 #include "KesD3D9.h"
+#include "KesLooksLike.h"
+#include "KesReport.h"
 
 #include <stdint.h>
 #include <string.h>
@@ -121,16 +123,32 @@ struct BmpPicture {
     size_t stride;      // stored row length, padded to 4 bytes
     uint32_t palette[256];
 
-    bool Parse(const Byte* d, size_t n)
+    static const char* Loader() { return "LoadBMP"; }
+    static const char* Kind() { return "a BMP picture"; }
+
+    // False with the reason when the header is refused; *otherKind when the
+    // file is no bitmap at all.
+    bool Parse(const Byte* d, size_t n, kes::Reason* why, bool* otherKind)
     {
         data = d;
         size = n;
-        if (n < 30 || d[0] != 0x42 || d[1] != 0x4D) return false;
+        *otherKind = n < 2 || d[0] != 0x42 || d[1] != 0x4D;
+        if (*otherKind) return false;
+        if (n < 30) {
+            kes::Why(why, "the header is cut short at %zu bytes", n);
+            return false;
+        }
         depth = Get16(d + 28);
-        if (depth != 8 && depth != 16 && depth != 24) return false;
+        if (depth != 8 && depth != 16 && depth != 24) {
+            kes::Why(why, "%u bits a pixel; 8, 16 and 24 are read", depth);
+            return false;
+        }
         const int32_t w = int32_t(Get32(d + 18));
         const int32_t h = int32_t(Get32(d + 22));
-        if (w <= 0 || h == 0) return false;
+        if (w <= 0 || h == 0) {
+            kes::Why(why, "a size of %d x %d", int(w), int(h));
+            return false;
+        }
         width = unsigned(w);
         topFirst = h < 0;
         height = topFirst ? 0u - uint32_t(h) : uint32_t(h);
@@ -141,19 +159,24 @@ struct BmpPicture {
         const uint64_t rowBytes = uint64_t(width) * (depth / 8);
         stride = size_t((rowBytes + 3) & ~uint64_t(3));
         pixels = Get32(d + 10);
-        if (pixels > n || n - pixels < rowBytes) return false;
-        if ((n - pixels - rowBytes) / stride < height - 1) return false;
-
-        return depth != 8 || ReadPalette();
+        if (pixels > n || n - pixels < rowBytes || (n - pixels - rowBytes) / stride < height - 1) {
+            kes::Why(why, "%u rows of %llu bytes from byte %zu pass the file's end at byte %zu", height,
+                     (unsigned long long)stride, pixels, n);
+            return false;
+        }
+        return depth != 8 || ReadPalette(why);
     }
 
     // The palette begins right after the information header. Its length is
     // not taken from the header: the entries are those the file holds, up to
     // 256, and a picture that indexes beyond them is refused.
-    bool ReadPalette()
+    bool ReadPalette(kes::Reason* why)
     {
         const uint64_t start = 14 + uint64_t(Get32(data + 14));
-        if (start > size || size - start < 4) return false;
+        if (start > size || size - start < 4) {
+            kes::Why(why, "no palette at byte %llu, inside the file", (unsigned long long)start);
+            return false;
+        }
         const size_t avail = size_t((size - start) / 4);
         const unsigned entries = avail < 256 ? unsigned(avail) : 256u;
         for (unsigned i = 0; i < entries; ++i) palette[i] = Get32(data + start + 4 * size_t(i));
@@ -163,13 +186,17 @@ struct BmpPicture {
         for (unsigned r = 0; r < height; ++r, row += stride) {
             Byte top = 0;
             for (unsigned x = 0; x < width; ++x) top = row[x] > top ? row[x] : top;
-            if (top >= entries) return false;
+            if (top >= entries) {
+                kes::Why(why, "stored row %u uses colour %u; the palette at byte %llu holds %u", r, unsigned(top),
+                         (unsigned long long)start, entries);
+                return false;
+            }
         }
         return true;
     }
 
     // Cannot fail once the header is accepted: every row was found inside.
-    bool Decode(Byte* bits, int pitch) const
+    bool Decode(Byte* bits, int pitch, kes::Reason*) const
     {
         const Byte* src = data + pixels;
         switch (depth) {
@@ -209,22 +236,42 @@ struct TgaPicture {
     size_t pixels;      // offset of the pixel data
     uint32_t key;       // 24-bit pictures: the colour that becomes transparent
 
-    bool Parse(const Byte* d, size_t n)
+    static const char* Loader() { return "LoadTGA"; }
+    static const char* Kind() { return "a TGA picture"; }
+
+    // TGA has no signature: a file that looks like some other kind is
+    // named as that kind, anything else is judged by its header.
+    bool Parse(const Byte* d, size_t n, kes::Reason* why, bool* otherKind)
     {
         data = d;
         size = n;
         format = KES_FMT_A8R8G8B8;
-        if (n < 18) return false;
+        char kind[kes::kLooksLikeText];
+        kes::LooksLike(d, n, kind);
+        *otherKind = strncmp(kind, "looks like ", 11) == 0 && strcmp(kind + 11, Kind()) != 0;
+        if (n < 18) {
+            kes::Why(why, "the header is cut short at %zu bytes", n);
+            return false;
+        }
         const unsigned depth = d[16];
-        if (depth != 24 && depth != 32) return false;
+        if (depth != 24 && depth != 32) {
+            kes::Why(why, "%u bits a pixel; 24 and 32 are read", depth);
+            return false;
+        }
         bpp = depth / 8;
         rle = d[2] != 2;
         width = Get16(d + 12);
         height = Get16(d + 14);
         topFirst = (d[17] & 0x20) != 0;
-        if (width == 0 || height == 0) return false;
+        if (width == 0 || height == 0) {
+            kes::Why(why, "a size of %u x %u", width, height);
+            return false;
+        }
         pixels = 18 + size_t(d[0]);
-        if (pixels > n) return false;
+        if (pixels > n) {
+            kes::Why(why, "its pixels would start at byte %zu, past the file's end at byte %zu", pixels, n);
+            return false;
+        }
 
         // Raw data must hold every pixel. Packets cover at most 128 pixels
         // with at least one stored pixel after their header, which bounds how
@@ -232,16 +279,25 @@ struct TgaPicture {
         // for sure and is refused before a texture is made for it.
         const uint64_t count = uint64_t(width) * height;
         const uint64_t least = rle ? (count + 127) / 128 * (1 + bpp) : count * bpp;
-        if (n - pixels < least) return false;
+        if (n - pixels < least) {
+            kes::Why(why, "%u x %u pixels %s take at least %llu bytes from byte %zu; the file has %zu", width, height,
+                     rle ? "run-length packed" : "stored raw", (unsigned long long)least, pixels, n - pixels);
+            return false;
+        }
 
         // The first stored pixel, after the first packet's header when packed.
         key = Bgr(d + pixels + (rle ? 1 : 0));
         return true;
     }
 
-    bool Decode(Byte* bits, int pitch) const
+    bool Decode(Byte* bits, int pitch, kes::Reason* why) const
     {
-        if (rle) return bpp == 4 ? DecodePacked<4>(bits, pitch) : DecodePacked<3>(bits, pitch);
+        if (rle) {
+            unsigned row = 0;
+            if (bpp == 4 ? DecodePacked<4>(bits, pitch, &row) : DecodePacked<3>(bits, pitch, &row)) return true;
+            kes::Why(why, "the run-length data ends at byte %zu, in stored row %u of %u", size, row, height);
+            return false;
+        }
         const Byte* src = data + pixels;
         const size_t stride = size_t(width) * bpp;
         for (unsigned r = 0; r < height; ++r, src += stride) {
@@ -272,9 +328,10 @@ struct TgaPicture {
     }
 
     // Packets run on across row ends: what is left of one continues on the
-    // next row. Returns false when the data ends before the picture is full.
+    // next row. Returns false when the data ends before the picture is full,
+    // with *row the stored row it ended in.
     template <unsigned Bpp>
-    bool DecodePacked(Byte* bits, int pitch) const
+    bool DecodePacked(Byte* bits, int pitch, unsigned* row) const
     {
         const Byte* p = data + pixels;
         const Byte* const end = data + size;
@@ -283,6 +340,7 @@ struct TgaPicture {
         bool run = false;
         uint32_t value = 0;
         for (unsigned r = 0; r < height; ++r) {
+            *row = r;
             uint32_t* const d = TargetRow(bits, pitch, height, r, topFirst);
             unsigned x = 0;
             if (left) {
@@ -362,19 +420,37 @@ MImage* LoadPicture(MApp* app, const char* fname)
     MFile file;
     if (!file.Load(fname, 0)) return 0;
     Picture pic;
-    if (!pic.Parse(reinterpret_cast<const Byte*>(file.m_Data), file.m_Size)) return 0;
-    if (!app->m_pRender->CanCreateTexture(pic.width, pic.height)) return 0;
+    kes::Reason why;
+    bool otherKind = false;
+    const Byte* bytes = reinterpret_cast<const Byte*>(file.m_Data);
+    if (!pic.Parse(bytes, file.m_Size, &why, &otherKind)) {
+        if (otherKind) {
+            char kind[kes::kLooksLikeText];
+            kes::LooksLike(bytes, file.m_Size, kind);
+            kes::Report("%s %s: not %s; the file %s", Picture::Loader(), fname, Picture::Kind(), kind);
+        } else {
+            kes::Report("%s %s: %s", Picture::Loader(), fname, why.text);
+        }
+        return 0;
+    }
+    if (!app->m_pRender->CanCreateTexture(pic.width, pic.height)) {
+        kes::Report("%s %s: %u x %u pixels, more than a texture holds", Picture::Loader(), fname, pic.width,
+                    pic.height);
+        return 0;
+    }
 
     MImage* img = app->m_pRender->CreateTextureImage(pic.width, pic.height, pic.format);
     Byte* bits;
     int pitch;
     if (!img->Lock(&bits, &pitch)) {
+        kes::Report("%s %s: its texture cannot be written", Picture::Loader(), fname);
         img->Release();
         return 0;
     }
-    const bool whole = pic.Decode(bits, pitch);
+    const bool whole = pic.Decode(bits, pitch, &why);
     img->Unlock();
     if (!whole) {
+        kes::Report("%s %s: %s", Picture::Loader(), fname, why.text);
         img->Release();
         return 0;
     }

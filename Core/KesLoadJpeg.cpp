@@ -25,6 +25,8 @@
 
 #include "KesD3D9.h"
 #include "KesJpeg.h"
+#include "KesLooksLike.h"
+#include "KesReport.h"
 
 #include <stdint.h>
 
@@ -36,12 +38,22 @@ MImage* LoadTile(MApp* app, unsigned char* jpegdata, int size, int width, int he
     KES_CHECK(jpegdata, KES_JPEG_SOURCE);
     if (!jpegdata) return 0;
     const size_t bytes = size > 0 ? size_t(size) : 0;
-    if (width < 0 || height < 0) return 0;
+    // Tiles have no name: the size tells a game's tiles apart well enough.
+    if (width < 0 || height < 0) {
+        kes::Report("LoadXYJPEG tile of %d bytes: a size of %d x %d", size, width, height);
+        return 0;
+    }
     if (width == 0 || height == 0) {
         // Both come from the frame then, even one that was given.
-        if (!JpegFindSize(jpegdata, bytes, &width, &height)) return 0;
+        if (!JpegFindSize(jpegdata, bytes, &width, &height)) {
+            kes::Report("LoadXYJPEG tile of %d bytes: no frame header (SOF0) gives its size", size);
+            return 0;
+        }
     }
-    if (!app->m_pRender->CanCreateTexture(unsigned(width), unsigned(height))) return 0;
+    if (!app->m_pRender->CanCreateTexture(unsigned(width), unsigned(height))) {
+        kes::Report("LoadXYJPEG tile of %d bytes: %d x %d pixels, more than a texture holds", size, width, height);
+        return 0;
+    }
 
     MImage* img = app->m_pRender->CreateTextureImage(unsigned(width), unsigned(height), KES_FMT_R5G6B5);
     if (!img) return 0;
@@ -51,11 +63,13 @@ MImage* LoadTile(MApp* app, unsigned char* jpegdata, int size, int width, int he
         img->Release();
         return 0;
     }
-    const int ok = JpegDecodeToSurface(jpegdata, bytes, pixels, pitch, rowData, rowDataSize, width, height);
+    kes::Reason why;
+    const int ok = JpegDecodeToSurface(jpegdata, bytes, pixels, pitch, rowData, rowDataSize, width, height, &why);
     // The image comes back unlocked, ready to draw; a caller's own Unlock
     // afterwards finds nothing locked and does nothing.
     img->Unlock();
     if (!ok) {
+        kes::Report("LoadXYJPEG tile of %d bytes: %s", size, why.text);
         // Headers the decoder refuses make no picture at all.
         img->Release();
         return 0;
@@ -80,14 +94,25 @@ MImage* MApp::LoadJPEG(const char* fname)
     if (!file.Load(fname, 0)) return 0;
     uint8_t* data = reinterpret_cast<uint8_t*>(file.m_Data);
     const size_t size = file.m_Size;
-    if (size < 2 || data[0] != 0xFF || data[1] != 0xD8) return 0;
+    if (size < 2 || data[0] != 0xFF || data[1] != 0xD8) {
+        char kind[kes::kLooksLikeText];
+        kes::LooksLike(data, size, kind);
+        kes::Report("LoadJPEG %s: not a JPEG picture; the file %s", fname, kind);
+        return 0;
+    }
 
     JpegInitTables();
     JpegResetState();
     size_t scan = 0;
     JpegLayout layout;
-    if (!JpegReadMarkers(data, size, &scan) || !JpegChooseLayout(g_jpeg.width, g_jpeg.height, &layout) ||
-        !m_pRender->CanCreateTexture(layout.width, layout.height)) {
+    kes::Reason why;
+    if (!JpegReadMarkers(data, size, &scan, &why) || !JpegChooseLayout(g_jpeg.width, g_jpeg.height, &layout, &why)) {
+        kes::Report("LoadJPEG %s: %s", fname, why.text);
+        JpegFreeTables();
+        return 0;
+    }
+    if (!m_pRender->CanCreateTexture(layout.width, layout.height)) {
+        kes::Report("LoadJPEG %s: %u x %u pixels, more than a texture holds", fname, layout.width, layout.height);
         JpegFreeTables();
         return 0;
     }
@@ -95,7 +120,11 @@ MImage* MApp::LoadJPEG(const char* fname)
     // Compacting works in the file buffer, so it can come before the texture:
     // a few hundred bytes that claim 16384 x 16384 pixels make none.
     const size_t scanSize = JpegCompactScan(data + scan, size - scan);
-    if (uint64_t(scanSize) * 8 * 2 < JpegShortestScanBits(layout)) {
+    const uint64_t leastBits = JpegShortestScanBits(layout);
+    if (uint64_t(scanSize) * 8 * 2 < leastBits) {
+        kes::Report("LoadJPEG %s: the scan at byte %zu is cut short: %zu bytes, where %u x %u pixels need at least "
+                    "%llu",
+                    fname, scan, scanSize, layout.width, layout.height, (unsigned long long)(leastBits + 7) / 8);
         JpegFreeTables();
         return 0;
     }
@@ -103,6 +132,7 @@ MImage* MApp::LoadJPEG(const char* fname)
     unsigned char* pixels = 0;
     int pitch = 0;
     if (!img || !img->Lock(&pixels, &pitch)) {
+        kes::Report("LoadJPEG %s: its texture cannot be written", fname);
         if (img) img->Release();
         JpegFreeTables();
         return 0;

@@ -5,6 +5,7 @@
 
 #include "KesD3D9.h"
 #include "KesWas.h"
+#include "KesWasFaults.h"
 
 #include <stdint.h>
 
@@ -62,7 +63,11 @@ MImageVolume* MApp::LoadWas(const char* fname)
     // A header, palette or frame table that does not fit the file leaves
     // nothing to decode.
     Header header;
-    if (ReadHeader(data, size, &header) != HeaderStatus::Ok) return 0;
+    const HeaderStatus status = ReadHeader(data, size, &header);
+    if (status != HeaderStatus::Ok) {
+        ReportHeaderFault(fname, data, size, status);
+        return 0;
+    }
 
     unsigned short colours[kPaletteColours];
     ReadPalette(data, header, colours);
@@ -87,15 +92,26 @@ MImageVolume* MApp::LoadWas(const char* fname)
     std::vector<DecodedBody> bodies;
     uint64_t pixels = 0;
     const uint64_t budget = PixelBudget(size);
+    LeftOut leftOut(header);
     for (int i = 0; i < miv->m_total; ++i) {
         Frame frame;
-        if (ReadFrame(data, size, header, i, &frame) != FrameStatus::Ok) continue;
+        const FrameStatus frameStatus = ReadFrame(data, size, header, i, &frame);
+        if (frameStatus != FrameStatus::Ok) {
+            // Absent and empty frames are part of a sprite's design.
+            if (frameStatus != FrameStatus::Absent && frameStatus != FrameStatus::NotPositive)
+                leftOut.AddFrameFault(i, data, size, frameStatus);
+            continue;
+        }
         if (const DecodedBody* body = FindBody(bodies, frame.offset, interlace)) {
             if (body->image) miv->m_images[i] = body->image->Ref();
             continue;
         }
         const uint64_t framePixels = uint64_t(frame.width) * uint64_t(frame.height);
-        if (pixels + framePixels > budget) continue;
+        if (pixels + framePixels > budget) {
+            leftOut.Add(i, frame.offset, "%d x %d pixels, past the %llu pixels a file of %llu bytes may hold",
+                        frame.width, frame.height, (unsigned long long)budget, (unsigned long long)size);
+            continue;
+        }
         pixels += framePixels;
 
         MImage* img = m_pRender->CreateTextureImage(unsigned(frame.width), unsigned(frame.height), KES_FMT_A8R8G8B8);
@@ -105,13 +121,20 @@ MImageVolume* MApp::LoadWas(const char* fname)
 
         unsigned char* bits;
         int pitch = 0;
-        if (!img->Lock(&bits, &pitch)) continue;
+        if (!img->Lock(&bits, &pitch)) {
+            leftOut.Add(i, frame.offset, "its texture cannot be written");
+            continue;
+        }
         if (!CanWrite(bits, pitch, frame.width)) {
+            leftOut.Add(i, frame.offset, "its texture cannot be written");
             img->Unlock();
             continue;
         }
         bool paletteOnOddRow = false;
-        if (!DecodeFrame(data, size, frame, table, bits, size_t(pitch), &paletteOnOddRow)) {
+        RowFault fault = {};
+        if (!DecodeFrame(data, size, frame, table, bits, size_t(pitch), &paletteOnOddRow, &fault)) {
+            leftOut.Add(i, frame.offset, "row %d's code runs past the file's end at byte %llu", fault.row,
+                        (unsigned long long)fault.position);
             // A frame whose rows leave the file is damaged as a whole; its
             // rows so far do not count for the interlace rule either.
             img->Unlock();
@@ -125,6 +148,8 @@ MImageVolume* MApp::LoadWas(const char* fname)
         img->Unlock();
         bodies.push_back(DecodedBody{frame.offset, paletteOnOddRow, interlace != 0, img});
     }
+
+    leftOut.Report(fname, miv->m_total);
 
     miv->m_id = id;
     KES_CHECK(miv && miv->m_id, KES_LOADWAS_SOURCE);

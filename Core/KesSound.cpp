@@ -7,6 +7,7 @@
 #include <KesApp.h>
 #include <KesFile.h>
 
+#include "KesReport.h"
 #include "KesSoundState.h"
 
 FMOD::System* g_pSystem = 0;
@@ -80,8 +81,11 @@ namespace {
 
 // Creates the named sound and starts it (sub-sound `index` when `useIndex`)
 // with `mode` and `volume`. On success `into` holds the created sound and
-// the channel; on any failure nothing is kept.
-void Start(const char* name, bool useIndex, int index, FMOD_MODE mode, float volume, MSound* into)
+// the channel; on any failure nothing is kept. A sound that cannot be read
+// or decoded has been reported by the file and sound layers; what goes
+// wrong after that is reported here, under the call (`what`) the game made.
+void Start(const char* what, const char* name, bool useIndex, int index, FMOD_MODE mode, float volume,
+           MSound* into)
 {
     FMOD::Sound* sound = 0;
     if (g_pSystem->createSound(name, FMOD_DEFAULT, 0, &sound) != FMOD_OK) return;
@@ -91,6 +95,7 @@ void Start(const char* name, bool useIndex, int index, FMOD_MODE mode, float vol
         sound->getNumSubSounds(&count);
         FMOD::Sound* sub = 0;
         if (index >= count || sound->getSubSound(index, &sub) != FMOD_OK) {
+            kes::Report("%s %s: sub-sound %d asked for; the file holds %d", what, name, index, count);
             sound->release();
             return;
         }
@@ -98,7 +103,8 @@ void Start(const char* name, bool useIndex, int index, FMOD_MODE mode, float vol
     }
     play->setMode(mode);
     FMOD::Channel* channel = 0;
-    if (g_pSystem->playSound(FMOD_CHANNEL_FREE, play, false, &channel) != FMOD_OK) {
+    if (const FMOD_RESULT r = g_pSystem->playSound(FMOD_CHANNEL_FREE, play, false, &channel); r != FMOD_OK) {
+        kes::Report("%s %s: cannot be played (FMOD error %d)", what, name, int(r));
         sound->release();
         return;
     }
@@ -133,7 +139,7 @@ void PlayEffect(const char* name, bool useIndex, int index)
     if (!g_pSystem || !name) return;
     MSound* slot = FindSlot();
     if (!slot) return;
-    Start(name, useIndex, index, FMOD_LOOP_OFF, g_soundVolume, slot);
+    Start("PlaySound", name, useIndex, index, FMOD_LOOP_OFF, g_soundVolume, slot);
 }
 
 void PlayMusicFile(const char* name, bool useIndex, int index)
@@ -144,7 +150,7 @@ void PlayMusicFile(const char* name, bool useIndex, int index)
         g_music.m_sound = 0;
     }
     if (!g_pSystem || !name) return;
-    Start(name, useIndex, index, FMOD_LOOP_NORMAL, g_musicVolume, &g_music);
+    Start("PlayMusic", name, useIndex, index, FMOD_LOOP_NORMAL, g_musicVolume, &g_music);
 }
 
 } // namespace

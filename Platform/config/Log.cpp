@@ -5,14 +5,21 @@
 #include <cstdarg>
 #include <cstdio>
 #include <mutex>
+#include <string>
+#include <unordered_set>
 
 namespace kes::platform {
 namespace {
+
+// Enough for every distinct failure a game meets; a game that meets more is
+// broken in a way a few more lines will not hide.
+constexpr size_t kRememberedLines = 4096;
 
 struct LogTarget {
     std::mutex lock; // the sound layer may speak from another thread than the game's
     KesPlatformLogHandler handler = nullptr;
     void* user = nullptr;
+    std::unordered_set<std::string> said; // LogOnce's lines
 };
 
 LogTarget& Target()
@@ -21,22 +28,39 @@ LogTarget& Target()
     return target;
 }
 
-} // namespace
-
-void Log(const char* format, ...)
+void Say(bool once, const char* format, va_list args)
 {
     char line[1024];
-    va_list args;
-    va_start(args, format);
     vsnprintf(line, sizeof line, format, args);
-    va_end(args);
 
     LogTarget& t = Target();
     std::lock_guard<std::mutex> hold(t.lock);
+    if (once) {
+        if (t.said.count(line)) return;
+        if (t.said.size() < kRememberedLines) t.said.insert(line);
+    }
     if (t.handler)
         t.handler(line, t.user);
     else
         fprintf(stderr, "kesto: %s\n", line);
+}
+
+} // namespace
+
+void Log(const char* format, ...)
+{
+    va_list args;
+    va_start(args, format);
+    Say(false, format, args);
+    va_end(args);
+}
+
+void LogOnce(const char* format, ...)
+{
+    va_list args;
+    va_start(args, format);
+    Say(true, format, args);
+    va_end(args);
 }
 
 } // namespace kes::platform

@@ -211,7 +211,7 @@ FMOD_RESULT System::createSound(const char* name, FMOD_MODE mode, FMOD_CREATESOU
     std::string why;
     r = CheckContainer(data.data(), data.size(), &why);
     if (r != FMOD_OK) {
-        kes::platform::Log("sound %s: %s", name, why.c_str());
+        kes::platform::LogOnce("sound %s: %s", name, why.c_str());
         return r;
     }
     SoundImpl* made = new SoundImpl;
@@ -246,7 +246,7 @@ FMOD_RESULT System::createSound(const char* name, FMOD_MODE mode, FMOD_CREATESOU
         }
     }
     if (!made) {
-        kes::platform::Log("sound %s cannot be decoded: %s", name, why.c_str());
+        kes::platform::LogOnce("sound %s cannot be decoded: %s", name, why.c_str());
         return damaged ? FMOD_ERR_FILE_BAD : FMOD_ERR_FORMAT;
     }
     s->sounds.push_back(made);

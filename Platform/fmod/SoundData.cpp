@@ -1,6 +1,7 @@
 // Reading, checking and decoding sound files.
 #include "SoundData.h"
 #include "FlacDecode.h"
+#include "../config/Log.h"
 
 #include <SDL.h>
 #include <SDL_mixer.h>
@@ -116,14 +117,51 @@ bool IsOgg(const uint8_t* data, size_t size)
     return size >= 4 && memcmp(data, "OggS", 4) == 0;
 }
 
-} // namespace
-
-FMOD_RESULT ReadWholeFile(const FileSystem& fs, const char* name, std::vector<uint8_t>* out)
+bool IsWav(const uint8_t* data, size_t size)
 {
-    out->clear();
-    if (!name) return FMOD_ERR_INVALID_PARAM;
-    if (!fs.open || !fs.read) return ReadFromDisk(name, out);
+    return size >= 12 && memcmp(data, "RIFF", 4) == 0 && memcmp(data + 8, "WAVE", 4) == 0;
+}
 
+void PutLe32(uint8_t* p, uint32_t v)
+{
+    for (int i = 0; i < 4; ++i) p[i] = uint8_t(v >> (8 * i));
+}
+
+// A WAV file cut inside its data chunk (a download that stopped, a writer
+// that counted wrong) plays what it holds, as players and SDL_mixer itself
+// do: its sizes are made to say so, down to whole sample frames, with one
+// line that names the sound. A chunk without a single whole frame is left
+// for CheckContainer to refuse.
+void TrimCutWav(const char* name, std::vector<uint8_t>* bytes)
+{
+    uint8_t* data = bytes->data();
+    const size_t size = bytes->size();
+    if (!IsWav(data, size)) return;
+    size_t frame = 0; // the fmt chunk's block align: bytes of one sample frame
+    for (size_t at = 12; at + 8 <= size;) {
+        const uint32_t chunk = Le32(data + at + 4);
+        const size_t present = size - at - 8;
+        if (memcmp(data + at, "fmt ", 4) == 0 && chunk >= 14 && present >= 14)
+            frame = size_t(data[at + 20]) | size_t(data[at + 21]) << 8;
+        if (memcmp(data + at, "data", 4) == 0) {
+            if (chunk <= present || frame == 0) return;
+            const size_t keep = present - present % frame;
+            if (keep == 0) return;
+            PutLe32(data + at + 4, uint32_t(keep));
+            bytes->resize(at + 8 + keep);
+            PutLe32(bytes->data() + 4, uint32_t(bytes->size() - 8));
+            kes::platform::LogOnce("sound %s: its WAV data chunk at byte %zu declares %u bytes and %zu are there; "
+                                   "the %zu sample frames there play",
+                                   name, at, unsigned(chunk), present, keep / frame);
+            return;
+        }
+        if (chunk > present) return;
+        at += 8 + size_t(chunk) + (chunk & 1);
+    }
+}
+
+FMOD_RESULT ReadThroughCallbacks(const FileSystem& fs, const char* name, std::vector<uint8_t>* out)
+{
     unsigned int size = 0;
     void* handle = nullptr;
     void* user = nullptr;
@@ -154,25 +192,53 @@ FMOD_RESULT ReadWholeFile(const FileSystem& fs, const char* name, std::vector<ui
     return r;
 }
 
+} // namespace
+
+FMOD_RESULT ReadWholeFile(const FileSystem& fs, const char* name, std::vector<uint8_t>* out)
+{
+    out->clear();
+    if (!name) return FMOD_ERR_INVALID_PARAM;
+    const FMOD_RESULT r = fs.open && fs.read ? ReadThroughCallbacks(fs, name, out) : ReadFromDisk(name, out);
+    if (r != FMOD_OK) return r;
+    TrimCutWav(name, out);
+    // A game asks for its sounds every frame: a damaged container is
+    // refused here, where the line can be said once.
+    std::string why;
+    if (CheckContainer(out->data(), out->size(), &why) != FMOD_OK) {
+        kes::platform::LogOnce("sound %s: %s", name, why.c_str());
+        out->clear();
+        return FMOD_ERR_FILE_BAD;
+    }
+    return FMOD_OK;
+}
+
 FMOD_RESULT CheckContainer(const uint8_t* data, size_t size, std::string* why)
 {
-    if (size >= 12 && memcmp(data, "RIFF", 4) == 0 && memcmp(data + 8, "WAVE", 4) == 0) {
-        // The data chunk must be all there; SDL would otherwise play what is.
+    if (IsWav(data, size)) {
+        // The data chunk must be all there: ReadWholeFile has already cut a
+        // short one down to the whole frames it holds, so one still short
+        // here holds not one.
         size_t at = 12;
         while (at + 8 <= size) {
             const uint32_t chunk = Le32(data + at + 4);
+            const std::string where = "WAV chunk '" + std::string(reinterpret_cast<const char*>(data + at), 4) +
+                                      "' at byte " + std::to_string(at);
             if (memcmp(data + at, "data", 4) == 0) {
                 if (chunk > size - at - 8) {
-                    *why = "WAV data chunk declares " + std::to_string(chunk) + " bytes, " +
-                           std::to_string(size - at - 8) + " present";
+                    *why = where + " declares " + std::to_string(chunk) + " bytes and " +
+                           std::to_string(size - at - 8) + " are there, not one whole sample frame";
                     return FMOD_ERR_FILE_BAD;
                 }
                 return FMOD_OK;
             }
-            if (chunk > size - at - 8) break;
+            if (chunk > size - at - 8) {
+                *why = where + " declares " + std::to_string(chunk) + " bytes, past the file's end at byte " +
+                       std::to_string(size) + ", before any data chunk";
+                return FMOD_ERR_FILE_BAD;
+            }
             at += 8 + size_t(chunk) + (chunk & 1);
         }
-        *why = "WAV file without a whole data chunk";
+        *why = "WAV file of " + std::to_string(size) + " bytes without a data chunk";
         return FMOD_ERR_FILE_BAD;
     }
     if (IsFlac(data, size)) {
@@ -181,7 +247,7 @@ FMOD_RESULT CheckContainer(const uint8_t* data, size_t size, std::string* why)
         size_t at = 4;
         for (bool first = true;; first = false) {
             if (at + 4 > size) {
-                *why = "FLAC metadata cut short";
+                *why = "FLAC metadata cut short at byte " + std::to_string(at);
                 return FMOD_ERR_FILE_BAD;
             }
             const uint8_t type = data[at] & 0x7F;
@@ -192,14 +258,15 @@ FMOD_RESULT CheckContainer(const uint8_t* data, size_t size, std::string* why)
                 return FMOD_ERR_FILE_BAD;
             }
             if (length > size - at - 4) {
-                *why = "FLAC metadata block cut short";
+                *why = "FLAC metadata block at byte " + std::to_string(at) + " declares " + std::to_string(length) +
+                       " bytes and " + std::to_string(size - at - 4) + " are there";
                 return FMOD_ERR_FILE_BAD;
             }
             at += 4 + length;
             if (last) break;
         }
         if (at + 2 > size || data[at] != 0xFF || (data[at + 1] & 0xFE) != 0xF8) {
-            *why = "FLAC stream without audio frames";
+            *why = "FLAC stream without an audio frame at byte " + std::to_string(at) + ", after its metadata";
             return FMOD_ERR_FILE_BAD;
         }
         return FMOD_OK;
@@ -225,7 +292,7 @@ Mix_Chunk* Decode(const uint8_t* data, size_t size, std::string* why, bool* dama
 {
     *damaged = false;
     if (size == 0 || size > size_t(INT32_MAX)) {
-        *why = "empty or too large";
+        *why = size == 0 ? "the file is empty" : "the file is 2 GB or more";
         return nullptr;
     }
     // SDL_mixer's FLAC decoder loses memory when a damaged stream fails in
@@ -241,7 +308,7 @@ Mix_Chunk* Decode(const uint8_t* data, size_t size, std::string* why, bool* dama
     Mix_Chunk* chunk = rw ? Mix_LoadWAV_RW(rw, 0) : nullptr;
     if (rw) SDL_RWclose(rw);
     if (!chunk) {
-        *why = Mix_GetError();
+        *why = std::string("SDL_mixer: ") + Mix_GetError();
         return nullptr;
     }
     return chunk;

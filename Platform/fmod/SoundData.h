@@ -24,12 +24,17 @@ struct FileSystem {
 };
 
 // The whole file. With no callbacks installed, the disk is read directly.
-// Errors are the callbacks' own results (FMOD_ERR_FILE_NOTFOUND, ...).
+// Errors are the callbacks' own results (FMOD_ERR_FILE_NOTFOUND, ...), or
+// FMOD_ERR_FILE_BAD for a container CheckContainer refuses. A WAV file cut
+// inside its data chunk comes back as the WAV file of the whole sample
+// frames it holds. What was refused or cut is logged once for the sound's
+// `name`.
 FMOD_RESULT ReadWholeFile(const FileSystem& fs, const char* name, std::vector<uint8_t>* out);
 
 // FMOD_ERR_FILE_BAD when the container says more bytes than there are or a
-// checksum fails (WAV data chunk, Ogg pages, FLAC metadata); FMOD_OK
-// otherwise (including formats this does not know, left to the decoder).
+// checksum fails (WAV chunks, Ogg pages, FLAC metadata), with what and at
+// which byte in `why`; FMOD_OK otherwise (including formats this does not
+// know, left to the decoder).
 FMOD_RESULT CheckContainer(const uint8_t* data, size_t size, std::string* why);
 
 // The byte ranges of the streams of a chained Ogg file (one entry for a

@@ -5,12 +5,12 @@
 // and `DWORD` are 32 bits wide; here they are spelled with fixed-width types
 // because Linux's `long` is 64 bits.
 //
-// Implemented: the kernel's files, clocks, module name and code page 936
-// (POSIX backend, Platform/win32/posix), the interlocked counts, and the user
-// interface on SDL2 (Platform/win32/sdl): window classes, windows with their
-// styles and placement, the thread's message queue fed by SDL's events
-// (keyboard, text, mouse, wheel, window), cursors, key state, system metrics,
-// message boxes and the stock black brush.
+// Implemented: the kernel's files, clocks, module name, code page 936 and
+// debug output (POSIX backend, Platform/win32/posix), the interlocked
+// counts, and the user interface on SDL2 (Platform/win32/sdl): window
+// classes, windows with their styles and placement, the thread's message
+// queue fed by SDL's events (keyboard, text, mouse, wheel, window), cursors,
+// key state, system metrics, message boxes and the stock black brush.
 //
 // Differences a reader of Windows code should know: WCHAR is Linux's 32-bit
 // wchar_t (one code point per unit, no surrogates); values that hold
@@ -136,6 +136,13 @@ DWORD WINAPI GetFileSize(HANDLE hFile, LPDWORD lpFileSizeHigh);
 BOOL WINAPI CloseHandle(HANDLE hObject);
 DWORD WINAPI GetLastError(void);
 void WINAPI SetLastError(DWORD dwErrCode);
+
+/* ---- debugging ----------------------------------------------------------------- */
+
+/* The program's diagnostic text: one line, without its trailing newline, to the
+   platform's log handler (KesPlatformSetLogHandler), where Windows shows it in
+   the debugger. */
+void WINAPI OutputDebugStringA(LPCSTR lpOutputString);
 
 /* ---- windows ------------------------------------------------------------------- */
 

@@ -1,6 +1,7 @@
 // The platform layer says why a backend gave up, through the game's log
 // handler: a video driver that refuses, a window that cannot be made, a
-// render device that is unknown, a sound that cannot be decoded. Names of
+// render device that is unknown, a sound that cannot be decoded; and a
+// program's OutputDebugStringA text reaches the same handler. Names of
 // backends compare without regard to case, and the environment chooses for
 // players where the program does not.
 #include "DeviceWindow.h"
@@ -162,6 +163,38 @@ TEST_F(PlatformLogTest, ASoundThatCannotBeDecodedIsNamed)
     EXPECT_TRUE(Said(std::string("sound ") + path)) << All();
     unlink(path);
     system->release();
+}
+
+// A program's diagnostic text reaches the same handler as one line without
+// its line end; the program's own repeats are passed on as Windows passes
+// them to the debugger.
+TEST_F(PlatformLogTest, OutputDebugStringIsOneLineOfTheLogWithoutItsLineEnd)
+{
+    const struct {
+        const char* text;
+        const char* line; // null: nothing
+    } cases[] = {
+        {"plain", "plain"},
+        {"unix end\n", "unix end"},
+        {"windows end\r\n", "windows end"},
+        {"two\nlines kept as one\n", "two\nlines kept as one"},
+        {"", nullptr},
+        {"\r\n", nullptr},
+        {nullptr, nullptr},
+    };
+    for (const auto& c : cases) {
+        m_lines.clear();
+        OutputDebugStringA(c.text);
+        if (c.line) {
+            EXPECT_EQ(m_lines, std::vector<std::string>{c.line});
+        } else {
+            EXPECT_TRUE(m_lines.empty()) << All();
+        }
+    }
+    m_lines.clear();
+    OutputDebugStringA("again\n");
+    OutputDebugStringA("again\n");
+    EXPECT_EQ(m_lines, (std::vector<std::string>{"again", "again"}));
 }
 
 // Without a handler a line goes to standard error, after "kesto: ".

@@ -2,7 +2,9 @@
 // handles that outlive their plays, sub-sounds of a chained Ogg bank,
 // volumes, damaged files and the dummy-driver fallback.
 #include "FmodSystemFixture.h"
+#include "LogCapture.h"
 #include "SoundFixture.h"
+#include "fmod/SoundData.h"
 
 #include <KesPlatform.h>
 #include <fmod.hpp>
@@ -11,6 +13,7 @@
 #include <SDL_mixer.h>
 
 #include <cstdlib>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -255,7 +258,7 @@ TEST_F(FmodSubset, DamagedAndCutFilesFailClearlyAndMakeNoSound)
         std::string bytes;
         FMOD_RESULT result;
     } cases[] = {
-        {"cut.wav", Cut(bytes[0], bytes[0].size() / 2), FMOD_ERR_FILE_BAD},
+        // A cut WAV plays what it holds (below); with not one frame there, nothing.
         {"header-only.wav", Cut(bytes[0], 44), FMOD_ERR_FILE_BAD},
         {"cut.ogg", Cut(bytes[1], bytes[1].size() * 2 / 3), FMOD_ERR_FILE_BAD},
         {"flipped.ogg", flippedOgg, FMOD_ERR_FILE_BAD},
@@ -280,6 +283,56 @@ TEST_F(FmodSubset, DamagedAndCutFilesFailClearlyAndMakeNoSound)
     // MP3 declares no length: a cut MP3 plays what it has.
     FMOD::Sound* cutMp3 = Create(m_dir.Write("cut.mp3", Cut(bytes[3], bytes[3].size() / 2)));
     if (cutMp3) cutMp3->release();
+}
+
+uint32_t Le32At(const uint8_t* p)
+{
+    return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
+}
+
+// A WAV file cut inside its data chunk (a download that stopped, a writer
+// that counted wrong) plays the whole sample frames it holds, as players
+// and SDL_mixer do, and says so once however often it is made.
+TEST_F(FmodSubset, ACutWavPlaysItsWholeFramesAndSaysSoOnce)
+{
+    const std::string wav = MakeSquareWav(m_dir.Path() + "/tone.wav", 0.3, 0.2);
+    const std::string whole = ReadWhole(wav);
+    const size_t data = whole.find("data");
+    ASSERT_NE(data, std::string::npos);
+    const uint32_t declared = Le32At(reinterpret_cast<const uint8_t*>(whole.data()) + data + 4);
+    // 2000 frames of two 16-bit channels, and half of one more.
+    const size_t cut = data + 8 + 4 * 2000 + 2;
+    const std::string path = m_dir.Write("cut-download.wav", whole.substr(0, cut));
+
+    LogCapture log;
+    // What the decoder is given: the frames there, the sizes saying so.
+    std::vector<uint8_t> bytes;
+    ASSERT_EQ(kes::fmod::ReadWholeFile({}, path.c_str(), &bytes), FMOD_OK);
+    ASSERT_EQ(bytes.size(), data + 8 + 8000);
+    EXPECT_EQ(Le32At(bytes.data() + data + 4), 8000u);
+    EXPECT_EQ(Le32At(bytes.data() + 4), bytes.size() - 8);
+    EXPECT_EQ(memcmp(bytes.data() + data + 8, whole.data() + data + 8, 8000), 0);
+    std::string why;
+    bool damaged = true;
+    Mix_Chunk* chunk = kes::fmod::Decode(bytes.data(), bytes.size(), &why, &damaged);
+    ASSERT_NE(chunk, nullptr) << why;
+    // The mixer runs at the file's rate and format: the samples as they are.
+    EXPECT_EQ(chunk->alen, 8000u);
+    Mix_FreeChunk(chunk);
+
+    // Through the subset, as a game's every frame would make it.
+    OutputMeter meter;
+    for (int frame = 0; frame < 3; ++frame) {
+        FMOD::Sound* sound = Create(path);
+        ASSERT_NE(sound, nullptr);
+        FMOD::Channel* channel = nullptr;
+        ASSERT_EQ(m_system->playSound(FMOD_CHANNEL_FREE, sound, false, &channel), FMOD_OK);
+        EXPECT_GT(meter.PeakOver(30), WavPeak(wav) / 2);
+        sound->release();
+    }
+    EXPECT_EQ(log.Lines(), std::vector<std::string>{"sound " + path + ": its WAV data chunk at byte " +
+                                                    std::to_string(data) + " declares " + std::to_string(declared) +
+                                                    " bytes and 8002 are there; the 2000 sample frames there play"});
 }
 
 TEST(FmodOutput, WithoutASoundDeviceItFallsBackToTheDummyDriverAndSaysSoOnce)

@@ -2,6 +2,7 @@
 // archive, the file callbacks over MFile, effect slots, music replacement,
 // sub-sounds, volumes on the mixed output, failures, and the state left
 // when the application object goes.
+#include "LogCapture.h"
 #include "SoundFixture.h"
 
 #include <KesSoundState.h>
@@ -285,6 +286,39 @@ TEST_F(SoundSystem, DamagedFilesPlayNothingAndSaySo)
     EXPECT_EQ(meter.PeakOver(80), 0);
     m_app->PlaySoundA("ok.ogg");
     EXPECT_GT(meter.PeakOver(100), wavPeak / 2) << "a good file still plays after bad ones";
+}
+
+// A game plays its sounds every frame whatever happened the frame before:
+// a sound that is missing, cut short, or a sub-sound the bank does not
+// hold, says so once, naming the call and the sound as the game wrote them.
+TEST_F(SoundSystem, AMissingCutOrOutOfRangeSoundSaysWhyOnce)
+{
+    std::string bank;
+    for (int i = 0; i < 2; ++i)
+        bank += ReadWhole(Encode(MakeSquareWav(m_dir.Path() + "/b" + std::to_string(i) + ".wav", 0.1, kLevel), "ogg"));
+    m_dir.Write("two-tunes.ogg", bank);
+    m_dir.Write("cut-tune.ogg", bank.substr(0, bank.size() / 4));
+    InitApp();
+    LogCapture log;
+    for (int frame = 0; frame < 3; ++frame) {
+        m_app->PlayMusic("music/never-packed.ogg");
+        m_app->PlaySoundA("music/never-packed.ogg");
+        m_app->PlayMusic("cut-tune.ogg");
+        m_app->PlaySoundA("cut-tune.ogg");
+        m_app->PlayMusic("two-tunes.ogg", 5);
+        m_app->PlaySoundA("two-tunes.ogg", 5);
+        EXPECT_EQ(g_music.m_sound, nullptr);
+        EXPECT_EQ(HeldEffects(), 0);
+    }
+    EXPECT_EQ(log.Count("never-packed.ogg"), 1u) << log.All();
+    EXPECT_EQ(log.Only("never-packed.ogg"),
+              "music/never-packed.ogg: not found: no such loose file, and music.wdf is not registered");
+    EXPECT_EQ(log.Count("PlayMusic two-tunes.ogg"), 1u) << log.All();
+    EXPECT_EQ(log.Only("PlayMusic two-tunes.ogg"), "PlayMusic two-tunes.ogg: sub-sound 5 asked for; the file holds 2");
+    EXPECT_EQ(log.Count("PlaySound two-tunes.ogg"), 1u) << log.All();
+    EXPECT_EQ(log.Count("cut-tune.ogg"), 1u) << log.All();
+    EXPECT_EQ(log.Only("cut-tune.ogg").rfind("sound cut-tune.ogg: Ogg page cut short or missing at byte ", 0), 0u);
+    EXPECT_EQ(log.Lines().size(), 4u) << log.All();
 }
 
 TEST_F(SoundSystem, WithoutInitNothingPlaysAndClosingRestoresAllButTheVolumes)
