@@ -15,6 +15,15 @@
 namespace kes::fuzz {
 namespace {
 
+// Every hostile input has its reason, and the engine says each distinct one
+// once: on standard error that would be a line per input, and the fuzzer's
+// own lines would drown. The reasons are the tests' business, not the
+// campaign's.
+void Quiet(const char*, void*) {}
+const struct QuietLog {
+    QuietLog() { KesPlatformSetLogHandler(Quiet, nullptr); }
+} g_quietLog;
+
 LRESULT CALLBACK Proc(HWND, UINT, WPARAM, LPARAM)
 {
     return 0;

@@ -3,7 +3,7 @@
 //
 // Same names and values as FMOD Ex 4.x, so that the engine's calls read and
 // behave as they would there. The classes are in fmod.hpp; the sounds are
-// decoded and mixed by SDL2_mixer (Platform/fmod).
+// decoded and mixed by SDL2_mixer (Platform/fmod/sdlmixer).
 #ifndef KESTO_PLATFORM_FMOD_H
 #define KESTO_PLATFORM_FMOD_H
 

@@ -1,10 +1,11 @@
 // The part of FMOD Ex's class interface that Kesto calls, for systems
-// without the vendor's library, implemented on SDL2_mixer (Platform/fmod).
+// without the vendor's library, implemented on
+// SDL2_mixer (Platform/fmod/sdlmixer).
 //
 // What it does:
 // - System::init opens the audio output (44.1 kHz stereo) with that many
 //   mixer channels (at most 256). When no sound device can be opened it
-//   falls back to SDL's "dummy" driver, once saying so on standard error:
+//   falls back to SDL's "dummy" driver, once saying so through the log:
 //   sounds still play in real time, channels still end and volumes apply.
 //   One system can be initialised at a time.
 // - System::createSound reads the whole file through the installed file
@@ -12,11 +13,12 @@
 //   files when none are installed) and decodes it at once into memory, as
 //   FMOD_DEFAULT (a sample, not a stream) asks: WAV, Ogg Vorbis, Opus, MP3,
 //   FLAC, AIFF, VOC. A damaged or cut file gives FMOD_ERR_FILE_BAD where its
-//   format can tell: a WAV data chunk or FLAC metadata longer than the file,
-//   an Ogg page cut off or failing its checksum, an Ogg stream without its
+//   format can tell: FLAC metadata longer than the file, an Ogg page cut off or failing its checksum, an Ogg stream without its
 //   last page, FLAC decoding to fewer samples than it declares. A file that
-//   no decoder reads gives FMOD_ERR_FORMAT. MP3 has no length to check: a
-//   cut MP3 plays what is there.
+//   no decoder reads gives FMOD_ERR_FORMAT. A WAV whose data chunk runs
+//   past the end of the file plays the whole sample frames there, as common
+//   players do; MP3 has no length to check: a cut MP3 plays what is there.
+//   Each failure (and each cut WAV) is said once through the log.
 // - Sub-sounds: a chained Ogg file (complete Ogg streams one after another,
 //   as `cat a.ogg b.ogg > bank.ogg` makes) is a bank whose sub-sounds are
 //   its streams in file order. Every other file, and a one-stream Ogg, has

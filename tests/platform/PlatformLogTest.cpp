@@ -5,6 +5,7 @@
 // backends compare without regard to case, and the environment chooses for
 // players where the program does not.
 #include "DeviceWindow.h"
+#include "LogCapture.h"
 
 #include <KesPlatform.h>
 #include <d3d9.h>
@@ -33,7 +34,6 @@ class PlatformLogTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        KesPlatformSetLogHandler(Collect, &m_lines);
         WNDCLASSA wc = {};
         wc.lpfnWndProc = Proc;
         wc.lpszClassName = "LOG_TEST";
@@ -42,27 +42,13 @@ protected:
 
     void TearDown() override
     {
-        KesPlatformSetLogHandler(nullptr, nullptr);
         KesPlatformSetVideoDriver(nullptr);
         KesPlatformSetRenderDevice(nullptr);
         unsetenv("KESTO_RENDER_DEVICE");
     }
 
-    static void Collect(const char* line, void* user) { static_cast<std::vector<std::string>*>(user)->push_back(line); }
-
-    bool Said(const std::string& part) const
-    {
-        for (const std::string& line : m_lines)
-            if (line.find(part) != std::string::npos) return true;
-        return false;
-    }
-
-    std::string All() const
-    {
-        std::string all;
-        for (const std::string& line : m_lines) all += line + "\n";
-        return all;
-    }
+    bool Said(const std::string& part) const { return m_log.Count(part) > 0; }
+    std::string All() const { return m_log.All(); }
 
     // A device on a fresh window with whatever render device is asked.
     HRESULT MakeDevice()
@@ -79,7 +65,7 @@ protected:
         return hr;
     }
 
-    std::vector<std::string> m_lines;
+    kes::test::LogCapture m_log;
     std::string m_deviceName;
 };
 
@@ -95,12 +81,12 @@ TEST_F(PlatformLogTest, AVideoDriverThatRefusesIsNamedWithSdlsReason)
     EXPECT_TRUE(Said("video driver 'no-such-driver' refused: ")) << All();
 
     // SDL's driver names compare without regard to case.
-    m_lines.clear();
+    m_log.Clear();
     KesPlatformSetVideoDriver("OffScreen");
     HWND w = CreateWindowExA(0, "LOG_TEST", "log", WS_POPUP, 0, 0, 32, 32, NULL, NULL, NULL, NULL);
     ASSERT_NE(w, nullptr) << All();
     EXPECT_STRCASEEQ(KesPlatformVideoDriver(), "offscreen");
-    EXPECT_TRUE(m_lines.empty()) << All();
+    EXPECT_TRUE(m_log.Lines().empty()) << All();
     DestroyWindow(w);
 }
 
@@ -122,7 +108,7 @@ TEST_F(PlatformLogTest, RenderDevicesAreChosenByNameInAnyCaseAndUnknownOnesListT
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(std::string(c.program ? c.program : "-") + " / " + (c.env ? c.env : "-"));
-        m_lines.clear();
+        m_log.Clear();
         m_deviceName.clear();
         KesPlatformSetRenderDevice(c.program);
         if (c.env)
@@ -134,10 +120,10 @@ TEST_F(PlatformLogTest, RenderDevicesAreChosenByNameInAnyCaseAndUnknownOnesListT
             EXPECT_EQ(m_deviceName, "software");
         }
         if (c.said) {
-            ASSERT_EQ(m_lines.size(), 1u) << All();
-            EXPECT_EQ(m_lines[0], c.said);
+            ASSERT_EQ(m_log.Lines().size(), 1u) << All();
+            EXPECT_EQ(m_log.Lines()[0], c.said);
         } else {
-            EXPECT_TRUE(m_lines.empty()) << All();
+            EXPECT_TRUE(m_log.Lines().empty()) << All();
         }
     }
 }
@@ -183,18 +169,18 @@ TEST_F(PlatformLogTest, OutputDebugStringIsOneLineOfTheLogWithoutItsLineEnd)
         {nullptr, nullptr},
     };
     for (const auto& c : cases) {
-        m_lines.clear();
+        m_log.Clear();
         OutputDebugStringA(c.text);
         if (c.line) {
-            EXPECT_EQ(m_lines, std::vector<std::string>{c.line});
+            EXPECT_EQ(m_log.Lines(), std::vector<std::string>{c.line});
         } else {
-            EXPECT_TRUE(m_lines.empty()) << All();
+            EXPECT_TRUE(m_log.Lines().empty()) << All();
         }
     }
-    m_lines.clear();
+    m_log.Clear();
     OutputDebugStringA("again\n");
     OutputDebugStringA("again\n");
-    EXPECT_EQ(m_lines, (std::vector<std::string>{"again", "again"}));
+    EXPECT_EQ(m_log.Lines(), (std::vector<std::string>{"again", "again"}));
 }
 
 // Without a handler a line goes to standard error, after "kesto: ".

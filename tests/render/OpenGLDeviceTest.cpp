@@ -4,6 +4,7 @@
 // these need a GL context and fail without one.
 #include "DeviceRig.h"
 #include "DeviceWindow.h"
+#include "LogCapture.h"
 
 #include "d3d9/opengl/GlContext.h"
 #include "d3d9/opengl/OpenGLDevice.h"
@@ -23,24 +24,6 @@ namespace kes::test {
 namespace {
 
 constexpr uint32_t kBlack = 0xFF000000u;
-
-// Platform log lines while it lives.
-class LogLines {
-public:
-    LogLines() { KesPlatformSetLogHandler(Collect, &m_lines); }
-    ~LogLines() { KesPlatformSetLogHandler(nullptr, nullptr); }
-    const std::vector<std::string>& Lines() const { return m_lines; }
-    std::string All() const
-    {
-        std::string all;
-        for (const std::string& l : m_lines) all += l + "\n";
-        return all;
-    }
-
-private:
-    static void Collect(const char* line, void* user) { static_cast<std::vector<std::string>*>(user)->push_back(line); }
-    std::vector<std::string> m_lines;
-};
 
 // A window and a device made the way a game makes them, for the cases the
 // rig's fixed setup does not cover.
@@ -121,7 +104,7 @@ TEST_F(OpenGLDeviceChoice, WithoutAContextTheSoftwareDeviceRunsAndTheLogSaysWhy)
 {
     // No driver offers OpenGL 9.9.
     d3d9::gl::SetContextVersion(d3d9::gl::ContextVersion{9, 9, false});
-    LogLines log;
+    LogCapture log;
     WindowDevice w(64, 48);
     ASSERT_EQ(w.Create(), D3D_OK);
     EXPECT_STREQ(w.Name(), "software");
@@ -151,7 +134,7 @@ TEST_F(OpenGLDeviceChoice, ACpuRasterizerLeavesTheAutomaticChoiceToTheSoftwareDe
     WindowDevice(64, 48).Create();
     d3d9::gl::SetContextVersion(d3d9::gl::ContextVersion{});
 
-    LogLines log;
+    LogCapture log;
     for (int i = 0; i < 3; ++i) {
         WindowDevice w(64, 48);
         ASSERT_EQ(w.Create(), D3D_OK);

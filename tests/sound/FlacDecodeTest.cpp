@@ -10,8 +10,8 @@
 #include "FmodSystemFixture.h"
 #include "TestSupport.h"
 
-#include "fmod/FlacDecode.h"
-#include "fmod/SoundData.h"
+#include "fmod/sdlmixer/FlacDecode.h"
+#include "fmod/sdlmixer/SoundData.h"
 
 #include <fmod.hpp>
 

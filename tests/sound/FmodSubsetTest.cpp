@@ -4,7 +4,7 @@
 #include "FmodSystemFixture.h"
 #include "LogCapture.h"
 #include "SoundFixture.h"
-#include "fmod/SoundData.h"
+#include "fmod/sdlmixer/SoundData.h"
 
 #include <KesPlatform.h>
 #include <fmod.hpp>

@@ -9,4 +9,6 @@ VALGRIND=$1 GAME=$2 DEVICE=$3 FONT=$4
 export SDL_VIDEODRIVER=offscreen SDL_AUDIODRIVER=dummy
 # llvmpipe's threads only make memcheck slower.
 export LP_NUM_THREADS=0
-exec "$VALGRIND" --tool=memcheck --error-exitcode=99 --leak-check=no --num-callers=30 "$GAME" "$DEVICE" "$FONT"
+HERE=$(cd "$(dirname "$0")" && pwd)
+exec "$VALGRIND" --tool=memcheck --error-exitcode=99 --leak-check=no --num-callers=30 \
+    --suppressions="$HERE/memcheck.supp" "$GAME" "$DEVICE" "$FONT"

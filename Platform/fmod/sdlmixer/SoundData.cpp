@@ -1,7 +1,7 @@
 // Reading, checking and decoding sound files.
 #include "SoundData.h"
 #include "FlacDecode.h"
-#include "../config/Log.h"
+#include "../../config/Log.h"
 
 #include <SDL.h>
 #include <SDL_mixer.h>

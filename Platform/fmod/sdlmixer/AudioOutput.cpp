@@ -2,9 +2,9 @@
 // one asked for or else the first that opens.
 #include "AudioOutput.h"
 
-#include "../config/BackendTable.h"
-#include "../config/Log.h"
-#include "../config/PlatformConfig.h"
+#include "../../config/BackendTable.h"
+#include "../../config/Log.h"
+#include "../../config/PlatformConfig.h"
 
 #include <KesPlatform.h>
 

@@ -7,7 +7,7 @@
 // finished play's handle never names a later play, however many follow.
 #include "AudioOutput.h"
 #include "SoundData.h"
-#include "../config/Log.h"
+#include "../../config/Log.h"
 
 #include <fmod.hpp>
 
