@@ -28,10 +28,12 @@ struct SaidLines {
     }
 };
 
+// Never destroyed: images and sounds may fail to go during static
+// destruction and still say why.
 SaidLines& Said()
 {
-    static SaidLines said;
-    return said;
+    static SaidLines* said = new SaidLines;
+    return *said;
 }
 
 } // namespace
