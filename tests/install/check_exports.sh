@@ -11,7 +11,7 @@ for want in 'WString2ID(char const*)' 'LZDecode(unsigned char*, unsigned char*)'
             'MApp::Init()' 'MApp::Run()' 'MApp::ExitApp()' 'MApp::Shutdown()' 'MApp::ToggleFullscreen()' \
             'MApp::InputGetVKey(int, int, int, int)' 'MApp::WindowProc(HWND__*, unsigned int, unsigned long, long)' \
             'KesPlatformSetLogHandler' 'KesPlatformSetVideoDriver' 'KesPlatformVideoDriver' \
-            'KesPlatformSetAudioDriver' 'KesPlatformAudioDriver' \
+            'KesPlatformSetAudioDriver' 'KesPlatformAudioDriver' 'KesVersion' 'KesVersionNumber' \
             'KesPlatformSetRenderDevice' 'KesPlatformDeviceName' 'KesPlatformSetPow2Textures' \
             'KesPlatformHasDisplay' 'KesPlatformSaveScreenshot' 'KesPlatformLoseDevice' 'KesPlatformLoseWindowDevice' \
             'MApp::PlayMusic(char const*, int)' 'MApp::PlaySoundA(char const*)' 'MApp::SetSoundVolume(float)' \

@@ -1,5 +1,7 @@
 #include "Cli.h"
 
+#include <KesVersion.h>
+
 #include <cstdio>
 #include <cstring>
 

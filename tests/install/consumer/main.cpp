@@ -9,6 +9,7 @@
 #include <KesPlatform.h>
 #include <KesSound.h>
 #include <KesUtility.h>
+#include <KesVersion.h>
 #include <windows.h>
 
 #include <stdio.h>
@@ -97,6 +98,8 @@ int main(int argc, char** argv)
     app.Shutdown();
     KesPlatformSetLogHandler(nullptr, nullptr);
     if (g_logged == 0) return 17;
+    // The headers built against and the library run with are one release.
+    if (strcmp(KesVersion(), KESTO_VERSION) != 0 || KesVersionNumber() != KESTO_VERSION_NUMBER) return 18;
     puts("consumer ok");
     return 0;
 }

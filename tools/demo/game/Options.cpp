@@ -1,5 +1,7 @@
 #include "Options.h"
 
+#include <KesVersion.h>
+
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -29,6 +31,7 @@ const char kUsage[] =
     "  --fullscreen           start in full screen\n"
     "  --follow               the hero follows the cursor from the start\n"
     "  --mute                 no music and no clicks\n"
+    "  --version              print the demo's (the library's) version\n"
     "\n"
     "Without a display (no desktop) the run is scripted: 300 frames, with\n"
     "screenshots in ./kesto-demo-shots unless --screenshots says otherwise.\n"
@@ -57,6 +60,9 @@ ParseResult ParseOptions(int argc, char** argv, Options* out)
         };
         if (!std::strcmp(a, "--help") || !std::strcmp(a, "-h")) {
             std::fputs(kUsage, stdout);
+            return ParseResult::Help;
+        } else if (!std::strcmp(a, "--version")) {
+            std::printf("kesto-demo %s\n", KesVersion());
             return ParseResult::Help;
         } else if (!std::strcmp(a, "--fullscreen")) {
             out->fullscreen = true;

@@ -1,0 +1,33 @@
+# Debian packages of the installed parts, made with `cpack -G DEB` in a
+# build folder: libkesto<major> (the shared library), libkesto-dev (headers,
+# CMake package, pkg-config file) and kesto-tools (the archive and sprite
+# tools). dpkg-shlibdeps computes what the library and the tools need.
+set(CPACK_PACKAGE_NAME kesto)
+set(CPACK_PACKAGE_VENDOR "The Kesto developers")
+set(CPACK_PACKAGE_CONTACT "The Kesto developers <kesto@localhost>")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "${PROJECT_DESCRIPTION}")
+set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
+set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
+set(CPACK_DEB_COMPONENT_INSTALL ON)
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+set(CPACK_DEBIAN_PACKAGE_SECTION libs)
+set(CPACK_COMPONENTS_ALL runtime dev)
+if(KESTO_BUILD_TOOLS)
+  list(APPEND CPACK_COMPONENTS_ALL tools)
+endif()
+
+set(KESTO_RUNTIME_PACKAGE libkesto${PROJECT_VERSION_MAJOR})
+set(CPACK_DEBIAN_RUNTIME_PACKAGE_NAME ${KESTO_RUNTIME_PACKAGE})
+set(CPACK_COMPONENT_RUNTIME_DESCRIPTION "Kesto 2-D game engine: the shared library")
+
+set(CPACK_DEBIAN_DEV_PACKAGE_NAME libkesto-dev)
+set(CPACK_DEBIAN_DEV_PACKAGE_SECTION libdevel)
+set(CPACK_DEBIAN_DEV_PACKAGE_DEPENDS "${KESTO_RUNTIME_PACKAGE} (= ${PROJECT_VERSION})")
+set(CPACK_COMPONENT_DEV_DESCRIPTION "Kesto 2-D game engine: headers, CMake package and pkg-config file")
+
+set(CPACK_DEBIAN_TOOLS_PACKAGE_NAME kesto-tools)
+set(CPACK_DEBIAN_TOOLS_PACKAGE_SECTION devel)
+set(CPACK_COMPONENT_TOOLS_DESCRIPTION "Kesto 2-D game engine: the archive and sprite tools")
+
+include(CPack)
