@@ -1,13 +1,7 @@
 # Runs as a CTest script: makes the Debian packages with CPack, unpacks them
 # into a scratch root as dpkg would install them, and builds and runs the
 # consumer game against that root alone.
-function(run)
-  execute_process(COMMAND ${ARGN} RESULT_VARIABLE rc OUTPUT_VARIABLE out ERROR_VARIABLE err)
-  if(NOT rc EQUAL 0)
-    message(FATAL_ERROR "failed (${rc}): ${ARGN}\n${out}\n${err}")
-  endif()
-  set(LAST_OUTPUT "${out}" PARENT_SCOPE)
-endfunction()
+include(${CMAKE_CURRENT_LIST_DIR}/Run.cmake)
 
 file(REMOVE_RECURSE ${KESTO_SCRATCH})
 file(MAKE_DIRECTORY ${KESTO_SCRATCH}/debs ${KESTO_SCRATCH}/root)

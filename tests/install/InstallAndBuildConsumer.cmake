@@ -1,11 +1,5 @@
 # Runs as a CTest script: install, then build and run a consumer two ways.
-function(run)
-  execute_process(COMMAND ${ARGN} RESULT_VARIABLE rc OUTPUT_VARIABLE out ERROR_VARIABLE err)
-  if(NOT rc EQUAL 0)
-    message(FATAL_ERROR "failed (${rc}): ${ARGN}\n${out}\n${err}")
-  endif()
-  set(LAST_OUTPUT "${out}" PARENT_SCOPE)
-endfunction()
+include(${CMAKE_CURRENT_LIST_DIR}/Run.cmake)
 
 set(prefix ${KESTO_SCRATCH}/prefix)
 file(REMOVE_RECURSE ${KESTO_SCRATCH})
