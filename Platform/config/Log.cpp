@@ -16,16 +16,23 @@ namespace {
 constexpr size_t kRememberedLines = 4096;
 
 struct LogTarget {
-    std::mutex lock; // the sound layer may speak from another thread than the game's
+    // The sound layer may speak from another thread than the game's: lines
+    // reach the handler one at a time, and never after it was replaced.
+    // Recursive, so that a handler that makes the engine say something more
+    // (loading a file that is missing, say) hears it instead of waiting on
+    // itself.
+    std::recursive_mutex lock;
     KesPlatformLogHandler handler = nullptr;
     void* user = nullptr;
     std::unordered_set<std::string> said; // LogOnce's lines
 };
 
+// Never destroyed: sounds and devices may still speak during static
+// destruction.
 LogTarget& Target()
 {
-    static LogTarget target;
-    return target;
+    static LogTarget* target = new LogTarget;
+    return *target;
 }
 
 void Say(bool once, const char* format, va_list args)
@@ -34,7 +41,7 @@ void Say(bool once, const char* format, va_list args)
     vsnprintf(line, sizeof line, format, args);
 
     LogTarget& t = Target();
-    std::lock_guard<std::mutex> hold(t.lock);
+    std::lock_guard<std::recursive_mutex> hold(t.lock);
     if (once) {
         if (t.said.count(line)) return;
         if (t.said.size() < kRememberedLines) t.said.insert(line);
@@ -68,7 +75,7 @@ void LogOnce(const char* format, ...)
 extern "C" void KesPlatformSetLogHandler(KesPlatformLogHandler handler, void* user)
 {
     kes::platform::LogTarget& t = kes::platform::Target();
-    std::lock_guard<std::mutex> hold(t.lock);
+    std::lock_guard<std::recursive_mutex> hold(t.lock);
     t.handler = handler;
     t.user = handler ? user : nullptr;
 }

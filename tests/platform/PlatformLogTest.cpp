@@ -183,6 +183,25 @@ TEST_F(PlatformLogTest, OutputDebugStringIsOneLineOfTheLogWithoutItsLineEnd)
     EXPECT_EQ(m_log.Lines(), (std::vector<std::string>{"again", "again"}));
 }
 
+// A handler may make the engine say something more (a game that loads a
+// fallback file when told of a missing one): it hears that line too, after
+// its own, instead of waiting on itself.
+std::vector<std::string> g_heard;
+void Answering(const char* line, void*)
+{
+    g_heard.push_back(line);
+    if (g_heard.size() == 1) OutputDebugStringA("said while hearing");
+}
+
+TEST(PlatformLogHandler, AHandlerThatMakesTheEngineSpeakHearsItToo)
+{
+    g_heard.clear();
+    KesPlatformSetLogHandler(Answering, nullptr);
+    OutputDebugStringA("first");
+    KesPlatformSetLogHandler(nullptr, nullptr);
+    EXPECT_EQ(g_heard, (std::vector<std::string>{"first", "said while hearing"}));
+}
+
 // Without a handler a line goes to standard error, after "kesto: ".
 TEST_F(PlatformLogTest, WithoutAHandlerLinesGoToStandardError)
 {
