@@ -1,8 +1,9 @@
-// How the library's functions and classes cross the shared library's
-// boundary. Building libkesto exports them; a game that includes the
-// headers imports them (on Windows the import must be said, or a game
-// could not reach the library's data, such as Singleton<MApp>::m_Singleton).
-// A game linking a static build of the engine defines KESTO_STATIC.
+/// \file
+/// How the library's functions and classes cross the shared library's
+/// boundary. Building libkesto exports them; a game that includes the
+/// headers imports them (on Windows the import must be said, or a game
+/// could not reach the library's data, such as Singleton<MApp>::m_Singleton).
+/// A game linking a static build of the engine defines KESTO_STATIC.
 #ifndef KESTO_KESEXPORT_H
 #define KESTO_KESEXPORT_H
 

@@ -1,61 +1,62 @@
-// Reading game data: loose files and WDF archives, and the name hash.
-//
-// A name is tried first as a loose file (relative names resolve against the
-// current directory, Windows-style: either slash, any letter case), then by id
-// in the archives registered with MFile::OpenDataFile. Paths such as
-// "shape/char/0001.was" are looked up in the chain shape.wdf, shape.wd1, ...
-// shape.wde.
+/// \file
+/// Reading game data: loose files and WDF archives, and the name hash.
+///
+/// A name is tried first as a loose file (relative names resolve against the
+/// current directory, Windows-style: either slash, any letter case), then by id
+/// in the archives registered with MFile::OpenDataFile. Paths such as
+/// "shape/char/0001.was" are looked up in the chain shape.wdf, shape.wd1, ...
+/// shape.wde.
 #ifndef KESTO_KESFILE_H
 #define KESTO_KESFILE_H
 
 #include <KesUtility.h>
 
-// The 32-bit id of the bytes of `s` as they are (no case folding, no
-// separator handling). Ids key archive entries, archives and the caches.
+/// The 32-bit id of the bytes of `s` as they are (no case folding, no
+/// separator handling). Ids key archive entries, archives and the caches.
 KESTO_API DWORD WString2ID(const char* s);
 
 class KESTO_API MFile {
 public:
-    HANDLE m_File;  // stream handle; INVALID_HANDLE_VALUE when no stream is open
-    char* m_Data;   // file read by the last successful Load, plus a zero byte (malloc)
-    DWORD m_Offset; // first byte inside the archive; 0 for a loose file (then m_File is ours)
-    DWORD m_Size;   // file size in bytes
+    HANDLE m_File;  ///< stream handle; INVALID_HANDLE_VALUE when no stream is open
+    char* m_Data;   ///< file read by the last successful Load, plus a zero byte (malloc)
+    DWORD m_Offset; ///< first byte inside the archive; 0 for a loose file (then m_File is ours)
+    DWORD m_Size;   ///< file size in bytes
 
     MFile();
     ~MFile();
 
-    // Registers the archive at `path` for the whole process. 1 when it is
-    // registered afterwards (also when it already was), 0 on failure. The
-    // path may lead through folders with either slash ("data/shape.wdf");
-    // the archive is known by its file name alone, so names such as
-    // "shape/char/0001.was" find it wherever it lies. Every file of a chain
-    // (shape.wdf, shape.wd1, ...) is registered by its own call.
+    /// Registers the archive at `path` for the whole process. 1 when it is
+    /// registered afterwards (also when it already was), 0 on failure. The
+    /// path may lead through folders with either slash ("data/shape.wdf");
+    /// the archive is known by its file name alone, so names such as
+    /// "shape/char/0001.was" find it wherever it lies. Every file of a chain
+    /// (shape.wdf, shape.wd1, ...) is registered by its own call.
     static int OpenDataFile(const char* path);
 
-    // The id under which `path` is stored in its archive: the part after the
-    // first '/' (in a name without '/', the first '\'), lower-cased, with
-    // further '/' turned into '\'. 0 without either separator.
+    /// The id under which `path` is stored in its archive: the part after the
+    /// first '/' (in a name without '/', the first '\'), lower-cased, with
+    /// further '/' turned into '\'. 0 without either separator.
     static DWORD Fnameid(const char* path);
 
-    // Reads the whole file into m_Data (followed by a zero byte). `id` is the
-    // archive id to look for, 0 to derive it from `name`. 1 on success; on
-    // failure 0 and the previous buffer stays.
+    /// Reads the whole file into m_Data (followed by a zero byte). `id` is the
+    /// archive id to look for, 0 to derive it from `name`. 1 on success; on
+    /// failure 0 and the previous buffer stays.
     int Load(const char* name, DWORD id = 0);
-    // Opens a positioned stream over the file. Close a previous stream first.
+    /// Opens a positioned stream over the file. Close a previous stream first.
     int Open(const char* name);
-    // Ends the stream. An archive's shared handle stays open; a loose file's
-    // handle is closed. The loaded buffer stays.
+    /// Ends the stream. An archive's shared handle stays open; a loose file's
+    /// handle is closed. The loaded buffer stays.
     void Close();
 
     void* GetPtr(int pos = 0) { return m_Data + pos; }
     DWORD GetSize() { return m_Size; }
 
-    // Stream operations; they need a stream opened with Open.
-    // Positioned read of up to `size` bytes, never past the file's end.
-    // 1 when bytes were read; 0 at or past the end and on failure.
+    /// Stream operations; they need a stream opened with Open.
+    /// Positioned read of up to `size` bytes, never past the file's end.
+    /// 1 when bytes were read; 0 at or past the end and on failure.
     int Read(void* buf, DWORD size, DWORD pos, DWORD* got);
-    // Read at the current position; with `got` the read stops at the file's
-    // end (1 with *got 0 there), without it `size` bytes are read unclipped.
+    /// Read at the current position; with `got` the read stops at the file's
+    /// end (1 with *got 0 there), without it `size` bytes are read unclipped.
     int Read(void* buf, DWORD size, DWORD* got);
     void Seek(DWORD pos);
     DWORD Tell() const;

@@ -1,8 +1,9 @@
-// Kesto's utility types: containers, reference counting, the singleton,
-// colours and palettes, points and rectangles, and the assertion report.
-//
-// Nothing here owns what its pointers point to: clearing or destroying an
-// MList or MMapPtr never frees the objects behind the stored pointers.
+/// \file
+/// Kesto's utility types: containers, reference counting, the singleton,
+/// colours and palettes, points and rectangles, and the assertion report.
+///
+/// Nothing here owns what its pointers point to: clearing or destroying an
+/// MList or MMapPtr never frees the objects behind the stored pointers.
 #ifndef KESTO_KESUTILITY_H
 #define KESTO_KESUTILITY_H
 
@@ -19,11 +20,11 @@
 
 typedef void (*KesAssertHandler)(const wchar_t* expr, const wchar_t* file, unsigned line);
 
-// Reports a failed check through the installed handler (by default a line on
-// standard error).
+/// Reports a failed check through the installed handler (by default a line on
+/// standard error).
 KESTO_API void KesAssertReport(const wchar_t* expr, const wchar_t* file, unsigned line);
 
-// Installs `handler` (null restores the default) and returns the previous one.
+/// Installs `handler` (null restores the default) and returns the previous one.
 KESTO_API KesAssertHandler KesSetAssertHandler(KesAssertHandler handler);
 
 #define KES_WIDE_(s) L##s
@@ -37,21 +38,21 @@ KESTO_API KesAssertHandler KesSetAssertHandler(KesAssertHandler handler);
 
 class KESTO_API MList {
 public:
-    int max;     // allocated slots
-    int num;     // stored pointers
-    void** data; // slots beyond num are unspecified
+    int max;     ///< allocated slots
+    int num;     ///< stored pointers
+    void** data; ///< slots beyond num are unspecified
 
     MList();
     ~MList();
 
     void Pushback(void* p);
     void Pushhead(void* p);
-    void* Popback();            // null when empty
-    void* Pophead();            // null when empty
-    void Delete(void* p);       // removes the first occurrence only
+    void* Popback();            ///< null when empty
+    void* Pophead();            ///< null when empty
+    void Delete(void* p);       ///< removes the first occurrence only
     void*& operator[](int index);
     int GetCount();
-    void Reset();               // forgets the pointers, keeps the storage
+    void Reset();               ///< forgets the pointers, keeps the storage
 
     MList(const MList&) = delete;
     MList& operator=(const MList&) = delete;
@@ -70,18 +71,18 @@ public:
         void* ptr;
     };
 
-    int max;     // allocated entries
-    int num;     // stored entries, ascending by id (unsigned)
+    int max;     ///< allocated entries
+    int num;     ///< stored entries, ascending by id (unsigned)
     Entry* data;
 
     MMapPtr();
     ~MMapPtr();
 
-    void* Find(DWORD id) const;      // null when absent
-    void Insert(DWORD id, void* p);  // replaces the pointer of an existing id
+    void* Find(DWORD id) const;      ///< null when absent
+    void Insert(DWORD id, void* p);  ///< replaces the pointer of an existing id
     void Delete(DWORD id);
-    void DeleteByIndex(int index);   // ignores indexes outside 0..num-1
-    void*& operator[](int i);        // i-th pointer in ascending id order
+    void DeleteByIndex(int index);   ///< ignores indexes outside 0..num-1
+    void*& operator[](int i);        ///< i-th pointer in ascending id order
     int GetCount();
     void Reset();
 
@@ -89,8 +90,8 @@ public:
     MMapPtr& operator=(const MMapPtr&) = delete;
 
 private:
-    // Bisection: true with *pos at the match, or false with *pos at the
-    // insertion position.
+    /// Bisection: true with *pos at the match, or false with *pos at the
+    /// insertion position.
     bool Search(DWORD id, int* pos) const;
 };
 
@@ -132,7 +133,7 @@ protected:
 
 private:
     void AddRef() { InterlockedIncrement(&m_count); }
-    friend class MApp; // the caches take references without the virtual call
+    friend class MApp; ///< the caches take references without the virtual call
 };
 
 template <class T>
@@ -169,20 +170,20 @@ public:
     }
 
 protected:
-    // Defined once, in the library, for each instantiation it exports.
+    /// Defined once, in the library, for each instantiation it exports.
     static T* m_Singleton;
 };
 
 // ---- colours ---------------------------------------------------------------------------
 
-// 16-bit 5-6-5 colour: red in bits 11-15, green 5-10, blue 0-4.
+/// 16-bit 5-6-5 colour: red in bits 11-15, green 5-10, blue 0-4.
 struct KESTO_API MPixel {
     unsigned short color;
 
     MPixel() : color(0) {}
     MPixel(const MPixel& p) : color(p.color) {}
     MPixel(unsigned short c) : color(c) {}
-    // The top bits of each 8-bit channel.
+    /// The top bits of each 8-bit channel.
     MPixel(unsigned char r, unsigned char g, unsigned char b)
         : color((unsigned short)(((r >> 3) << 11) | ((g >> 2) << 5) | (b >> 3)))
     {
@@ -198,7 +199,7 @@ struct KESTO_API MPixel {
         return *this;
     }
 
-    // Channel-wise, saturating at each channel's maximum / clamping at 0.
+    /// Channel-wise, saturating at each channel's maximum / clamping at 0.
     MPixel operator+(MPixel p) const;
     MPixel operator-(MPixel p) const;
     MPixel& operator+=(MPixel p) { return *this = *this + p; }
@@ -207,7 +208,7 @@ struct KESTO_API MPixel {
     operator unsigned short() const { return color; }
 };
 
-// 32-bit 0xAARRGGBB colour, the byte order of an A8R8G8B8 texture.
+/// 32-bit 0xAARRGGBB colour, the byte order of an A8R8G8B8 texture.
 struct KESTO_API MAPixel {
     DWORD color;
 
@@ -218,7 +219,7 @@ struct KESTO_API MAPixel {
         : color((DWORD(a) << 24) | (DWORD(r) << 16) | (DWORD(g) << 8) | DWORD(b))
     {
     }
-    // Expands a 5-6-5 colour: each field's low bits refill the new low bits.
+    /// Expands a 5-6-5 colour: each field's low bits refill the new low bits.
     MAPixel(unsigned short c, unsigned char a);
     MAPixel& operator=(MAPixel p)
     {
@@ -231,7 +232,7 @@ struct KESTO_API MAPixel {
         return *this;
     }
 
-    // All four channels, saturating at 255 / clamping at 0.
+    /// All four channels, saturating at 255 / clamping at 0.
     MAPixel operator+(MAPixel p) const;
     MAPixel operator-(MAPixel p) const;
     MAPixel& operator+=(MAPixel p) { return *this = *this + p; }
@@ -240,11 +241,11 @@ struct KESTO_API MAPixel {
     operator DWORD() const { return color; }
 };
 
-// A palette of MAPixel entries; owns its array.
+/// A palette of MAPixel entries; owns its array.
 class KESTO_API MAPalette {
 public:
     int cnt;
-    MAPixel* color; // null when cnt is 0
+    MAPixel* color; ///< null when cnt is 0
 
     MAPalette();
     explicit MAPalette(int n);
@@ -252,14 +253,14 @@ public:
     MAPalette(int n, const unsigned short* c);
     ~MAPalette();
 
-    // Reuses the array when n equals cnt; n 0 or a null c empties the palette.
+    /// Reuses the array when n equals cnt; n 0 or a null c empties the palette.
     void ReCreate(int n, const DWORD* c);
-    // 5-6-5 colours, expanded; alpha 0 in every entry.
+    /// 5-6-5 colours, expanded; alpha 0 in every entry.
     void ReCreate(int n, const unsigned short* c);
 
     MAPixel GetColor(int i) { return color[i]; }
     MAPixel& operator[](int i);
-    // Scales every entry by its own luminance (the argument is not used).
+    /// Scales every entry by its own luminance (the argument is not used).
     void ChangeColor(MAPixel c);
 
     MAPalette(const MAPalette&) = delete;
@@ -273,9 +274,9 @@ private:
 // ---- points and rectangles ---------------------------------------------------------------
 
 namespace kes_detail {
-// Truncates toward zero like the processor's conversion; values it cannot
-// represent (and NaN) give its "integer indefinite" value instead of
-// undefined behaviour.
+/// Truncates toward zero like the processor's conversion; values it cannot
+/// represent (and NaN) give its "integer indefinite" value instead of
+/// undefined behaviour.
 inline LONG ToLong(int v)
 {
     return v;
@@ -288,8 +289,8 @@ inline LONG ToLong(float v)
 
 template <class T>
 struct T_Point {
-    T x; // grows to the right
-    T y; // grows downward
+    T x; ///< grows to the right
+    T y; ///< grows downward
 
     T_Point() : x(0), y(0) {}
     T_Point(T px, T py) : x(px), y(py) {}
@@ -331,7 +332,7 @@ struct T_Point {
     }
 };
 
-// Origin and size; covers x <= px < x + w, y <= py < y + h.
+/// Origin and size; covers x <= px < x + w, y <= py < y + h.
 template <class T>
 struct T_Rect {
     T x, y, w, h;
@@ -384,8 +385,8 @@ struct T_Rect {
         return x >= rb || ra <= r.x || y >= bb || ba <= r.y;
     }
 
-    // Spans both horizontally, limited to the common vertical band (no check:
-    // the height may come out zero or negative).
+    /// Spans both horizontally, limited to the common vertical band (no check:
+    /// the height may come out zero or negative).
     T_Rect HorRect(const T_Rect& r) const
     {
         const T ra = x + w, ba = y + h, rb = r.x + r.w, bb = r.y + r.h;
@@ -393,7 +394,7 @@ struct T_Rect {
         const T top = y > r.y ? y : r.y;
         return T_Rect(left, top, (ra > rb ? ra : rb) - left, (ba < bb ? ba : bb) - top);
     }
-    // Limited to the common horizontal band, spanning both vertically.
+    /// Limited to the common horizontal band, spanning both vertically.
     T_Rect VerRect(const T_Rect& r) const
     {
         const T ra = x + w, ba = y + h, rb = r.x + r.w, bb = r.y + r.h;
@@ -401,7 +402,7 @@ struct T_Rect {
         const T top = y < r.y ? y : r.y;
         return T_Rect(left, top, (ra < rb ? ra : rb) - left, (ba > bb ? ba : bb) - top);
     }
-    // The intersection, or (0, 0, 0, 0) when the rectangles do not overlap.
+    /// The intersection, or (0, 0, 0, 0) when the rectangles do not overlap.
     T_Rect CrT_Rect(const T_Rect& r) const { return CrT_Rect(r.x, r.y, r.w, r.h); }
     T_Rect CrT_Rect(T x2, T y2, T w2, T h2) const
     {
@@ -413,7 +414,7 @@ struct T_Rect {
     }
 };
 
-// Four edges, as the drawing operations take their source rectangle.
+/// Four edges, as the drawing operations take their source rectangle.
 struct RECTF {
     float left, top, right, bottom;
     RECTF() = default;

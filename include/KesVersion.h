@@ -1,7 +1,8 @@
-// Kesto's version (a Kesto extension): the version of the headers a game was
-// built with, as macros, and the version of the library it runs with, as a
-// call. The two differ when a game built against one release runs with
-// another of the same major version (the shared library's soname).
+/// \file
+/// Kesto's version (a Kesto extension): the version of the headers a game was
+/// built with, as macros, and the version of the library it runs with, as a
+/// call. The two differ when a game built against one release runs with
+/// another of the same major version (the shared library's soname).
 #ifndef KESTO_KESVERSION_H
 #define KESTO_KESVERSION_H
 
@@ -18,9 +19,9 @@
 extern "C" {
 #endif
 
-// The running library's version, "major.minor.patch"; never null.
+/// The running library's version, "major.minor.patch"; never null.
 KESTO_API const char* KesVersion(void);
-// The running library's KESTO_VERSION_NUMBER.
+/// The running library's KESTO_VERSION_NUMBER.
 KESTO_API int KesVersionNumber(void);
 
 #ifdef __cplusplus
