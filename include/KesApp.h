@@ -24,16 +24,26 @@
 
 class MApp;
 class MRender;
-/// The one instance lives in the library, shared with every module of the game.
+/// \cond
+// The one instance lives in the library, shared with every module of the game.
 template <>
 KESTO_API MApp* Singleton<MApp>::m_Singleton;
+/// \endcond
 
 /// The one input event being delivered: Run hands a pointer to it to the
 /// input callback right after the message that produced it, then clears
 /// m_type. Each kind writes only its own fields; the others keep the values
 /// of earlier events.
 struct KESTO_API MInputEven {
-    enum { NONE = 0, KEY = 1, CHARACTER = 2, MOUSE_BUTTON = 3, MOUSE_MOVE = 4, MOUSE_WHEEL = 5 };
+    /// The kinds of event, as m_type holds them.
+    enum {
+        NONE = 0,         ///< no event: between deliveries
+        KEY = 1,          ///< a key pressed or released, Alt held or not (not the releases of Alt+Enter and Alt+F4)
+        CHARACTER = 2,    ///< one byte of typed text (WM_CHAR)
+        MOUSE_BUTTON = 3, ///< a button pressed, released or double-clicked
+        MOUSE_MOVE = 4,   ///< the cursor moved over the client area
+        MOUSE_WHEEL = 5   ///< the wheel turned
+    };
 
     int m_type;     ///< one of the kinds above
     DWORD m_vkey;   ///< key: the virtual-key code (VK_...)
@@ -50,10 +60,16 @@ struct KESTO_API MInputEven {
                     ///< double-byte character arrives as two events, lead byte first)
 };
 
-/// Callbacks through which the engine calls the game.
+/// A callback through which the engine calls the game: the frame, the
+/// window's events and the device's resets (see the MApp::Set...Func calls).
 typedef int (*MAppFunc)(void);
+/// The input callback: called with the event being delivered (MApp::m_input).
 typedef int (*MInputEvenFunc)(MInputEven* input);
 
+/// The application: the window, the device and its sprite batcher, the main
+/// loop, input, the image caches, fonts and sound. Exactly one exists; the
+/// game constructs it and reaches it anywhere with
+/// Singleton<MApp>::GetSingleton().
 class KESTO_API MApp : public Singleton<MApp> {
 public:
     // ---- the object's state, in this order
@@ -63,8 +79,8 @@ public:
     char m_path[260];      ///< the executable's file name followed by "\\"
     char m_title[256];     ///< the window caption
     const char* m_icon;    ///< icon name for LoadIconA (a picture file here); not copied
-    int m_winWidth;        ///< client and back-buffer size (800 x 600)
-    int m_winHeight;
+    int m_winWidth;        ///< client and back-buffer width (800 by default)
+    int m_winHeight;       ///< client and back-buffer height (600 by default)
     int m_inited;          ///< 1 once Init succeeded
     int m_windowed;        ///< 1 windowed, 0 full screen
     int m_hideMouse;       ///< 1 hides the cursor over the client area
@@ -82,15 +98,18 @@ public:
     MMapPtr m_fontMap;     ///< id -> font
     MMapPtr m_imageCache;  ///< id -> MImage*; entries hold no reference
     MMapPtr m_volumeCache; ///< id -> MImageVolume*
-    MAppFunc m_lostDeviceFunc;
-    MAppFunc m_restoreDeviceFunc;
-    MAppFunc m_updateFrameFunc;
-    MAppFunc m_windowShowedFunc;
-    MAppFunc m_exitFunc;
-    MAppFunc m_activeFunc;
-    MAppFunc m_deActiveFunc;
-    MInputEvenFunc m_inputEvenFunc;
+    MAppFunc m_lostDeviceFunc;       ///< see SetLostDeviceFunc; null when unset
+    MAppFunc m_restoreDeviceFunc;    ///< see SetRestoreDeviceFunc; null when unset
+    MAppFunc m_updateFrameFunc;      ///< see SetUpdateFrameFunc; null when unset
+    MAppFunc m_windowShowedFunc;     ///< see SetWindowShowedFunc; null when unset
+    MAppFunc m_exitFunc;             ///< see SetExitFunc; null when unset
+    MAppFunc m_activeFunc;           ///< see SetActiveFunc; null when unset
+    MAppFunc m_deActiveFunc;         ///< see SetDeActiveFunc; null when unset
+    MInputEvenFunc m_inputEvenFunc;  ///< see SetInputEvenFunc; null when unset
 
+    /// Records the defaults (800 x 600, windowed, presents paced to the
+    /// display, no callbacks) and makes the renderer; no window or device yet
+    /// (Init makes them). Becomes the one Singleton<MApp>.
     MApp();
     /// Releases the device, every cached picture, the fonts and the sound
     /// system. The window is Shutdown's to destroy.
@@ -99,37 +118,42 @@ public:
     // ---- callbacks (each setter only stores the pointer)
     /// Once per frame, unless paused: load and draw here. Result ignored.
     void SetUpdateFrameFunc(MAppFunc f) { m_updateFrameFunc = f; }
-    MAppFunc GetUpdateFrameFunc() { return m_updateFrameFunc; }
+    MAppFunc GetUpdateFrameFunc() { return m_updateFrameFunc; } ///< the frame callback, or null
     /// Every keyboard and mouse event, with the record; ask it with the
     /// Input... queries below. Result ignored.
     void SetInputEvenFunc(MInputEvenFunc f) { m_inputEvenFunc = f; }
-    MInputEvenFunc GetInputEvenFunc() { return m_inputEvenFunc; }
-    /// The window was restored from the task bar / minimised.
+    MInputEvenFunc GetInputEvenFunc() { return m_inputEvenFunc; } ///< the input callback, or null
+    /// The window was restored from the task bar. Result ignored.
     void SetActiveFunc(MAppFunc f) { m_activeFunc = f; }
-    MAppFunc GetActiveFunc() { return m_activeFunc; }
+    MAppFunc GetActiveFunc() { return m_activeFunc; } ///< the restore callback, or null
+    /// The window was minimised. Result ignored.
     void SetDeActiveFunc(MAppFunc f) { m_deActiveFunc = f; }
-    MAppFunc GetDeActiveFunc() { return m_deActiveFunc; }
-    /// Around every device reset; returning 0 ends the application.
+    MAppFunc GetDeActiveFunc() { return m_deActiveFunc; } ///< the minimise callback, or null
+    /// Before every device reset (a lost device, a new size, mode or pacing):
+    /// let go of what the device holds. Returning 0 ends the application.
     void SetLostDeviceFunc(MAppFunc f) { m_lostDeviceFunc = f; }
-    MAppFunc GetLostDeviceFunc() { return m_lostDeviceFunc; }
+    MAppFunc GetLostDeviceFunc() { return m_lostDeviceFunc; } ///< the before-reset callback, or null
+    /// After every successful device reset. Returning 0 ends the application.
     void SetRestoreDeviceFunc(MAppFunc f) { m_restoreDeviceFunc = f; }
-    MAppFunc GetRestoreDeviceFunc() { return m_restoreDeviceFunc; }
-    /// Once, when Run has shown the window.
+    MAppFunc GetRestoreDeviceFunc() { return m_restoreDeviceFunc; } ///< the after-reset callback, or null
+    /// Once, when Run has shown the window. Result ignored.
     void SetWindowShowedFunc(MAppFunc f) { m_windowShowedFunc = f; }
-    MAppFunc GetWindowShowedFunc() { return m_windowShowedFunc; }
+    MAppFunc GetWindowShowedFunc() { return m_windowShowedFunc; } ///< the window-shown callback, or null
     /// The player asked to close the window (close box, Alt+F4). When set,
     /// the window stays until the game calls ExitApp; unset, the game ends.
     void SetExitFunc(MAppFunc f) { m_exitFunc = f; }
-    MAppFunc GetExitFunc() { return m_exitFunc; }
+    MAppFunc GetExitFunc() { return m_exitFunc; } ///< the close-request callback, or null
 
     // ---- queries
-    int IsInited() { return m_inited; }
-    double GetCurTime() { return m_curTime; }
+    int IsInited() { return m_inited; }             ///< 1 once Init succeeded, else 0
+    double GetCurTime() { return m_curTime; }       ///< seconds of game time since Run began
+    /// Seconds of the last frame step; a gap above half a second (a drag, a
+    /// debugger) counts as 1/60 s.
     double GetDeltaTime() { return m_deltaTime; }
-    DWORD GetFPS() { return m_fps; }
-    int GetWindowsWidth() { return m_winWidth; }
-    int GetWindowsHeight() { return m_winHeight; }
-    HWND GetHWnd() { return m_hWnd; }
+    DWORD GetFPS() { return m_fps; }                ///< loop iterations in the last second
+    int GetWindowsWidth() { return m_winWidth; }    ///< client and back-buffer width
+    int GetWindowsHeight() { return m_winHeight; }  ///< client and back-buffer height
+    HWND GetHWnd() { return m_hWnd; }               ///< the window; null before Init and after Shutdown
     /// The cursor in client coordinates (not clamped to the client area).
     POINT GetMousePos();
 
@@ -137,13 +161,19 @@ public:
     void SetWinTitle(const char* title); ///< at most 255 characters
     /// `name` must stay valid until Init has used it.
     void SetWinIcon(const char* name);
+    /// The client and back-buffer size; after Init the window keeps its
+    /// top-left corner and the device is reset.
     void SetWindowSize(int width, int height);
     /// 1 windowed, 0 full screen: the desktop covered, the back buffer
     /// scaled to fit with its aspect ratio kept.
     void SetWindowMode(int windowed);
-    void ToggleFullscreen();
-    void SetHideMouse(int hide);
+    void ToggleFullscreen(); ///< windowed to full screen and back, as Alt+Enter does
+    void SetHideMouse(int hide); ///< 1 hides the cursor over the client area, 0 shows it
+    /// 1 presents once per display refresh (the default), 0 at once; after
+    /// Init the device is reset.
     void SetAsync(int async);
+    /// Nonzero stops the frames (no frame callback, nothing drawn); messages,
+    /// input and the clock go on. 0 resumes.
     void Pause(int pause);
 
     // ---- lifecycle
@@ -157,8 +187,10 @@ public:
     void Shutdown();
 
     // ---- random numbers, one stream for both: lo..hi, both ends included
+    /// A whole number from lo to hi, both included (seeded from the clock at
+    /// construction; m_seed may be set for a repeatable stream).
     int RandInt(int lo, int hi);
-    float RandFloat(float lo, float hi);
+    float RandFloat(float lo, float hi); ///< a number from lo to hi, from the same stream
 
     // ---- the input event being delivered (see MInputEven)
     /// A key event: vkey 0 matches any key; mask 0 any modifier, else the
@@ -169,7 +201,7 @@ public:
     int InputGetChar(char* ch);
     /// A button message (WM_LBUTTONDOWN...), MK_ mask or 0: 1 and its position.
     int InputCheckMouseClick(int button, int mask, POINT* pt);
-    int InputCheckMouseMove(POINT* pt);
+    int InputCheckMouseMove(POINT* pt); ///< A cursor move: 1 and its client position in *pt, else 0.
     /// Whole notches turned (0 for less than one); delta is always written.
     int InputCheckMouseWheel(int mask, POINT& pt, int& delta);
 
@@ -177,35 +209,42 @@ public:
     void OpenDataFile(const char* path);
 
     // ---- sound: one looping music and up to 32 one-shot effects, read
-    /// through MFile (loose or archived). Until Init, plays do nothing and
-    /// the volumes are only recorded. Failures (a missing or undecodable
-    /// file, no free effect slot, a sub-sound index out of range) are not
-    /// reported to the game: nothing plays (a damaged file is named on
-    /// standard error).
+    // through MFile (loose or archived). Until Init, plays do nothing and
+    // the volumes are only recorded. Failures (a missing or undecodable
+    // file, no free effect slot, a sub-sound index out of range) are not
+    // reported to the game: nothing plays (a damaged file is named on
+    // standard error).
     /// Replaces the music by the named file, looping; PlayMusic(NULL) stops it.
+    /// Nothing plays before Init or when the file is missing or cannot be
+    /// decoded; the game is not told.
     void PlayMusic(const char* name);
     /// The same with sub-sound `index` of a sound bank (a chained Ogg file).
     void PlayMusic(const char* name, int index);
     /// 0.0 silent to 1.0 full; applies to the playing music and later ones.
     void SetMusicVolume(float volume);
     /// Plays the named file once, when fewer than 32 effects are playing.
+    /// Nothing plays before Init or when the file is missing or cannot be
+    /// decoded; the game is not told.
     void PlaySoundA(const char* name);
+    /// The same with sub-sound `index` of a sound bank (a chained Ogg file).
     void PlaySoundA(const char* name, int index);
     /// Applies to every effect held and to later ones.
     void SetSoundVolume(float volume);
 
     // ---- fonts and text (code page 936). Fonts and glyphs belong to the
-    /// engine until the object is destroyed; none is released on its own.
+    // engine until the object is destroyed; none is released on its own.
     /// The font registered under `name`, opened from the file `path` (face 0,
     /// read from disk, not from the archives) at `size` pixels on first use;
     /// later calls with the same name return it whatever else they ask.
     /// `bold` widens strokes by bold/2 pixels; `italic` slants. Null when the
-    /// file is no scalable face with a character map, or before Init.
+    /// file is no scalable face with a character map, or before Init. The
+    /// font belongs to the engine until the object is destroyed.
     void* GetFont(const char* name, const char* path, int size, int bold, int italic);
     /// Copies the font's metrics and style; 0 (info untouched) for a null font.
     int GetFontInfo(void* font, MFontInfo* info);
     /// The glyph of a character: below 0x80 ASCII, else a double-byte
     /// character as lead byte + 256 * trail byte. Null when it cannot be made.
+    /// Cached in the font: valid until the object is destroyed.
     const MFontChar* GetFontChar(void* font, DWORD code);
     /// A new A8 coverage image (count 1, not cached; give it back with
     /// CloseImage) of the first `len` bytes of `text` (or up to its zero):
@@ -215,6 +254,7 @@ public:
     /// the ascender line. Null for a null font, an empty text, len <= 0, or a
     /// size no texture can have.
     MImage* LoadTextEx(void* font, const char* text, int len, int underline, int emboss, int width);
+    /// LoadTextEx of the whole zero-terminated `text`.
     MImage* LoadText(void* font, const char* text, int underline, int emboss, int width);
 
     // ---- images and caches
@@ -227,8 +267,12 @@ public:
     MImage* FindImageCache(DWORD id);
     /// Gives back one reference; the last one also leaves the cache.
     void CloseImage(MImage* mimg);
+    /// InsertImageCache for volumes: registers `miv` under its m_id (which
+    /// must be set), holding no reference.
     void InsertImageVolumeCache(MImageVolume* miv);
+    /// The cached volume or null; adds no reference (Ref it to keep it).
     MImageVolume* FindImageVolumeCache(DWORD id);
+    /// Gives back one reference; the last one also leaves the cache.
     void CloseImageVolume(MImageVolume* miv);
 
     // ---- drawing: recorded now, drawn in call order at the frame's end
@@ -239,20 +283,30 @@ public:
                    float scaleY);
     /// A text image (A8) in a flat colour: its silhouette, or with `glow` a glow.
     void DrawTextImage(MImage* img, float x, float y, RECTF& src, DWORD colour, int glow, float scaleX, float scaleY);
+    /// A line from (x1, y1) to (x2, y2) in a flat colour (0xAARRGGBB): one
+    /// pixel wide when `width` is 1, else a band `width` pixels across.
     void DrawLine(float x1, float y1, float x2, float y2, DWORD colour, float width);
+    /// The same as DrawLine.
     void DrawLineEx(float x1, float y1, float x2, float y2, DWORD colour, float width);
-    /// border 1: one-pixel outline; above 1: outline that thick, inside; below 1: filled.
+    /// A rectangle in a flat colour (0xAARRGGBB). border 1: one-pixel outline;
+    /// above 1: outline that thick, inside; below 1: filled.
     void DrawRect(float x, float y, float w, float h, DWORD colour, float border);
     /// Copies src's pixels into des's top-left corner at once (what fits).
     void CopyImage(MImage* src, MImage* des);
 
     // ---- loaders: each returns its object with one reference for the caller,
-    /// or null when the file is missing or cannot be decoded. Files are read
-    /// through MFile (loose or archived); results are cached by the id of the
-    /// name, so loading a name again returns the same object.
-    /// A WAS sprite animation: one A8R8G8B8 image per frame.
+    // or null when the file is missing or cannot be decoded. Files are read
+    // through MFile (loose or archived); results are cached by the id of the
+    // name, so loading a name again returns the same object.
+    /// A WAS sprite animation: one A8R8G8B8 image per frame. The volume comes
+    /// with one reference for the caller (CloseImageVolume gives it back) and
+    /// is cached by the id of the name: loading the name again returns it with
+    /// one more reference. Null when the file is missing or cannot be decoded.
     MImageVolume* LoadWas(const char* name);
-    /// A baseline JPEG picture (grey, 4:4:4 or 4:2:0) as an R5G6B5 image.
+    /// A baseline JPEG picture (grey, 4:4:4 or 4:2:0) as an R5G6B5 image,
+    /// with one reference for the caller (CloseImage gives it back), cached
+    /// by the id of the name as LoadWas's volumes are. Null when the file is
+    /// missing or cannot be decoded.
     MImage* LoadJPEG(const char* name);
     /// A 4:2:0 JPEG tile held in memory: `jpegdata` holds the headers (and the
     /// scan when `rowData` is null), `size` bytes of it may be read; width and
@@ -264,20 +318,26 @@ public:
     /// make the decoder read past it.
     MImage* LoadXYJPEG(unsigned char* jpegdata, int size, int width, int height, unsigned char* rowData,
                        int rowDataSize);
-    /// Windows bitmaps (8-, 16-, 24-bit) and TGA pictures (24-, 32-bit, raw or run-length).
+    /// A Windows bitmap (8-, 16-, 24-bit), with one reference for the caller,
+    /// cached by the id of the name as LoadJPEG's pictures are. Null when the
+    /// file is missing or cannot be decoded.
     MImage* LoadBMP(const char* fname);
+    /// A TGA picture (24-, 32-bit, raw or run-length), as LoadBMP.
     MImage* LoadTGA(const char* fname);
 
-    /// Images and volumes leaving the world take their cache entries with them.
+    /// Images and volumes leaving the world take their cache entries with
+    /// them: called by MImage's destructor (which also makes the batcher
+    /// forget the image), not by games.
     static void _ImageDestroyed(MImage* img);
+    /// The same for MImageVolume's destructor.
     static void _VolumeDestroyed(MImageVolume* miv);
 
     /// The engine's window procedure (the window class's).
     static LRESULT CALLBACK WindowProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam);
 
-    /// Two objects would own one window, device and cache storage.
+    /// Not copied: two objects would own one window, device and cache storage.
     MApp(const MApp&) = delete;
-    MApp& operator=(const MApp&) = delete;
+    MApp& operator=(const MApp&) = delete; ///< not assigned, for the same reason
 
 private:
     void _AjustWindow();

@@ -16,6 +16,8 @@
 #define KESTO_API __declspec(dllimport)
 #endif
 #else
+/// Marks what crosses the library's boundary: the engine's classes and free
+/// functions. On Linux, default visibility (the library is built hidden).
 #define KESTO_API __attribute__((visibility("default")))
 #endif
 

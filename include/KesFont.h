@@ -16,8 +16,8 @@ typedef struct FT_BitmapGlyphRec_* FT_BitmapGlyph;
 struct MFontInfo {
     int ascender; ///< top of the tallest glyphs above the baseline
     int height;   ///< distance between two lines
-    int xppem;    ///< the sized face's pixels per em, horizontally and vertically
-    int yppem;
+    int xppem;    ///< the sized face's pixels per em, horizontally
+    int yppem;    ///< the sized face's pixels per em, vertically
     int bold;     ///< emboldening as asked (2 widens strokes by one pixel), 0 none
     int italic;   ///< nonzero: glyphs are slanted to the right
 };

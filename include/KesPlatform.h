@@ -26,17 +26,20 @@ extern "C" {
 #endif
 
 // ---- messages ------------------------------------------------------------
-//
-// When a backend gives up or falls back (a video driver refused, a window or
-// device that cannot be made, no sound device, a sound that cannot be
-// decoded), the platform layer says why in one line, without a trailing
-// newline. By default the line goes to standard error after "kesto: ".
 
+/// Receives the log's lines. When a backend gives up or falls back (a video
+/// driver refused, a window or device that cannot be made, no sound device, a
+/// sound that cannot be decoded), the platform layer says why in one line,
+/// without a trailing newline; the engine's own failures (an archive, a
+/// name, a damaged file) come the same way. By default the line goes to
+/// standard error after "kesto: ". `message` is valid only during the call;
+/// `user` is the pointer given to KesPlatformSetLogHandler.
 typedef void (*KesPlatformLogHandler)(const char* message, void* user);
 
 /// Sends the lines to `handler` (called with `user`), or back to standard
 /// error when `handler` is null. It may be called from the sound mixer's
-/// thread as well as the game's, one line at a time.
+/// thread as well as the game's, one line at a time (the log is locked
+/// meanwhile, so the handler must not call this function).
 KESTO_API void KesPlatformSetLogHandler(KesPlatformLogHandler handler, void* user);
 
 // ---- backends --------------------------------------------------------------

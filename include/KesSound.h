@@ -8,11 +8,15 @@
 
 #include <KesUtility.h>
 
+/// The sound system's classes (FMOD Ex's names), named here only for
+/// MSound's pointers; a game need not use them.
 namespace FMOD {
 class Sound;
 class Channel;
 } // namespace FMOD
 
+/// A sound and the channel of its last play. The record owns the sound
+/// (releases it when destroyed); the channel belongs to the sound system.
 class KESTO_API MSound {
 public:
     /// The sound it owns (for a sub-sound's play, the file's parent sound);
@@ -22,7 +26,7 @@ public:
     /// answers a stale channel with an error, never with another sound's state.
     FMOD::Channel* m_channel;
 
-    MSound();
+    MSound(); ///< Empty: no sound, no channel.
     /// Releases the sound it still holds.
     ~MSound();
     /// Copies both pointers: the two records then name one sound, and only

@@ -8,11 +8,17 @@
 
 #include <KesExport.h>
 
+/// The headers' major version: the shared library's soname; releases of
+/// another major version are not compatible.
 #define KESTO_VERSION_MAJOR 0
+/// The headers' minor version.
 #define KESTO_VERSION_MINOR 1
+/// The headers' patch level.
 #define KESTO_VERSION_PATCH 0
+/// The headers' version as text, "major.minor.patch" (the one place it is
+/// stated: the build reads it from here).
 #define KESTO_VERSION "0.1.0"
-// One number that grows with every release: major * 10000 + minor * 100 + patch.
+/// One number that grows with every release: major * 10000 + minor * 100 + patch.
 #define KESTO_VERSION_NUMBER (KESTO_VERSION_MAJOR * 10000 + KESTO_VERSION_MINOR * 100 + KESTO_VERSION_PATCH)
 
 #ifdef __cplusplus
