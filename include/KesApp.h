@@ -97,7 +97,7 @@ public:
     DWORD m_fps;           ///< loop iterations in the last second
     MMapPtr m_fontMap;     ///< id -> font
     MMapPtr m_imageCache;  ///< id -> MImage*; entries hold no reference
-    MMapPtr m_volumeCache; ///< id -> MImageVolume*
+    MMapPtr m_volumeCache; ///< id -> MImageVolume*; entries hold no reference
     MAppFunc m_lostDeviceFunc;       ///< see SetLostDeviceFunc; null when unset
     MAppFunc m_restoreDeviceFunc;    ///< see SetRestoreDeviceFunc; null when unset
     MAppFunc m_updateFrameFunc;      ///< see SetUpdateFrameFunc; null when unset

@@ -8,8 +8,8 @@
 
 #include <KesExport.h>
 
-/// The headers' major version: the shared library's soname; releases of
-/// another major version are not compatible.
+/// The headers' major version, also the shared library's soname number
+/// (libkesto.so.N); releases of another major version are not compatible.
 #define KESTO_VERSION_MAJOR 0
 /// The headers' minor version.
 #define KESTO_VERSION_MINOR 1
