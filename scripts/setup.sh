@@ -4,7 +4,7 @@
 set -eu
 
 PACKAGES="
-  build-essential cmake ninja-build pkg-config git ca-certificates dpkg-dev file
+  build-essential cmake ninja-build pkg-config git ca-certificates dpkg-dev file doxygen
   libfreetype-dev fonts-dejavu-core fonts-liberation fonts-wqy-zenhei python3-fonttools
   liblzo2-dev libsdl2-dev libsdl2-mixer-dev libsdl2-ttf-dev libpng-dev
   sox vorbis-tools lame flac
