@@ -38,8 +38,9 @@ typedef void (*KesPlatformLogHandler)(const char* message, void* user);
 
 /// Sends the lines to `handler` (called with `user`), or back to standard
 /// error when `handler` is null. It may be called from the sound mixer's
-/// thread as well as the game's, one line at a time (the log is locked
-/// meanwhile, so the handler must not call this function).
+/// thread as well as the game's, one line at a time, and never after it was
+/// replaced. A handler may make the engine say more (load a file that is
+/// missing, say): it then hears that line too, after its own.
 KESTO_API void KesPlatformSetLogHandler(KesPlatformLogHandler handler, void* user);
 
 // ---- backends --------------------------------------------------------------
