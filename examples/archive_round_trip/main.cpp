@@ -16,7 +16,10 @@
 
 namespace {
 
-const char kPicture[] = "gfx/badge.tga"; // 64 x 64: red, green, blue and yellow quarters in a white frame
+// 64 x 64: red, green, blue and yellow quarters in a white frame, inside
+// a magenta edge. A 24-bit TGA's first stored pixel names the colour that
+// becomes transparent, so the edge is not drawn.
+const char kPicture[] = "gfx/badge.tga";
 
 ExampleOptions g_options;
 MImage* g_badge = 0;
