@@ -22,6 +22,8 @@ ExampleOptions g_options;
 int g_clicks = 0;
 int g_flash = 0;    // frames of the last click's flash still to show
 int g_failures = 0; // lines the engine gave about our sounds
+void* g_font = 0;
+ExampleLabel g_musicLabel, g_clickLabel;
 
 // Every line is shown; the ones that name our sounds say why one did not
 // play (missing from the archives, damaged, no free channel).
@@ -44,7 +46,8 @@ int Update()
     MApp& app = Singleton<MApp>::GetSingleton();
     if (FrameNumber() % kClickEvery == 0) Click(app, "timer");
 
-    // Where the music is in its loop: a bar that fills every four seconds.
+    // The game's clock against the music's length: a bar that fills every
+    // four seconds, as the tune comes round.
     const float loop = float(app.GetCurTime() / 4.0 - int(app.GetCurTime() / 4.0));
     app.DrawRect(100, 120, 600, 40, 0xFF8090C0, 1);
     app.DrawRect(102, 122, 596 * loop, 36, 0xFF4060C0, 0);
@@ -54,6 +57,11 @@ int Update()
     if (g_flash > 0) --g_flash;
     // One dot a click.
     for (int i = 0; i < g_clicks && i < 40; ++i) app.DrawRect(100 + 15 * float(i), 400, 10, 10, 0xFFF0D040, 0);
+    char text[96];
+    snprintf(text, sizeof text, "music: %s, looping every 4 s", kMusic);
+    DrawLabel(app, g_font, &g_musicLabel, text, 100, 84, 0xFFC0C8D8);
+    snprintf(text, sizeof text, "clicks: %d (every 60 frames, and on a mouse press)", g_clicks);
+    DrawLabel(app, g_font, &g_clickLabel, text, 100, 364, 0xFFC0C8D8);
 
     EndOfFrame(app, g_options);
     return 1;
@@ -86,7 +94,10 @@ int main(int argc, char** argv)
     const char* driver = KesPlatformAudioDriver();
     printf("music %s looping, sound output %s\n", kMusic, driver ? driver : "none");
     fflush(stdout);
+    g_font = ExampleFont(app, 18);
     app.Run();
+    ReleaseLabel(app, &g_musicLabel);
+    ReleaseLabel(app, &g_clickLabel);
     app.Shutdown();
     KesPlatformSetLogHandler(0, 0);
     printf("%d clicks, %s\n", g_clicks, g_failures ? "some sounds did not play" : "no sound reported a failure");

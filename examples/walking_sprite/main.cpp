@@ -15,6 +15,10 @@ namespace {
 
 ExampleOptions g_options;
 MImageVolume* g_hero = 0;
+void* g_font = 0;
+ExampleLabel g_label;
+const char* const kFacing[8] = {"south", "south-west", "west", "north-west", "north", "north-east", "east",
+                                "south-east"};
 
 const int kFramesPerLeg = 48;  // each direction is walked this long
 const int kFramesPerStep = 4;  // a sprite frame lasts 4 engine frames
@@ -45,11 +49,12 @@ int Update()
     Walk(frame, &x, &y, &group);
 
     // The hero stands on its key point, the ground between its feet.
-    if (g_hero) {
-        RECTF whole(0, 0, 1, 1);
-        MImage* step = g_hero->GetImage(group, frame / kFramesPerStep % g_hero->m_frameCount);
-        app.DrawImage(step, x, y, whole, BLEND_NORMAL, 0, 1.0f, 1.0f, 1.0f);
-    }
+    const int step = frame / kFramesPerStep % g_hero->m_frameCount;
+    RECTF whole(0, 0, 1, 1);
+    app.DrawImage(g_hero->GetImage(group, step), x, y, whole, BLEND_NORMAL, 0, 1.0f, 1.0f, 1.0f);
+    char text[96];
+    snprintf(text, sizeof text, "group %d (facing %s), frame %d", group, kFacing[group], step);
+    DrawLabel(app, g_font, &g_label, text, 20, 16, 0xFFC0C8D8);
     EndOfFrame(app, g_options);
     return 1;
 }
@@ -67,7 +72,9 @@ int main(int argc, char** argv)
         return 1;
     }
     printf("walking_sprite: hero_walk.was, %d directions x %d frames\n", g_hero->m_groupCount, g_hero->m_frameCount);
+    g_font = ExampleFont(app, 18);
     app.Run();
+    ReleaseLabel(app, &g_label);
     app.CloseImageVolume(g_hero);
     app.Shutdown();
     return 0;

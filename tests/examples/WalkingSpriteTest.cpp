@@ -8,7 +8,8 @@
 namespace kes::examples {
 namespace {
 
-const Box kWindow = {0, 0, 800, 600};
+// Below the line of text at the top.
+const Box kGround = {0, 60, 800, 600};
 
 // The hero's drawn pixels as offsets from the middle of its feet.
 std::set<std::pair<int, int>> Silhouette(const Shot& shot, const Ink& ink)
@@ -45,7 +46,7 @@ TEST(WalkingSpriteExample, TheHeroWalksAndTurns)
         const ExampleRun run =
             RunExample("walking_sprite", {DemoData()}, c.frame + 1, "walking_sprite_" + std::to_string(c.frame));
         ASSERT_TRUE(Ran(run));
-        const Ink hero = InkIn(run.shot, kWindow);
+        const Ink hero = InkIn(run.shot, kGround);
         // An 80 x 108 frame, the feet 12 rows above its bottom edge.
         ASSERT_GT(hero.count, 600) << "frame " << c.frame;
         EXPECT_LT(hero.bounds.right - hero.bounds.left, 80) << "frame " << c.frame;
