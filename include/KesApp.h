@@ -266,6 +266,10 @@ public:
     // Windows bitmaps (8-, 16-, 24-bit) and TGA pictures (24-, 32-bit, raw or run-length).
     MImage* LoadBMP(const char* fname);
     MImage* LoadTGA(const char* fname);
+    // A Kesto extension: PNG pictures of every colour type and bit depth,
+    // interlaced or not, as an A8R8G8B8 image (grey and palette pictures in
+    // colour, 16-bit samples cut to 8, tRNS as alpha), key point 0, 0.
+    MImage* LoadPNG(const char* fname);
 
     // Images and volumes leaving the world take their cache entries with them.
     static void _ImageDestroyed(MImage* img);
