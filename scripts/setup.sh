@@ -6,7 +6,7 @@ set -eu
 PACKAGES="
   build-essential cmake ninja-build pkg-config git ca-certificates
   libfreetype-dev fonts-dejavu-core fonts-liberation fonts-wqy-zenhei python3-fonttools
-  liblzo2-dev libsdl2-dev libsdl2-mixer-dev libsdl2-ttf-dev libpng-dev libspng-dev
+  liblzo2-dev libsdl2-dev libsdl2-mixer-dev libsdl2-ttf-dev libpng-dev libspng-dev libdeflate-dev
   sox vorbis-tools lame flac
   libjpeg62-turbo-dev libturbojpeg0-dev libjpeg-turbo-progs libstb-dev libsdl2-image-dev
   libgtest-dev libgmock-dev libbenchmark-dev

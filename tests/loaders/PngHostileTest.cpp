@@ -6,6 +6,9 @@
 #include "LogCapture.h"
 #include "PngFixtures.h"
 #include "PngTestSupport.h"
+#include "TestSupport.h"
+
+#include <zlib.h>
 
 #include <string>
 #include <vector>
@@ -25,6 +28,31 @@ std::string WithSize(std::string bytes, uint32_t width, uint32_t height)
     Put32Be(&bytes, 20, height);
     FixPngCrc(&bytes, 8);
     return bytes;
+}
+
+// The file with its compressed rows replaced by `raw` as zlib compresses it.
+std::string WithRows(const std::string& bytes, const std::string& raw)
+{
+    std::string out = bytes.substr(0, 8);
+    bool placed = false;
+    for (const PngChunk& c : PngChunks(bytes)) {
+        if (c.type != "IDAT") {
+            out += bytes.substr(c.at, 12 + c.length);
+            continue;
+        }
+        if (placed) continue;
+        placed = true;
+        uLongf size = compressBound(uLong(raw.size()));
+        std::string z(size, '\0');
+        compress2(reinterpret_cast<Bytef*>(&z[0]), &size, reinterpret_cast<const Bytef*>(raw.data()),
+                  uLong(raw.size()), 6);
+        z.resize(size);
+        const size_t at = out.size();
+        out += std::string(4, '\0') + "IDAT" + z + std::string(4, '\0');
+        Put32Be(&out, at, uint32_t(z.size()));
+        FixPngCrc(&out, at);
+    }
+    return out;
 }
 
 class PngHostile : public PngTest {
@@ -168,9 +196,16 @@ TEST_F(PngHostile, EachFailureSaysWhatIsWrongOnce)
     // Adler-32 check value ends them, as the cut files show.)
     std::string badCrc = good;
     badCrc[29] = char(badCrc[29] ^ 0x40);
-    std::string badStream = good;
-    badStream[idat + 8 + 20] = char(badStream[idat + 8 + 20] ^ 0x55);
-    FixPngCrc(&badStream, idat);
+    // Damage inside the compressed rows, on both of the loader's paths.
+    const auto damaged = [](std::string bytes) {
+        for (const PngChunk& c : PngChunks(bytes))
+            if (c.type == "IDAT") {
+                bytes[c.at + 8 + 20] = char(bytes[c.at + 8 + 20] ^ 0x55);
+                FixPngCrc(&bytes, c.at);
+                break;
+            }
+        return bytes;
+    };
     std::string textCopy = good;
     textCopy.erase(4, 1); // "\r\n" made "\n", as a text-mode copy does
     // A chunk whose upper-case first letter says a decoder must know it.
@@ -192,7 +227,10 @@ TEST_F(PngHostile, EachFailureSaysWhatIsWrongOnce)
         {"cut-in-signature.png", good.substr(0, 6),
          "LoadPNG cut-in-signature.png: the signature is cut short at 6 bytes", true},
         {"bad-crc.png", badCrc, "LoadPNG bad-crc.png: the chunks before its rows: invalid chunk checksum", true},
-        {"bad-stream.png", badStream, "LoadPNG bad-stream.png: row ", false},
+        {"bad-stream.png", damaged(good),
+         "LoadPNG bad-stream.png: its compressed rows are damaged or cut short (16 rows, 1168 bytes)", true},
+        {"bad-stream-palette.png", damaged(WritePng(Layout(kPngPalette, 8, 24, 16), 7)),
+         "LoadPNG bad-stream-palette.png: row ", false},
         {"unknown-critical.png", critical,
          "LoadPNG unknown-critical.png: the chunks before its rows: unknown critical chunk", true},
     };
@@ -206,6 +244,55 @@ TEST_F(PngHostile, EachFailureSaysWhatIsWrongOnce)
             EXPECT_EQ(line.rfind(c.line, 0), 0u) << line;
     }
     EXPECT_EQ(m_app->m_imageCache.GetCount(), 0);
+}
+
+// The rows of 8-bit RGB and RGBA pictures are unfiltered by the engine
+// itself; rows that zlib compressed by hand put it to what no encoder writes.
+TEST_F(PngHostile, RowsThatNoEncoderWritesAreRefused)
+{
+    const std::string good = WritePng(Layout(kPngRgb, 8, 4, 3), 8);
+    const auto rows = [](int filter, size_t count) {
+        std::string raw;
+        for (size_t y = 0; y < count; ++y) raw += char(y == 1 ? filter : 0) + std::string(12, char(y * 40 + 1));
+        return raw;
+    };
+    const struct {
+        const char* name;
+        std::string raw;
+        std::string line;
+    } cases[] = {
+        {"filter-5.png", rows(5, 3), "LoadPNG filter-5.png: row 1 of 3: filter type 5; the format has 0 to 4"},
+        {"filter-255.png", rows(255, 3), "LoadPNG filter-255.png: row 1 of 3: filter type 255; the format has 0 to 4"},
+        {"two-rows.png", rows(0, 2), "LoadPNG two-rows.png: its compressed rows inflate to 26 bytes; 3 rows take 39"},
+        {"four-rows.png", rows(0, 4), "LoadPNG four-rows.png: its compressed rows inflate past the 3 rows' 39 bytes"},
+    };
+    LogCapture log;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(RefusedWithOneLine(c.name, WithRows(good, c.raw), log), c.line);
+    }
+    // Every filter type on every row, as the hand-made rows round-trip.
+    std::string raw;
+    for (int y = 0; y < 3; ++y)
+        for (int filter = 0; filter < 5; ++filter) raw += char(filter) + Bytes(12, unsigned(y * 5 + filter));
+    LoadAndCompare("every-filter.png", WithRows(WithSize(good, 4, 15), raw), "every filter type by hand");
+}
+
+TEST_F(PngHostile, ADamagedChunkAmongManyIsFound)
+{
+    // libpng writes its rows in chunks of 8192 bytes: a large picture has
+    // many, and a CRC that fails in one of the middle ones is found.
+    const std::string bytes = WritePng(Layout(kPngRgba, 8, 200, 150), 9);
+    std::vector<size_t> idats;
+    for (const PngChunk& c : PngChunks(bytes))
+        if (c.type == "IDAT") idats.push_back(c.at);
+    ASSERT_GT(idats.size(), 3u);
+    std::string damaged = bytes;
+    const size_t at = idats[idats.size() / 2];
+    damaged[at + 100] = char(damaged[at + 100] ^ 1);
+    LogCapture log;
+    EXPECT_EQ(RefusedWithOneLine("middle-crc.png", damaged, log),
+              "LoadPNG middle-crc.png: the IDAT chunk at byte " + std::to_string(at) + " fails its CRC");
 }
 
 } // namespace

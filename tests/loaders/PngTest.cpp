@@ -39,6 +39,23 @@ TEST_F(PngTest, EveryColourTypeDepthAndInterlaceDecodesAsLibpngDoes)
             }
 }
 
+TEST_F(PngTest, LargePicturesInManyChunksDecodeAsLibpngDoes)
+{
+    // libpng writes rows in chunks of 8192 bytes; pictures this size span
+    // many, on both of the loader's paths.
+    uint32_t seed = 100;
+    for (PngLayout l : EveryPngLayout()) {
+        l.width = 181;
+        l.height = 97;
+        l.trns = l.colour == kPngRgb || l.colour == kPngPalette;
+        LoadAndCompare(Fresh(".png"), WritePng(l, ++seed), l.What());
+    }
+    const std::string big = WritePng(Layout(kPngRgb, 8, 300, 200), 1);
+    size_t idats = 0;
+    for (const PngChunk& c : PngChunks(big)) idats += c.type == "IDAT";
+    EXPECT_GT(idats, 3u);
+}
+
 TEST_F(PngTest, KeyedAndTranslucentPixelsKeepTheirColour)
 {
     // A colour key makes its pixels transparent and keeps their colour, as
