@@ -25,14 +25,12 @@
 #include <KesFile.h>
 #include <KesImage.h>
 
-#include "KesD3D9.h"
+#include "KesLoadPicture.h"
 #include "KesLooksLike.h"
 #include "KesReport.h"
 
 #include <stdint.h>
 #include <string.h>
-
-#define KES_LOAD_IMAGE_SOURCE L"Core/KesLoadImage"
 
 namespace {
 
@@ -406,67 +404,14 @@ struct TgaPicture {
     }
 };
 
-// The steps both loaders share: the cache, the file, the texture and its
-// registration. Nothing reaches the cache unless the picture decoded whole.
-template <class Picture>
-MImage* LoadPicture(MApp* app, const char* fname)
-{
-    KES_CHECK(fname, KES_LOAD_IMAGE_SOURCE);
-    // Execution goes on after the report; without a name there is nothing to find.
-    if (!fname) return 0;
-    const DWORD id = WString2ID(fname);
-    if (MImage* cached = app->FindImageCache(id)) return cached->Ref();
-
-    MFile file;
-    if (!file.Load(fname, 0)) return 0;
-    Picture pic;
-    kes::Reason why;
-    bool otherKind = false;
-    const Byte* bytes = reinterpret_cast<const Byte*>(file.m_Data);
-    if (!pic.Parse(bytes, file.m_Size, &why, &otherKind)) {
-        if (otherKind) {
-            char kind[kes::kLooksLikeText];
-            kes::LooksLike(bytes, file.m_Size, kind);
-            kes::Report("%s %s: not %s; the file %s", Picture::Loader(), fname, Picture::Kind(), kind);
-        } else {
-            kes::Report("%s %s: %s", Picture::Loader(), fname, why.text);
-        }
-        return 0;
-    }
-    if (!app->m_pRender->CanCreateTexture(pic.width, pic.height)) {
-        kes::Report("%s %s: %u x %u pixels, more than a texture holds", Picture::Loader(), fname, pic.width,
-                    pic.height);
-        return 0;
-    }
-
-    MImage* img = app->m_pRender->CreateTextureImage(pic.width, pic.height, pic.format);
-    Byte* bits;
-    int pitch;
-    if (!img->Lock(&bits, &pitch)) {
-        kes::Report("%s %s: its texture cannot be written", Picture::Loader(), fname);
-        img->Release();
-        return 0;
-    }
-    const bool whole = pic.Decode(bits, pitch, &why);
-    img->Unlock();
-    if (!whole) {
-        kes::Report("%s %s: %s", Picture::Loader(), fname, why.text);
-        img->Release();
-        return 0;
-    }
-    img->m_id = id;
-    app->InsertImageCache(img);
-    return img;
-}
-
 } // namespace
 
 MImage* MApp::LoadBMP(const char* fname)
 {
-    return LoadPicture<BmpPicture>(this, fname);
+    return kes::LoadPicture<BmpPicture>(this, fname);
 }
 
 MImage* MApp::LoadTGA(const char* fname)
 {
-    return LoadPicture<TgaPicture>(this, fname);
+    return kes::LoadPicture<TgaPicture>(this, fname);
 }

@@ -1,9 +1,11 @@
 // Seeds for the fuzz targets: small, valid inputs of every layout each parser
 // knows, made the way game data is made (the engine's archive and sprite
-// writers, liblzo2's compressors, libjpeg), so that the fuzzers start inside
+// writers, liblzo2's compressors, libjpeg, libpng through the PNG tests'
+// fixture writer), so that the fuzzers start inside
 // the parsers instead of at their first check. Sounds come from
 // make-sound-seeds.sh.
 //   fuzz_seeds <folder>    writes <folder>/<target>/<seed>
+#include <PngFixtures.h>
 #include <WasEncoder.h>
 #include <WdfWriter.h>
 
@@ -299,6 +301,30 @@ void JpegSeeds()
     }
 }
 
+// ---- PNG -----------------------------------------------------------------------------
+
+// Every colour type and depth, plain and interlaced, with tRNS where the
+// type allows it, small enough that the fuzzer gets through many; and, for
+// the engine's own path for 8-bit RGB and RGBA rows, a keyed picture and
+// one whose rows span several IDAT chunks.
+void PngSeeds()
+{
+    using namespace kes::test;
+    uint32_t seed = 0;
+    for (PngLayout l : EveryPngLayout())
+        for (bool interlaced : {false, true}) {
+            l.width = 7;
+            l.height = 5;
+            l.interlaced = interlaced;
+            l.trns = interlaced && (l.colour == kPngGrey || l.colour == kPngRgb || l.colour == kPngPalette);
+            std::string name = l.What();
+            for (char& c : name) c = c == ' ' || c == '+' ? '-' : c;
+            Seed("png", name, WritePng(l, ++seed));
+        }
+    Seed("png", "RGB-8-bit-keyed", WritePng(Layout(kPngRgb, 8, 7, 5, false, true), 98));
+    Seed("png", "RGBA-8-bit-many-chunks", WritePng(Layout(kPngRgba, 8, 64, 48), 99));
+}
+
 // ---- archives ------------------------------------------------------------------------
 
 Bytes Archive(DWORD magic, const std::vector<std::pair<const char*, Bytes>>& files)
@@ -390,6 +416,7 @@ int main(int argc, char** argv)
     LzSeeds();
     PictureSeeds();
     JpegSeeds();
+    PngSeeds();
     ArchiveSeeds(spriteA, spriteB, Tga(24, true, 9, 4, false, 0));
     return 0;
 }

@@ -324,6 +324,10 @@ public:
     MImage* LoadBMP(const char* fname);
     /// A TGA picture (24-, 32-bit, raw or run-length), as LoadBMP.
     MImage* LoadTGA(const char* fname);
+    // A Kesto extension: PNG pictures of every colour type and bit depth,
+    // interlaced or not, as an A8R8G8B8 image (grey and palette pictures in
+    // colour, 16-bit samples cut to 8, tRNS as alpha), key point 0, 0.
+    MImage* LoadPNG(const char* fname);
 
     /// Images and volumes leaving the world take their cache entries with
     /// them: called by MImage's destructor (which also makes the batcher

@@ -6,9 +6,9 @@ set -eu
 PACKAGES="
   build-essential cmake ninja-build pkg-config git ca-certificates dpkg-dev file doxygen
   libfreetype-dev fonts-dejavu-core fonts-liberation fonts-wqy-zenhei python3-fonttools
-  liblzo2-dev libsdl2-dev libsdl2-mixer-dev libsdl2-ttf-dev libpng-dev
+  liblzo2-dev libsdl2-dev libsdl2-mixer-dev libsdl2-ttf-dev libpng-dev libspng-dev libdeflate-dev
   sox vorbis-tools lame flac
-  libjpeg62-turbo-dev libturbojpeg0-dev libjpeg-turbo-progs libstb-dev
+  libjpeg62-turbo-dev libturbojpeg0-dev libjpeg-turbo-progs libstb-dev libsdl2-image-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   glslang-tools libsfml-dev libflac-dev
   libegl-dev libgles-dev libgl-dev libegl-mesa0 libgl1-mesa-dri

@@ -17,7 +17,7 @@ for want in 'WString2ID(char const*)' 'LZDecode(unsigned char*, unsigned char*)'
             'MApp::PlayMusic(char const*, int)' 'MApp::PlaySoundA(char const*)' 'MApp::SetSoundVolume(float)' \
             'MSound::MSound()' 'MSound::~MSound()' \
             'MApp::GetFont(char const*, char const*, int, int, int)' 'MApp::GetFontChar(void*, unsigned int)' \
-            'MApp::LoadTextEx(void*, char const*, int, int, int, int)'; do
+            'MApp::LoadTextEx(void*, char const*, int, int, int, int)' 'MApp::LoadPNG(char const*)'; do
   if ! printf '%s\n' "$symbols" | grep -qxF "$want"; then
     echo "missing export: $want"; fail=1
   fi
@@ -29,7 +29,7 @@ for name in $(printf '%s\n' "$symbols" | grep '^KesPlatform' || true); do
     echo "exported but not in KesPlatform.h: $name"; fail=1
   fi
 done
-for unwanted in FMOD Mix_ CreateFileA ReadFile SetFilePointer GetFileSize CloseHandle PeekMessageA DefWindowProcA GetKeyState kes:: lzo; do
+for unwanted in FMOD Mix_ CreateFileA ReadFile SetFilePointer GetFileSize CloseHandle PeekMessageA DefWindowProcA GetKeyState kes:: lzo spng_ libdeflate_; do
   if printf '%s\n' "$symbols" | grep -q "$unwanted"; then
     echo "leaked export: $(printf '%s\n' "$symbols" | grep "$unwanted" | head -3)"; fail=1
   fi

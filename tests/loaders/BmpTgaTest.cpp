@@ -156,14 +156,7 @@ protected:
         EXPECT_EQ(img->m_keyX, 0) << what;
         EXPECT_EQ(img->m_keyY, 0) << what;
         if (img->m_width != e.width || img->m_height != e.height) return;
-        const std::vector<uint32_t> got = ReadPixels(img);
-        int reported = 0;
-        for (size_t i = 0; i < got.size() && reported < 4; ++i) {
-            if (got[i] == e.pixels[i]) continue;
-            ADD_FAILURE() << what << ": pixel (" << i % size_t(e.width) << ", " << i / size_t(e.width) << ") is "
-                          << std::hex << got[i] << ", expected " << e.pixels[i];
-            ++reported;
-        }
+        kes::test::ExpectSamePixels(ReadPixels(img), e.pixels, e.width, what);
     }
 
     MImage* Load(const std::string& name, const std::string& bytes)

@@ -104,4 +104,17 @@ std::string SuiteRenderDevice()
     return asked && *asked ? asked : "software";
 }
 
+void ExpectSamePixels(const std::vector<uint32_t>& got, const std::vector<uint32_t>& want, int width,
+                      const std::string& what)
+{
+    ASSERT_EQ(got.size(), want.size()) << what;
+    int reported = 0;
+    for (size_t i = 0; i < got.size() && reported < 4; ++i) {
+        if (got[i] == want[i]) continue;
+        ADD_FAILURE() << what << ": pixel (" << i % size_t(width) << ", " << i / size_t(width) << ") is " << std::hex
+                      << got[i] << ", expected " << want[i];
+        ++reported;
+    }
+}
+
 } // namespace kes::test

@@ -5,6 +5,8 @@
 
 #include <KesUtility.h>
 
+#include <stdint.h>
+
 #include <string>
 #include <vector>
 
@@ -49,6 +51,11 @@ private:
 std::string Bytes(size_t n, unsigned seed);
 
 std::string ReadWhole(const std::string& path);
+
+// Pixels as read back against those expected, rows of `width`: a failure
+// for each of the first few that differ, naming where.
+void ExpectSamePixels(const std::vector<uint32_t>& got, const std::vector<uint32_t>& want, int width,
+                      const std::string& what);
 
 // The render device the suites that run a game use: "software", or the one
 // KESTO_RENDER_DEVICE names (CTest runs the application, text, sound and

@@ -87,6 +87,11 @@ int main(int argc, char** argv)
     if (!app.Init()) return 14;
     snprintf(path, sizeof path, "%s/consumer-shot.png", argv[1]);
     if (!KesPlatformSaveScreenshot(app.GetHWnd(), path) || KesPlatformHasDisplay() < 0) return 15;
+    // The screenshot read back as a picture (LoadPNG, an extension), and a
+    // name that is nowhere giving nothing.
+    MImage* shot = app.LoadPNG(path);
+    if (!shot || shot->m_width != 64 || shot->m_height != 48 || app.LoadPNG("no-such-picture.png")) return 18;
+    app.CloseImage(shot);
     // A file that is no sound: the sound layer says so through the handler.
     snprintf(path, sizeof path, "%s/consumer-noise.ogg", argv[1]);
     f = fopen(path, "wb");
