@@ -215,6 +215,14 @@ public:
     // size no texture can have.
     MImage* LoadTextEx(void* font, const char* text, int len, int underline, int emboss, int width);
     MImage* LoadText(void* font, const char* text, int underline, int emboss, int width);
+    // Kesto extension: LoadTextEx and LoadText for UTF-8 text (`len` in
+    // bytes), with the same layout, styles, glyph cache, ownership and null
+    // results. Characters that GBK has give exactly the images of their GBK
+    // form; others are drawn as the face has them. Each broken part of a
+    // sequence (stray continuation byte, truncated, overlong or surrogate
+    // form, value past U+10FFFF) is drawn as one U+FFFD.
+    MImage* LoadTextUtf8Ex(void* font, const char* text, int len, int underline, int emboss, int width);
+    MImage* LoadTextUtf8(void* font, const char* text, int underline, int emboss, int width);
 
     // ---- images and caches
     // A blank A8R8G8B8 image (pixels not initialised), count 1, not cached.
