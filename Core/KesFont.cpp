@@ -4,7 +4,9 @@
 // Text arrives in code page 936; a double-byte character is converted to
 // Unicode before the face's character map is asked, and its glyph is cached
 // under the Unicode value, so the same character reached by another road
-// shares one rendering.
+// (UTF-8 text) shares one rendering. Every key is the very value the
+// character map is asked for: two roads that meet on one key want the same
+// glyph.
 #include <KesApp.h>
 
 #include "KesFontFace.h"
@@ -134,7 +136,11 @@ namespace kes {
 
 const MFontChar* FontGlyph(FontRecord* font, DWORD code)
 {
-    code = ToUnicode(code);
+    return UnicodeGlyph(font, ToUnicode(code));
+}
+
+const MFontChar* UnicodeGlyph(FontRecord* font, DWORD code)
+{
     if (void* cached = font->glyphs.Find(code)) return static_cast<const MFontChar*>(cached);
 
     FT_Face face = font->face;

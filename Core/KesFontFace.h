@@ -16,7 +16,7 @@
 namespace kes {
 
 struct FontRecord {
-    MMapPtr glyphs;    // character code (after the 936 conversion) -> MFontChar*, owned
+    MMapPtr glyphs;    // character code asked of the face (after the 936 conversion) -> MFontChar*, owned
     FT_Face face;      // owned
     int32_t kerning;   // 1 when the face has kerning pairs
     int32_t ascender;  // sized metrics in whole pixels
@@ -33,6 +33,12 @@ struct FontRecord {
 // 256 * trail), rendered and cached on first use; null when it cannot be
 // made (nothing is cached then, so the next call tries again).
 const MFontChar* FontGlyph(FontRecord* font, DWORD code);
+
+// The glyph of a Unicode value, cached under that value: where FontGlyph
+// ends up after the 936 conversion, so a character that GBK has gets the
+// same record by either road, and one that GBK lacks gets a key no GBK
+// character converts to.
+const MFontChar* UnicodeGlyph(FontRecord* font, DWORD unicode);
 
 // Face 0 of the font file `path`, named as the game names any file (Windows
 // separators and letter case are resolved by the file layer); FreeType's

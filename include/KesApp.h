@@ -256,6 +256,14 @@ public:
     MImage* LoadTextEx(void* font, const char* text, int len, int underline, int emboss, int width);
     /// LoadTextEx of the whole zero-terminated `text`.
     MImage* LoadText(void* font, const char* text, int underline, int emboss, int width);
+    /// Kesto extension: LoadTextEx and LoadText for UTF-8 text (`len` in
+    /// bytes), with the same layout, styles, glyph cache, ownership and null
+    /// results. Characters that GBK has give exactly the images of their GBK
+    /// form; others are drawn as the face has them. Each broken part of a
+    /// sequence (stray continuation byte, truncated, overlong or surrogate
+    /// form, value past U+10FFFF) is drawn as one U+FFFD.
+    MImage* LoadTextUtf8Ex(void* font, const char* text, int len, int underline, int emboss, int width);
+    MImage* LoadTextUtf8(void* font, const char* text, int underline, int emboss, int width);
 
     // ---- images and caches
     /// A blank A8R8G8B8 image (pixels not initialised), count 1, not cached.
@@ -324,9 +332,9 @@ public:
     MImage* LoadBMP(const char* fname);
     /// A TGA picture (24-, 32-bit, raw or run-length), as LoadBMP.
     MImage* LoadTGA(const char* fname);
-    // A Kesto extension: PNG pictures of every colour type and bit depth,
-    // interlaced or not, as an A8R8G8B8 image (grey and palette pictures in
-    // colour, 16-bit samples cut to 8, tRNS as alpha), key point 0, 0.
+    /// A Kesto extension: PNG pictures of every colour type and bit depth,
+    /// interlaced or not, as an A8R8G8B8 image (grey and palette pictures in
+    /// colour, 16-bit samples cut to 8, tRNS as alpha), key point 0, 0.
     MImage* LoadPNG(const char* fname);
 
     /// Images and volumes leaving the world take their cache entries with

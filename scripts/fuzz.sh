@@ -5,7 +5,7 @@
 # ft at the end) and findings (crash, leak, timeout and oom files written by
 # this run). Exits 1 when any target found something.
 #   scripts/fuzz.sh [seconds per target] [target...]     (default 60 s, every target)
-# Targets: archive lzdecode was jpeg jpegtile bmp tga png sound.
+# Targets: archive lzdecode was jpeg jpegtile bmp tga png sound text.
 #
 # Environment: FUZZ_BUILD (the build folder, default build-fuzz), FUZZ_JOBS
 # (parallel build jobs; ninja's default when unset), FUZZ_FLAGS (more
@@ -17,7 +17,7 @@
 # with $FUZZ_BUILD/fuzz/fuzz_<target> <file>.
 set -eu
 
-ALL_TARGETS="archive lzdecode was jpeg jpegtile bmp tga png sound"
+ALL_TARGETS="archive lzdecode was jpeg jpegtile bmp tga png sound text"
 seconds=${1:-60}
 case $seconds in
   '' | *[!0-9]*) echo "usage: scripts/fuzz.sh [seconds per target] [target...]" >&2; exit 2 ;;

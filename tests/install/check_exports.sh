@@ -17,7 +17,8 @@ for want in 'WString2ID(char const*)' 'LZDecode(unsigned char*, unsigned char*)'
             'MApp::PlayMusic(char const*, int)' 'MApp::PlaySoundA(char const*)' 'MApp::SetSoundVolume(float)' \
             'MSound::MSound()' 'MSound::~MSound()' \
             'MApp::GetFont(char const*, char const*, int, int, int)' 'MApp::GetFontChar(void*, unsigned int)' \
-            'MApp::LoadTextEx(void*, char const*, int, int, int, int)' 'MApp::LoadPNG(char const*)'; do
+            'MApp::LoadTextEx(void*, char const*, int, int, int, int)' 'MApp::LoadPNG(char const*)' \
+            'MApp::LoadTextUtf8(void*, char const*, int, int, int)'; do
   if ! printf '%s\n' "$symbols" | grep -qxF "$want"; then
     echo "missing export: $want"; fail=1
   fi

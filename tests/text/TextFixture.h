@@ -54,6 +54,27 @@ RefGlyph Coverage(const MFontChar* ch);
 // An image's pixels, row by row, width x height.
 std::vector<uint8_t> ReadA8(MImage* img);
 
+// A text image as the engine should draw it: each glyph's coverage with its
+// top-left pixel at (pen + bearingX, top + ascender - bearingY + 1), covered
+// pixels over what is there.
+struct Expected {
+    int width, height;
+    std::vector<uint8_t> pixels;
+
+    Expected(int w, int h) : width(w), height(h), pixels(size_t(w) * size_t(h), 0) {}
+
+    void Put(const RefGlyph& g, int pen, int top, int ascender)
+    {
+        const int x0 = pen + g.bearingX, y0 = top + ascender - g.bearingY + 1;
+        for (int r = 0; r < g.rows; ++r)
+            for (int c = 0; c < g.width; ++c) {
+                const int x = x0 + c, y = y0 + r;
+                const uint8_t v = g.coverage[size_t(r) * g.width + c];
+                if (v && x >= 0 && y >= 0 && x < width && y < height) pixels[size_t(y) * width + x] = v;
+            }
+    }
+};
+
 class TextTest : public ::testing::Test {
 protected:
     void SetUp() override;

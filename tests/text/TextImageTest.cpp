@@ -20,27 +20,6 @@ void Record(const wchar_t* expr, const wchar_t*, unsigned)
     g_reports.push_back(expr);
 }
 
-// A text image as the engine should draw it: each glyph's coverage with its
-// top-left pixel at (pen + bearingX, top + ascender - bearingY + 1), covered
-// pixels over what is there.
-struct Expected {
-    int width, height;
-    std::vector<uint8_t> pixels;
-
-    Expected(int w, int h) : width(w), height(h), pixels(size_t(w) * size_t(h), 0) {}
-
-    void Put(const RefGlyph& g, int pen, int top, int ascender)
-    {
-        const int x0 = pen + g.bearingX, y0 = top + ascender - g.bearingY + 1;
-        for (int r = 0; r < g.rows; ++r)
-            for (int c = 0; c < g.width; ++c) {
-                const int x = x0 + c, y = y0 + r;
-                const uint8_t v = g.coverage[size_t(r) * g.width + c];
-                if (v && x >= 0 && y >= 0 && x < width && y < height) pixels[size_t(y) * width + x] = v;
-            }
-    }
-};
-
 class TextImageTest : public TextTest {
 protected:
     void TearDown() override
@@ -325,20 +304,33 @@ TEST_F(TextImageTest, NothingToDrawGivesNoImage)
 {
     void* font = m_app->GetFont("sans", kDejaVuSans, 16, 0, 0);
     ASSERT_NE(font, nullptr);
-    EXPECT_EQ(Keep(m_app->LoadText(font, nullptr, 0, 0, 0)), nullptr);
-    EXPECT_EQ(Keep(m_app->LoadText(font, "", 1, 1, 0)), nullptr);
-    EXPECT_EQ(Keep(m_app->LoadTextEx(font, "AB", 0, 0, 0, 0)), nullptr);
-    EXPECT_EQ(Keep(m_app->LoadTextEx(font, "AB", -1, 0, 0, 0)), nullptr);
-    EXPECT_EQ(Keep(m_app->LoadTextEx(font, nullptr, 5, 0, 0, 0)), nullptr);
-    // A negative width would make an image no texture can have.
-    EXPECT_EQ(Keep(m_app->LoadText(font, "AB", 0, 0, -50)), nullptr);
+    // Both encodings' entry points give nothing for the same reasons.
+    struct Entry {
+        const char* what;
+        MImage* (MApp::*whole)(void*, const char*, int, int, int);
+        MImage* (MApp::*cut)(void*, const char*, int, int, int, int);
+    } entries[] = {
+        {"code page 936", &MApp::LoadText, &MApp::LoadTextEx},
+        {"UTF-8", &MApp::LoadTextUtf8, &MApp::LoadTextUtf8Ex},
+    };
+    for (const Entry& e : entries) {
+        SCOPED_TRACE(e.what);
+        MApp& app = *m_app;
+        EXPECT_EQ(Keep((app.*e.whole)(font, nullptr, 0, 0, 0)), nullptr);
+        EXPECT_EQ(Keep((app.*e.whole)(font, "", 1, 1, 0)), nullptr);
+        EXPECT_EQ(Keep((app.*e.cut)(font, "AB", 0, 0, 0, 0)), nullptr);
+        EXPECT_EQ(Keep((app.*e.cut)(font, "AB", -1, 0, 0, 0)), nullptr);
+        EXPECT_EQ(Keep((app.*e.cut)(font, nullptr, 5, 0, 0, 0)), nullptr);
+        // A negative width would make an image no texture can have.
+        EXPECT_EQ(Keep((app.*e.whole)(font, "AB", 0, 0, -50)), nullptr);
 
-    g_reports.clear();
-    KesAssertHandler old = KesSetAssertHandler(Record);
-    EXPECT_EQ(Keep(m_app->LoadText(nullptr, "AB", 0, 0, 0)), nullptr);
-    KesSetAssertHandler(old);
-    ASSERT_EQ(g_reports.size(), 1u);
-    EXPECT_EQ(g_reports[0], L"mfont");
+        g_reports.clear();
+        KesAssertHandler old = KesSetAssertHandler(Record);
+        EXPECT_EQ(Keep((app.*e.whole)(nullptr, "AB", 0, 0, 0)), nullptr);
+        KesSetAssertHandler(old);
+        ASSERT_EQ(g_reports.size(), 1u);
+        EXPECT_EQ(g_reports[0], L"mfont");
+    }
 }
 
 } // namespace

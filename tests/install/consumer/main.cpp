@@ -99,6 +99,11 @@ int main(int argc, char** argv)
     fputs("OggS and then nothing a decoder takes", f);
     fclose(f);
     app.PlaySoundA(path);
+    // Text in UTF-8, from a font of the system's (Debian's fonts-dejavu-core).
+    void* font = app.GetFont("consumer", "/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf", 16, 0, 0);
+    MImage* text = font ? app.LoadTextUtf8(font, "Kesto: fa\xC3\xA7" "ade, na\xC3\xAF" "ve, \xC3\xB1", 0, 0, 0) : nullptr;
+    if (!text || text->m_width <= 0 || text->m_format != KES_FMT_A8) return 18;
+    app.CloseImage(text);
     KesPlatformLoseWindowDevice(app.GetHWnd()); // a frame would now reset the device
     app.Shutdown();
     KesPlatformSetLogHandler(nullptr, nullptr);

@@ -101,7 +101,7 @@ void ReleaseAssets(MApp& app, Assets* a)
         if (*v) app.CloseImageVolume(*v);
         *v = nullptr;
     }
-    for (MImage** i : {&a->background, &a->logo, &a->title, &a->paragraph}) {
+    for (MImage** i : {&a->background, &a->logo, &a->title, &a->paragraph, &a->utf8Line}) {
         if (*i) app.CloseImage(*i);
         *i = nullptr;
     }

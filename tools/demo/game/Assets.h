@@ -19,6 +19,7 @@ struct Assets {
     MImage* logo = nullptr;            // ui/logo.tga
     MImage* title = nullptr;           // text images (Caption.h), when the font is there
     MImage* paragraph = nullptr;
+    MImage* utf8Line = nullptr;        // a line of UTF-8 text, with letters GBK lacks
 };
 
 // The folder that holds the archives: `given`, else "data" beside the
