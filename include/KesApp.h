@@ -263,6 +263,7 @@ public:
     /// sequence (stray continuation byte, truncated, overlong or surrogate
     /// form, value past U+10FFFF) is drawn as one U+FFFD.
     MImage* LoadTextUtf8Ex(void* font, const char* text, int len, int underline, int emboss, int width);
+    /// Kesto extension: LoadTextUtf8Ex of the whole zero-terminated `text`.
     MImage* LoadTextUtf8(void* font, const char* text, int underline, int emboss, int width);
 
     // ---- images and caches
