@@ -44,13 +44,8 @@ if(NOT library)
 endif()
 
 # A game built against the unpacked root alone.
-run(${CMAKE_COMMAND} -S ${KESTO_CONSUMER_SOURCE} -B ${KESTO_SCRATCH}/build -G ${KESTO_GENERATOR}
-    -DCMAKE_PREFIX_PATH=${root}/usr -DCMAKE_FIND_USE_SYSTEM_PACKAGE_REGISTRY=OFF "-DCMAKE_CXX_FLAGS=${KESTO_CONSUMER_FLAGS}")
-run(${CMAKE_COMMAND} --build ${KESTO_SCRATCH}/build)
-run(${KESTO_SCRATCH}/build/consumer ${KESTO_SCRATCH})
-if(NOT LAST_OUTPUT MATCHES "consumer ok")
-  message(FATAL_ERROR "unexpected output: ${LAST_OUTPUT}")
-endif()
+build_consumer(${KESTO_SCRATCH}/build ${root}/usr -DCMAKE_FIND_USE_SYSTEM_PACKAGE_REGISTRY=OFF)
+run_consumer(${KESTO_SCRATCH}/build/consumer)
 run(${root}/usr/bin/kesto-wdf --version)
 if(NOT LAST_OUTPUT STREQUAL "kesto-wdf ${KESTO_VERSION}\n")
   message(FATAL_ERROR "the packaged kesto-wdf says: ${LAST_OUTPUT}")

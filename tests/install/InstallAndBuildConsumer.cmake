@@ -15,21 +15,13 @@ foreach(f include/kesto/KesApp.h include/kesto/KesExport.h include/kesto/KesFile
 endforeach()
 
 # find_package(Kesto)
-run(${CMAKE_COMMAND} -S ${KESTO_CONSUMER_SOURCE} -B ${KESTO_SCRATCH}/cmake-build -G ${KESTO_GENERATOR}
-    -DCMAKE_PREFIX_PATH=${prefix} "-DCMAKE_CXX_FLAGS=${KESTO_CONSUMER_FLAGS}")
-run(${CMAKE_COMMAND} --build ${KESTO_SCRATCH}/cmake-build)
-run(${KESTO_SCRATCH}/cmake-build/consumer ${KESTO_SCRATCH})
-if(NOT LAST_OUTPUT MATCHES "consumer ok")
-  message(FATAL_ERROR "unexpected output: ${LAST_OUTPUT}")
-endif()
+build_consumer(${KESTO_SCRATCH}/cmake-build ${prefix})
+run_consumer(${KESTO_SCRATCH}/cmake-build/consumer)
 
 # pkg-config, with the README's commands as they stand (tests/install/pkg_config_build.sh).
 run(sh ${CMAKE_CURRENT_LIST_DIR}/pkg_config_build.sh ${prefix} ${KESTO_CONSUMER_SOURCE}/main.cpp
     ${KESTO_SCRATCH}/consumer-pc "${KESTO_CONSUMER_FLAGS}")
-run(${KESTO_SCRATCH}/consumer-pc ${KESTO_SCRATCH})
-if(NOT LAST_OUTPUT MATCHES "consumer ok")
-  message(FATAL_ERROR "unexpected output: ${LAST_OUTPUT}")
-endif()
+run_consumer(${KESTO_SCRATCH}/consumer-pc)
 
 # Versions: the package refuses a game that asks for a newer release, and
 # pkg-config and the tools say the one installed.

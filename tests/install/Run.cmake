@@ -8,3 +8,20 @@ function(run)
   endif()
   set(LAST_OUTPUT "${out}" PARENT_SCOPE)
 endfunction()
+
+# The consumer game (KESTO_CONSUMER_SOURCE) configured with find_package
+# against `prefix` and built in `folder`; further arguments go to the
+# configure step.
+function(build_consumer folder prefix)
+  run(${CMAKE_COMMAND} -S ${KESTO_CONSUMER_SOURCE} -B ${folder} -G ${KESTO_GENERATOR} -DCMAKE_PREFIX_PATH=${prefix}
+      "-DCMAKE_CXX_FLAGS=${KESTO_CONSUMER_FLAGS}" ${ARGN})
+  run(${CMAKE_COMMAND} --build ${folder})
+endfunction()
+
+# Runs a built consumer game in KESTO_SCRATCH; it must say it is well.
+function(run_consumer program)
+  run(${program} ${KESTO_SCRATCH})
+  if(NOT LAST_OUTPUT MATCHES "consumer ok")
+    message(FATAL_ERROR "${program}: unexpected output: ${LAST_OUTPUT}")
+  endif()
+endfunction()

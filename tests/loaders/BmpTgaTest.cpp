@@ -20,6 +20,7 @@ namespace {
 
 using kes::test::AssertRecorder;
 using kes::test::BmpFile;
+using kes::test::ImagePixels;
 using kes::test::PackTga;
 using kes::test::ScratchDir;
 using kes::test::StoredOrder;
@@ -122,30 +123,6 @@ class BmpTgaTest : public kes::test::RenderTest {
 protected:
     ScratchDir m_dir;
 
-    std::vector<uint32_t> ReadPixels(MImage* img)
-    {
-        std::vector<uint32_t> out;
-        unsigned char* bits = nullptr;
-        int pitch = 0;
-        if (!img->Lock(&bits, &pitch)) {
-            ADD_FAILURE() << "cannot lock";
-            return out;
-        }
-        for (int y = 0; y < img->m_height; ++y) {
-            const unsigned char* row = bits + ptrdiff_t(y) * pitch;
-            for (int x = 0; x < img->m_width; ++x) {
-                uint32_t v = 0;
-                if (img->m_format == KES_FMT_R5G6B5)
-                    v = uint32_t(row[2 * x]) | uint32_t(row[2 * x + 1]) << 8;
-                else
-                    memcpy(&v, row + 4 * x, 4);
-                out.push_back(v);
-            }
-        }
-        img->Unlock();
-        return out;
-    }
-
     // Compares an image with what was expected; reports at most a few pixels.
     void ExpectPicture(MImage* img, const Expected& e, const std::string& what)
     {
@@ -156,7 +133,7 @@ protected:
         EXPECT_EQ(img->m_keyX, 0) << what;
         EXPECT_EQ(img->m_keyY, 0) << what;
         if (img->m_width != e.width || img->m_height != e.height) return;
-        kes::test::ExpectSamePixels(ReadPixels(img), e.pixels, e.width, what);
+        kes::test::ExpectSamePixels(ImagePixels(img), e.pixels, e.width, what);
     }
 
     MImage* Load(const std::string& name, const std::string& bytes)
@@ -322,7 +299,7 @@ TEST_F(BmpTgaTest, DescriptorBitFiveAloneDecidesTheRowOrder)
     MImage* b = Load("bottom.tga", bottom.Bytes());
     ASSERT_NE(a, nullptr);
     ASSERT_NE(b, nullptr);
-    const std::vector<uint32_t> pa = ReadPixels(a), pb = ReadPixels(b);
+    const std::vector<uint32_t> pa = ImagePixels(a), pb = ImagePixels(b);
     for (int y = 0; y < 3; ++y)
         for (int x = 0; x < 4; ++x) EXPECT_EQ(pa[size_t(y * 4 + x)], pb[size_t((2 - y) * 4 + x)]) << x << "," << y;
     EXPECT_EQ(pa, top.pixels);
@@ -347,14 +324,14 @@ TEST_F(BmpTgaTest, TheFirstPixelOfA24BitTgaIsItsTransparentColour)
         MImage* img = Load("key" + std::to_string(type) + ".tga", f.Bytes());
         ASSERT_NE(img, nullptr);
         const std::vector<uint32_t> want = {0, A, 0, nearM, B, 0, 0, A};
-        EXPECT_EQ(ReadPixels(img), want) << "type " << type;
+        EXPECT_EQ(ImagePixels(img), want) << "type " << type;
         m_app->CloseImage(img);
 
         // With alpha stored, nothing is keyed: 32-bit pixels keep theirs.
         f.depth = 32;
         img = Load("nokey" + std::to_string(type) + ".tga", f.Bytes());
         ASSERT_NE(img, nullptr);
-        EXPECT_EQ(ReadPixels(img), pixels) << "type " << type;
+        EXPECT_EQ(ImagePixels(img), pixels) << "type " << type;
         m_app->CloseImage(img);
     }
 }
@@ -436,7 +413,7 @@ TEST_F(BmpTgaTest, SurplusOfTheLastPacketIsNeverRead)
     MImage* img = Load("surplus.tga", bytes);
     ASSERT_NE(img, nullptr);
     const std::vector<uint32_t> want = {0xFF010203, 0xFF010203, 0xFF040506, 0xFF070809};
-    EXPECT_EQ(ReadPixels(img), want);
+    EXPECT_EQ(ImagePixels(img), want);
     m_app->CloseImage(img);
 }
 
@@ -666,7 +643,7 @@ TEST_F(BmpTgaTest, CorruptedFilesNeverFault)
             ++loaded;
             ASSERT_GT(img->m_width, 0);
             ASSERT_GT(img->m_height, 0);
-            ASSERT_EQ(ReadPixels(img).size(), size_t(img->m_width) * size_t(img->m_height));
+            ASSERT_EQ(ImagePixels(img).size(), size_t(img->m_width) * size_t(img->m_height));
             ASSERT_EQ(img->RefCount(), 1);
             m_app->CloseImage(img);
             ASSERT_FALSE(Cached(name));
@@ -754,7 +731,7 @@ TEST_F(BmpTgaTest, AfterTheLastCloseTheFileIsDecodedAgain)
     f.pixels = {0xFF0000FF, 0x800000FF};
     img = Load("fresh.tga", f.Bytes());
     ASSERT_NE(img, nullptr);
-    EXPECT_EQ(ReadPixels(img), f.pixels);
+    EXPECT_EQ(ImagePixels(img), f.pixels);
     m_app->CloseImage(img);
 }
 

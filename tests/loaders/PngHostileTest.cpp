@@ -129,7 +129,7 @@ TEST_F(PngHostile, CorruptedFilesNeverFault)
                 continue;
             }
             ++loaded;
-            ASSERT_EQ(ReadPixels(img).size(), size_t(img->m_width) * size_t(img->m_height));
+            ASSERT_EQ(ImagePixels(img).size(), size_t(img->m_width) * size_t(img->m_height));
             ASSERT_EQ(img->RefCount(), 1);
             m_app->CloseImage(img);
             ASSERT_FALSE(Cached(name));

@@ -6,22 +6,6 @@
 
 namespace kes::test {
 
-std::vector<uint32_t> PngTest::ReadPixels(MImage* img)
-{
-    std::vector<uint32_t> out;
-    unsigned char* bits = nullptr;
-    int pitch = 0;
-    if (!img->Lock(&bits, &pitch)) {
-        ADD_FAILURE() << "cannot lock";
-        return out;
-    }
-    out.resize(size_t(img->m_width) * size_t(img->m_height));
-    for (int y = 0; y < img->m_height; ++y)
-        memcpy(&out[size_t(y) * size_t(img->m_width)], bits + ptrdiff_t(y) * pitch, size_t(img->m_width) * 4);
-    img->Unlock();
-    return out;
-}
-
 void PngTest::ExpectPicture(MImage* img, const std::string& bytes, const std::string& what)
 {
     PngPixels ref;
@@ -33,7 +17,7 @@ void PngTest::ExpectPicture(MImage* img, const std::string& bytes, const std::st
     EXPECT_EQ(img->m_keyY, 0) << what;
     ASSERT_EQ(img->m_width, ref.width) << what;
     ASSERT_EQ(img->m_height, ref.height) << what;
-    ExpectSamePixels(ReadPixels(img), ref.argb, ref.width, what + " beside libpng");
+    ExpectSamePixels(ImagePixels(img), ref.argb, ref.width, what + " beside libpng");
 }
 
 void PngTest::LoadAndCompare(const std::string& name, const std::string& bytes, const std::string& what,

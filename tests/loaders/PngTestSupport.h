@@ -13,9 +13,6 @@ namespace kes::test {
 
 class PngTest : public RenderTest {
 protected:
-    // The image's pixels as 0xAARRGGBB words, rows from the top.
-    std::vector<uint32_t> ReadPixels(MImage* img);
-
     // An A8R8G8B8 image with key point 0, 0 holding libpng's decode of `bytes`.
     void ExpectPicture(MImage* img, const std::string& bytes, const std::string& what);
 

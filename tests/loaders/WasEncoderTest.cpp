@@ -105,7 +105,7 @@ TEST_F(WasEncoderTest, PicturesOfTheFormatsColoursLoadBackExactly)
         EXPECT_EQ(img->m_height, pic->height);
         EXPECT_EQ(img->m_keyX, pic->keyX);
         EXPECT_EQ(img->m_keyY, pic->keyY);
-        EXPECT_EQ(ReadPixels(img), pic->argb);
+        EXPECT_EQ(ImagePixels(img), pic->argb);
     }
 }
 
@@ -179,7 +179,7 @@ TEST_F(WasEncoderTest, AlphaGoesToTheNearestLevelOrOpaque)
     MImageVolume* v = Encode({&p}, EncodeSettings());
     ASSERT_NE(v, nullptr);
     ASSERT_NE(v->GetImage(0, 0), nullptr);
-    const std::vector<uint32_t> got = ReadPixels(v->GetImage(0, 0));
+    const std::vector<uint32_t> got = ImagePixels(v->GetImage(0, 0));
     for (size_t i = 0; i < std::size(cases); ++i)
         EXPECT_EQ(got[i], cases[i].out == 256 ? 0u : (cases[i].out << 24 | 0xFFFFFF)) << "alpha " << cases[i].in;
 }
@@ -195,7 +195,7 @@ TEST_F(WasEncoderTest, EachChannelGoesToItsNearestFormatValue)
         for (uint32_t v = 0; v < 256; ++v) p.argb.push_back(0xFF000000u | v << (16 - 8 * ch));
     MImageVolume* vol = Encode({&p}, EncodeSettings());
     ASSERT_NE(vol, nullptr);
-    const std::vector<uint32_t> got = ReadPixels(vol->GetImage(0, 0));
+    const std::vector<uint32_t> got = ImagePixels(vol->GetImage(0, 0));
     for (int ch = 0; ch < 3; ++ch) {
         const int bits = ch == 1 ? 6 : 5;
         for (int v = 0; v < 256; ++v) {
@@ -236,7 +236,7 @@ TEST_F(WasEncoderTest, MoreThan256ColoursAreQuantisedToOnePalette)
     size_t count = 0;
     for (int f = 0; f < 2; ++f) {
         const Picture& src = f ? b : a;
-        const std::vector<uint32_t> got = ReadPixels(v->GetImage(0, f));
+        const std::vector<uint32_t> got = ImagePixels(v->GetImage(0, f));
         ASSERT_EQ(got.size(), src.argb.size());
         for (size_t i = 0; i < got.size(); ++i) {
             ASSERT_EQ(got[i] >> 24, 255u);
@@ -267,8 +267,8 @@ TEST_F(WasEncoderTest, ReportsFramesTheEngineWillShowWithDoubledRows)
     ASSERT_NE(v, nullptr);
     EXPECT_EQ(report.doubledFrames, (std::vector<std::string>{"g0_f0", "g0_f1"}));
     // And the engine agrees: the first two are doubled, the last is not.
-    EXPECT_EQ(ReadPixels(v->GetImage(0, 0))[2], 0xCCFFFFFFu);
-    EXPECT_EQ(ReadPixels(v->GetImage(1, 1))[2], 0u);
+    EXPECT_EQ(ImagePixels(v->GetImage(0, 0))[2], 0xCCFFFFFFu);
+    EXPECT_EQ(ImagePixels(v->GetImage(1, 1))[2], 0u);
 }
 
 TEST_F(WasEncoderTest, UnusableGridsAndPicturesAreRefusedWithAMessage)

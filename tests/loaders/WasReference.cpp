@@ -149,24 +149,6 @@ std::string Code(std::initializer_list<int> bytes)
     return s;
 }
 
-std::vector<uint32_t> ReadPixels(MImage* img)
-{
-    std::vector<uint32_t> out;
-    unsigned char* bits = nullptr;
-    int pitch = 0;
-    if (!img->Lock(&bits, &pitch)) {
-        ADD_FAILURE() << "cannot lock the image";
-        return out;
-    }
-    for (int y = 0; y < img->m_height; ++y)
-        for (int x = 0; x < img->m_width; ++x) {
-            const unsigned char* p = bits + size_t(y) * size_t(pitch) + size_t(x) * 4;
-            out.push_back(uint32_t(p[0]) | (uint32_t(p[1]) << 8) | (uint32_t(p[2]) << 16) | (uint32_t(p[3]) << 24));
-        }
-    img->Unlock();
-    return out;
-}
-
 void TestPalette(uint16_t palette[256])
 {
     for (int i = 0; i < 256; ++i) palette[i] = uint16_t(i * 0x0101 ^ 0x5A3C);

@@ -40,9 +40,6 @@ RefSprite Decode(const std::string& bytes);
 // Row code from byte values.
 std::string Code(std::initializer_list<int> bytes);
 
-// The w x h pixels of an image, read back through Lock.
-std::vector<uint32_t> ReadPixels(MImage* img);
-
 // A palette whose 256 entries are all different, with pure red at 5.
 void TestPalette(uint16_t palette[256]);
 

@@ -134,7 +134,7 @@ protected:
                 img->m_keyY != want.keyY || img->m_format != KES_FMT_A8R8G8B8 || img->m_id != 0)
                 return ::testing::AssertionFailure() << "slot " << i << ": " << img->m_width << "x" << img->m_height
                                                      << " key " << img->m_keyX << "," << img->m_keyY;
-            const std::vector<uint32_t> got = ReadPixels(img);
+            const std::vector<uint32_t> got = ImagePixels(img);
             if (got != want.pixels)
                 return ::testing::AssertionFailure() << "slot " << i << " pixels\n got  " << Describe(got, want.width)
                                                      << "\n want " << Describe(want.pixels, want.width);
@@ -202,7 +202,7 @@ TEST_F(WasTest, EachOpcodeWritesItsPixels)
         MImage* img = v->GetImage(0, int(i));
         ASSERT_NE(img, nullptr);
         ASSERT_EQ(img->m_width, cases[i].width);
-        EXPECT_EQ(ReadPixels(img), cases[i].want) << Describe(ReadPixels(img), cases[i].width);
+        EXPECT_EQ(ImagePixels(img), cases[i].want) << Describe(ImagePixels(img), cases[i].width);
     }
 }
 
@@ -216,7 +216,7 @@ TEST_F(WasTest, ReadingStopsWhereTheRowIsComplete)
     MImageVolume* v = Load(bytes);
     ASSERT_NE(v, nullptr);
     ASSERT_NE(v->GetImage(0, 0), nullptr);
-    EXPECT_EQ(ReadPixels(v->GetImage(0, 0)), (std::vector<uint32_t>{O(5), O(5), O(6), O(6)}));
+    EXPECT_EQ(ImagePixels(v->GetImage(0, 0)), (std::vector<uint32_t>{O(5), O(5), O(6), O(6)}));
 }
 
 // ---- palette and header ------------------------------------------------------------------
@@ -250,7 +250,7 @@ TEST_F(WasTest, PaletteExpandsEachFieldFromItsOwnLowBits)
         MImageVolume* v = Load(WriteSprite(s), "palette" + std::to_string(extra) + ".was");
         ASSERT_NE(v, nullptr);
         ASSERT_NE(v->GetImage(0, 0), nullptr);
-        const std::vector<uint32_t> got = ReadPixels(v->GetImage(0, 0));
+        const std::vector<uint32_t> got = ImagePixels(v->GetImage(0, 0));
         ASSERT_EQ(got.size(), 256u);
         for (size_t i = 0; i < std::size(spots); ++i) EXPECT_EQ(got[i], spots[i].want) << "index " << i;
         for (int i = 0; i < 256; ++i) EXPECT_EQ(got[size_t(i)], Expand(g_palette[i], 255)) << "index " << i;
@@ -320,7 +320,7 @@ TEST_F(WasTest, AbsentAndEmptyFramesLeaveTheirSlotsEmpty)
             EXPECT_EQ(v->m_images[i], nullptr) << "slot " << i;
         } else {
             ASSERT_NE(v->m_images[i], nullptr) << "slot " << i;
-            EXPECT_EQ(ReadPixels(v->m_images[i]), (std::vector<uint32_t>{O(3), O(3), O(4), T})) << "slot " << i;
+            EXPECT_EQ(ImagePixels(v->m_images[i]), (std::vector<uint32_t>{O(3), O(3), O(4), T})) << "slot " << i;
         }
     }
 }
@@ -352,7 +352,7 @@ TEST_F(WasTest, FramesWithoutOddRowPixelsShowEachEvenRowTwiceAtFourFifths)
     };
     for (int f = 0; f < 2; ++f) {
         ASSERT_NE(v->GetImage(0, f), nullptr);
-        EXPECT_EQ(ReadPixels(v->GetImage(0, f)), want) << "frame " << f;
+        EXPECT_EQ(ImagePixels(v->GetImage(0, f)), want) << "frame " << f;
     }
 }
 
@@ -397,7 +397,7 @@ TEST_F(WasTest, OneFrameWithAnOddRowPixelStopsTheDoublingOfLaterFrames)
         for (size_t i = 0; i < k.frames.size(); ++i) {
             MImage* img = v->m_images[i];
             if (!img) continue;
-            const std::vector<uint32_t> px = ReadPixels(img);
+            const std::vector<uint32_t> px = ImagePixels(img);
             EXPECT_EQ(RowsDoubled(px, img->m_width, img->m_height), k.doubled[i]) << "slot " << i;
         }
         if (k.damage) {
@@ -573,7 +573,7 @@ TEST_F(WasTest, TruncatedFrameIsDroppedWhileEarlierFramesLoad)
     MImageVolume* w = Load(shortLiteral, "literal.was");
     ASSERT_NE(w, nullptr);
     ASSERT_NE(w->m_images[0], nullptr);
-    EXPECT_EQ(ReadPixels(w->m_images[0]), (std::vector<uint32_t>{O(1), O(1), O(2), O(3)}));
+    EXPECT_EQ(ImagePixels(w->m_images[0]), (std::vector<uint32_t>{O(1), O(1), O(2), O(3)}));
 }
 
 TEST_F(WasTest, GridBelowOneByOneRaisesTheVolumeCheckAndLoadsEmpty)

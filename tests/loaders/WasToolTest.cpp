@@ -176,7 +176,7 @@ TEST_F(WasToolTest, EncodesAFolderOfFramesThatTheEngineLoads)
         EXPECT_EQ(img->m_height, pic->height);
         EXPECT_EQ(img->m_keyX, -10); // no key chunk: the animation's
         EXPECT_EQ(img->m_keyY, 20);
-        EXPECT_EQ(ReadPixels(img), pic->argb);
+        EXPECT_EQ(ImagePixels(img), pic->argb);
     }
 }
 
@@ -196,8 +196,8 @@ TEST_F(WasToolTest, EncodesAListOfPicturesWithDashesForAbsentFrames)
     EXPECT_EQ(v->GetImage(0, 1), nullptr);
     ASSERT_NE(v->GetImage(0, 2), nullptr);
     EXPECT_EQ(v->GetImage(0, 3), nullptr);
-    EXPECT_EQ(ReadPixels(v->GetImage(0, 0)), a.argb);
-    EXPECT_EQ(ReadPixels(v->GetImage(0, 2)), b.argb);
+    EXPECT_EQ(ImagePixels(v->GetImage(0, 0)), a.argb);
+    EXPECT_EQ(ImagePixels(v->GetImage(0, 2)), b.argb);
 }
 
 // A sprite with keys, an absent frame, and a first frame stored at half
@@ -247,7 +247,7 @@ TEST_F(WasToolTest, ExportsWhatTheEngineShowsAndRawFramesEncodeBackWithTheirKeys
         MImage* img = original->GetImage(name[1] - '0', name[4] - '0');
         ASSERT_NE(img, nullptr);
         EXPECT_EQ(png.width, img->m_width);
-        EXPECT_EQ(png.argb, ReadPixels(img));
+        EXPECT_EQ(png.argb, ImagePixels(img));
     }
 
     // Frames as stored (the first one at half height) make the same sprite again.
@@ -268,7 +268,7 @@ TEST_F(WasToolTest, ExportsWhatTheEngineShowsAndRawFramesEncodeBackWithTheirKeys
         if (!want) continue;
         EXPECT_EQ(got->m_keyX, want->m_keyX);
         EXPECT_EQ(got->m_keyY, want->m_keyY);
-        EXPECT_EQ(ReadPixels(got), ReadPixels(want));
+        EXPECT_EQ(ImagePixels(got), ImagePixels(want));
     }
 }
 
@@ -361,8 +361,8 @@ TEST_F(WasToolTest, ReadsEveryPngColourType)
     ASSERT_EQ(r.exitCode, 0) << r.err;
     MImageVolume* v = m_app->LoadWas("types.was");
     ASSERT_NE(v, nullptr);
-    EXPECT_EQ(ReadPixels(v->GetImage(0, 0)), grey.argb);
-    EXPECT_EQ(ReadPixels(v->GetImage(0, 1)),
+    EXPECT_EQ(ImagePixels(v->GetImage(0, 0)), grey.argb);
+    EXPECT_EQ(ImagePixels(v->GetImage(0, 1)),
               (std::vector<uint32_t>{0xFFFF0000, 0xFF00FF00, 0xFF0000FF, 0xFFFFFFFF}));
 }
 

@@ -7,6 +7,7 @@
 #include <stdlib.h>
 #include <unistd.h>
 
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -96,6 +97,31 @@ std::string ReadWhole(const std::string& path)
     std::ostringstream ss;
     ss << in.rdbuf();
     return ss.str();
+}
+
+std::vector<uint32_t> ImagePixels(MImage* img)
+{
+    std::vector<uint32_t> out;
+    unsigned char* bits = nullptr;
+    int pitch = 0;
+    if (!img->Lock(&bits, &pitch)) {
+        ADD_FAILURE() << "cannot lock the image";
+        return out;
+    }
+    out.reserve(size_t(img->m_width) * size_t(img->m_height));
+    for (int y = 0; y < img->m_height; ++y) {
+        const unsigned char* row = bits + ptrdiff_t(y) * pitch;
+        for (int x = 0; x < img->m_width; ++x) {
+            uint32_t v = 0;
+            if (img->m_format == KES_FMT_R5G6B5)
+                v = uint32_t(row[2 * x]) | uint32_t(row[2 * x + 1]) << 8;
+            else
+                memcpy(&v, row + 4 * x, 4);
+            out.push_back(v);
+        }
+    }
+    img->Unlock();
+    return out;
 }
 
 std::string SuiteRenderDevice()

@@ -3,6 +3,7 @@
 #ifndef KESTO_TESTS_TESTSUPPORT_H
 #define KESTO_TESTS_TESTSUPPORT_H
 
+#include <KesImage.h>
 #include <KesUtility.h>
 
 #include <stdint.h>
@@ -51,6 +52,10 @@ private:
 std::string Bytes(size_t n, unsigned seed);
 
 std::string ReadWhole(const std::string& path);
+
+// An image's pixels through Lock, rows from the top without the pitch's
+// padding: 0xAARRGGBB words for 32-bit formats, the 16 bits of R5G6B5.
+std::vector<uint32_t> ImagePixels(MImage* img);
 
 // Pixels as read back against those expected, rows of `width`: a failure
 // for each of the first few that differ, naming where.
