@@ -266,11 +266,11 @@ bool DataSet::Register(std::string* error)
     return true;
 }
 
-std::string DataSet::EngineName(size_t i, std::string* error)
+std::string DataSet::EngineName(size_t i, std::string* error, bool onDisk)
 {
     const Entry& e = m_entries[i];
-    if (e.part < 0) return e.loose;
-    if (!e.name.empty() && !m_parts[size_t(e.part)]->gameFolder.empty()) return e.name;
+    if (e.part < 0) return onDisk ? (fs::path(m_folder) / e.loose).string() : e.loose;
+    if (!onDisk && !e.name.empty() && !m_parts[size_t(e.part)]->gameFolder.empty()) return e.name;
     if (m_copies.empty()) {
         std::string pattern = (fs::temp_directory_path() / "kesto-view-XXXXXX").string();
         if (!mkdtemp(pattern.data())) {

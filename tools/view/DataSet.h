@@ -69,8 +69,9 @@ public:
     // The name under which the engine's loaders find the entry: its game
     // path or loose path; for an entry a game could not name (no name known,
     // or in a renamed archive) a copy in a private folder, made on demand.
-    // Empty with a reason on failure.
-    std::string EngineName(size_t i, std::string* error);
+    // Empty with a reason on failure. `onDisk` asks for a file's own path
+    // always (fonts are read from disk, not through the archives).
+    std::string EngineName(size_t i, std::string* error, bool onDisk = false);
 
 private:
     struct Part;

@@ -1,0 +1,125 @@
+#include "TextView.h"
+
+#include <KesApp.h>
+
+#include <cmath>
+
+namespace kes::view {
+
+TextView::TextView(MApp& app, std::string fontPath, std::string label)
+    : m_app(app), m_fontPath(std::move(fontPath)), m_label(std::move(label))
+{
+}
+
+TextView::~TextView()
+{
+    if (m_image) m_app.CloseImage(m_image);
+}
+
+void TextView::Remake()
+{
+    m_dirty = false;
+    if (m_image) m_app.CloseImage(m_image);
+    m_image = nullptr;
+    m_problem.clear();
+    const int size = int(std::lround(m_size));
+    // The engine keeps a font under its name for good: every style asked
+    // for is a font of its own.
+    const std::string key = m_fontPath + "|" + std::to_string(size) + "|" + std::to_string(m_bold) + "|" +
+                            std::to_string(m_italic);
+    void* font = m_app.GetFont(key.c_str(), m_fontPath.c_str(), size, m_bold ? 2 : 0, m_italic);
+    if (!font) {
+        m_problem = m_label + ": the engine cannot use it as a font";
+        return;
+    }
+    if (m_text.empty()) return;
+    const int width = int(std::lround(m_width));
+    m_image = m_utf8 ? m_app.LoadTextUtf8(font, m_text.c_str(), m_underline, m_emboss, width)
+                     : m_app.LoadText(font, m_text.c_str(), m_underline, m_emboss, width);
+    if (!m_image) m_problem = m_label + ": the engine made no text image of it";
+}
+
+void TextView::Stage(Ui& ui, const Rect& stage, double)
+{
+    if (m_dirty) Remake();
+    if (m_image) {
+        RECTF whole(0, 0, 1, 1);
+        ui.App().DrawTextImage(m_image, float(stage.x + 16 + m_image->m_keyX), float(stage.y + 40 + m_image->m_keyY),
+                               whole, 0xFFFFFFFF, 0, 1, 1);
+    }
+    ui.Text("font " + m_label + (m_utf8 ? "   text as UTF-8" : "   text as GBK"), stage.x + 16, stage.y + 12, kDimText);
+    if (m_width > 0)
+        ui.App().DrawLine(float(stage.x + 16 + int(m_width)), float(stage.y + 36), float(stage.x + 16 + int(m_width)),
+                          float(stage.y + stage.h - 8), 0x80E8C060, 1);
+
+    m_stageWidth = stage.w;
+}
+
+void TextView::Controls(Ui& ui, const Rect& controls)
+{
+    int x = controls.x + 8;
+    auto toggle = [&](const char* label, bool* on) {
+        if (ui.Button(Rect{x, controls.y + 8, 72, 22}, label, *on)) {
+            *on = !*on;
+            m_dirty = true;
+        }
+        x += 78;
+    };
+    toggle("Bold", &m_bold);
+    toggle("Italic", &m_italic);
+    toggle("Underline", &m_underline);
+    toggle("Emboss", &m_emboss);
+    toggle("UTF-8", &m_utf8);
+    const int colW = (controls.w - 24) / 2;
+    if (ui.Slider(Rect{controls.x + 8, controls.y + 40, colW, 20}, "Size", &m_size, 8, 64, 1)) m_dirty = true;
+    if (ui.Slider(Rect{controls.x + 16 + colW, controls.y + 40, colW, 20}, "Wrap", &m_width, 0, float(m_stageWidth - 32), 8))
+        m_dirty = true;
+    ui.Text("type to change the text; Backspace removes; Escape goes back to the list", controls.x + 8,
+            controls.y + 66, kDimText);
+}
+
+bool TextView::Key(Ui&, const InputEvent& e)
+{
+    if (e.kind == InputEvent::Char && static_cast<unsigned char>(e.ch) >= 0x20) {
+        m_text += e.ch;
+        m_dirty = true;
+        return true;
+    }
+    if (e.kind == InputEvent::Key && e.vkey == VK_BACK && !m_text.empty()) {
+        // A double-byte character goes whole: the last character starts
+        // where a walk from the front says (GBK's lead bytes are 0x81..0xFE,
+        // UTF-8's continuation bytes 0x80..0xBF).
+        size_t cut = 0;
+        for (size_t at = 0; at < m_text.size();) {
+            cut = at;
+            const unsigned char b = static_cast<unsigned char>(m_text[at]);
+            if (m_utf8) {
+                ++at;
+                while (at < m_text.size() && (static_cast<unsigned char>(m_text[at]) & 0xC0) == 0x80) ++at;
+            } else {
+                at += b >= 0x81 && at + 1 < m_text.size() ? 2 : 1;
+            }
+        }
+        m_text.erase(cut);
+        m_dirty = true;
+        return true;
+    }
+    return false;
+}
+
+void TextView::State(std::ostream& out) const
+{
+    out << "view text\ntext " << m_text << "\nutf8 " << m_utf8 << "\nsize " << m_size << "\nbold " << m_bold
+        << "\nitalic " << m_italic << "\nunderline " << m_underline << "\nemboss " << m_emboss << "\nwrap " << m_width
+        << "\n";
+    if (m_image) out << "image " << m_image->m_width << ' ' << m_image->m_height << "\n";
+}
+
+std::string TextView::Summary() const
+{
+    std::string s = "text in " + m_label;
+    if (m_image) s += ": " + std::to_string(m_image->m_width) + " x " + std::to_string(m_image->m_height) + " pixels";
+    return s;
+}
+
+} // namespace kes::view

@@ -1,0 +1,40 @@
+// Text as the engine makes it: typed GBK or UTF-8 text in a font file (the
+// entry chosen, when it is a font, else the viewer's own), at a size, bold,
+// italic, underlined, embossed, wrapped at a width.
+#ifndef KESTO_TOOLS_VIEW_TEXTVIEW_H
+#define KESTO_TOOLS_VIEW_TEXTVIEW_H
+
+#include "Loader.h"
+#include "View.h"
+
+namespace kes::view {
+
+class TextView : public View {
+public:
+    // `fontPath`: the font file on disk; `label`: how it is named.
+    TextView(MApp& app, std::string fontPath, std::string label);
+    ~TextView() override;
+
+    void Stage(Ui& ui, const Rect& stage, double seconds) override;
+    void Controls(Ui& ui, const Rect& controls) override;
+    bool Key(Ui& ui, const InputEvent& e) override;
+    void State(std::ostream& out) const override;
+    std::string Summary() const override;
+
+private:
+    void Remake();
+
+    MApp& m_app;
+    std::string m_fontPath, m_label;
+    std::string m_text = "Kesto \xce\xc4\xd7\xd6"; // "Kesto" and two GBK characters
+    bool m_utf8 = false;
+    float m_size = 24, m_width = 0;
+    bool m_bold = false, m_italic = false, m_underline = false, m_emboss = false;
+    MImage* m_image = nullptr;
+    bool m_dirty = true;
+    int m_stageWidth = 500;
+};
+
+} // namespace kes::view
+
+#endif
