@@ -94,6 +94,26 @@ std::string MakePng(int width, int height, unsigned seed)
     return bytes.str();
 }
 
+std::string MakeWav(int hz, double seconds)
+{
+    constexpr int kRate = 22050;
+    const int samples = int(seconds * kRate);
+    std::string out = "RIFF";
+    PutLe32(&out, uint32_t(36 + 2 * samples));
+    out += "WAVEfmt ";
+    PutLe32(&out, 16);
+    PutLe16(&out, 1); // PCM
+    PutLe16(&out, 1); // mono
+    PutLe32(&out, kRate);
+    PutLe32(&out, kRate * 2);
+    PutLe16(&out, 2);
+    PutLe16(&out, 16);
+    out += "data";
+    PutLe32(&out, uint32_t(2 * samples));
+    for (int i = 0; i < samples; ++i) PutLe16(&out, (i * 2 * hz / kRate) % 2 ? 0x2000u : 0xE000u);
+    return out;
+}
+
 bool WriteChain(const std::string& stem, const ChainFiles& files, int parts)
 {
     static const char kSuffix[] = "f123456789abcde";
@@ -107,6 +127,25 @@ bool WriteChain(const std::string& stem, const ChainFiles& files, int parts)
         if (!writer.Write(stem + ".wd" + kSuffix[n], &error)) return false;
     }
     return true;
+}
+
+bool ClaimSize(const std::string& archive, const std::string& gamePath, uint32_t size)
+{
+    std::fstream f(archive, std::ios::in | std::ios::out | std::ios::binary);
+    uint32_t header[3] = {};
+    f.read(reinterpret_cast<char*>(header), sizeof header);
+    const DWORD id = MFile::Fnameid(gamePath.c_str());
+    for (uint32_t i = 0; f && i < header[1]; ++i) {
+        uint32_t entry[4] = {};
+        f.seekg(std::streamoff(header[2]) + std::streamoff(i) * 16);
+        f.read(reinterpret_cast<char*>(entry), sizeof entry);
+        if (entry[0] != id) continue;
+        entry[2] = size;
+        f.seekp(std::streamoff(header[2]) + std::streamoff(i) * 16);
+        f.write(reinterpret_cast<const char*>(entry), sizeof entry);
+        return bool(f);
+    }
+    return false;
 }
 
 std::vector<LayoutLine> ReadLayout(const std::string& path)

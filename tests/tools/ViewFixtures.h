@@ -17,6 +17,8 @@ std::string MakeSprite(int groups, int frames, int width, int height, unsigned s
 std::string MakeBmp(int width, int height, unsigned seed);
 std::string MakeTga(int width, int height, unsigned seed); // 32-bit, with alpha
 std::string MakePng(int width, int height, unsigned seed);
+// A mono 16-bit PCM WAV file: a square wave of `hz` for `seconds`.
+std::string MakeWav(int hz, double seconds);
 
 // Files by the path inside their archive ("a.was"), and which part of the
 // chain holds each.
@@ -27,6 +29,10 @@ struct ChainFiles {
 
 // Writes <stem>.wdf, <stem>.wd1 ... in the current folder. False on failure.
 bool WriteChain(const std::string& stem, const ChainFiles& files, int parts);
+
+// Makes the index entry of `gamePath` in `archive` claim `size` bytes, as
+// a damaged index does. False when the entry is not there.
+bool ClaimSize(const std::string& archive, const std::string& gamePath, uint32_t size);
 
 // The game path of a file inside the chain <stem>: "<stem>/<path>".
 inline std::string GamePath(const std::string& stem, const std::string& path)

@@ -257,26 +257,6 @@ TEST_F(ViewSheetTest, ListTellsNameSizePartAndKindOfEveryEntry)
     EXPECT_EQ(r.out, want);
 }
 
-// Writes the chain, then makes the index entry of `path` claim `size` bytes.
-void ClaimSize(const std::string& archive, const std::string& gamePath, uint32_t size)
-{
-    std::fstream f(archive, std::ios::in | std::ios::out | std::ios::binary);
-    uint32_t header[3] = {};
-    f.read(reinterpret_cast<char*>(header), sizeof header);
-    const DWORD id = MFile::Fnameid(gamePath.c_str());
-    for (uint32_t i = 0; i < header[1]; ++i) {
-        uint32_t entry[4] = {};
-        f.seekg(std::streamoff(header[2] + i * 16));
-        f.read(reinterpret_cast<char*>(entry), sizeof entry);
-        if (entry[0] != id) continue;
-        entry[2] = size;
-        f.seekp(std::streamoff(header[2] + i * 16));
-        f.write(reinterpret_cast<const char*>(entry), sizeof entry);
-        return;
-    }
-    ADD_FAILURE() << gamePath << " is not in " << archive;
-}
-
 TEST_F(ViewSheetTest, DamagedEntriesSayWhyAndTheRestIsShown)
 {
     MakeData();
@@ -288,7 +268,7 @@ TEST_F(ViewSheetTest, DamagedEntriesSayWhyAndTheRestIsShown)
     files.bytes["outside.was"] = sprite;
     files.bytes["junk.png"] = std::string("\x89PNG\r\n\x1a\n", 8) + std::string(40, 'x');
     WriteData();
-    ClaimSize("sheet.wdf", "sheet/outside.was", 0x7FFFFFF0u);
+    ASSERT_TRUE(ClaimSize("sheet.wdf", "sheet/outside.was", 0x7FFFFFF0u));
 
     const ToolResult r = View({"--sheet", "sheet.wdf", "--names", "names.txt", "out.png"});
     EXPECT_EQ(r.exitCode, 1) << r.err;

@@ -1,6 +1,7 @@
 #include "Script.h"
 
 #include <KesPlatform.h>
+#include <Cli.h>
 #include <Numbers.h>
 
 #include <SDL.h>
@@ -123,8 +124,8 @@ bool Script::Load(const std::string& path, std::string* error)
         std::string frame;
         fields >> frame >> a.verb;
         std::string arg;
-        if (a.verb == "type") {
-            const size_t at = line.find("type") + 5;
+        if (a.verb == "type" || a.verb == "press") {
+            const size_t at = line.find(a.verb) + a.verb.size() + 1;
             a.rest = at <= line.size() ? line.substr(at) : std::string();
         } else {
             while (fields >> arg) a.args.push_back(arg);
@@ -133,7 +134,7 @@ bool Script::Load(const std::string& path, std::string* error)
             const char* verb;
             size_t args;
         } kVerbs[] = {{"key", 1},   {"type", 0},  {"click", 2}, {"drag", 4},
-                      {"wheel", 3}, {"slide", 2}, {"shot", 1},  {"quit", 0}};
+                      {"wheel", 3}, {"slide", 2}, {"shot", 1},  {"quit", 0}, {"press", 0}};
         bool known = false;
         for (const auto& v : kVerbs) known = known || (a.verb == v.verb && a.args.size() == v.args);
         if (!cli::ParseInteger(frame, 1, 100000000, &a.frame) || !known ||
@@ -185,11 +186,24 @@ void Script::Play(int frame, const Ui& ui, Result* result) const
             PushWheel(w, number(0), number(1), number(2));
         } else if (a.verb == "slide") {
             const auto it = ui.Tracks().find(a.args[0]);
-            if (it == ui.Tracks().end()) continue;
+            if (it == ui.Tracks().end()) {
+                cli::Warning("script, frame " + std::to_string(frame) + ": no slider '" + a.args[0] + "' on screen");
+                continue;
+            }
             const Ui::Track& t = it->second;
             const float v = float(std::atof(a.args[1].c_str()));
             const int x = t.rect.x + int(std::lround((v - t.lo) / (t.hi - t.lo) * float(t.rect.w - 1)));
             const int y = t.rect.y + t.rect.h / 2;
+            PushMotion(w, x, y, false);
+            PushButton(w, x, y, false);
+            PushButton(w, x, y, true);
+        } else if (a.verb == "press") {
+            const auto it = ui.Buttons().find(a.rest);
+            if (it == ui.Buttons().end()) {
+                cli::Warning("script, frame " + std::to_string(frame) + ": no button '" + a.rest + "' on screen");
+                continue;
+            }
+            const int x = it->second.x + it->second.w / 2, y = it->second.y + it->second.h / 2;
             PushMotion(w, x, y, false);
             PushButton(w, x, y, false);
             PushButton(w, x, y, true);

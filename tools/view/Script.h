@@ -15,6 +15,7 @@
 //   drag <x> <y> <x2> <y2> pressed at the first point, released at the second
 //   wheel <x> <y> <n>     the wheel turned n notches with the cursor there
 //   slide <label> <value> the slider of that label set to the value by a click
+//   press <label>         a click on the button of that label (the rest of the line)
 //   shot <png>            the frame last shown written as a PNG picture
 //   quit                  the window closed
 #ifndef KESTO_TOOLS_VIEW_SCRIPT_H

@@ -2,9 +2,36 @@
 
 #include <KesApp.h>
 
+#include <iconv.h>
+
+#include <cerrno>
 #include <cmath>
 
 namespace kes::view {
+namespace {
+
+// The engine hands typed text on in code page 936; the UTF-8 loader is
+// given the same text in UTF-8 (a byte that is no GBK is dropped).
+std::string GbkToUtf8(const std::string& gbk)
+{
+    iconv_t cd = iconv_open("UTF-8", "GBK");
+    if (cd == iconv_t(-1)) return gbk;
+    std::string out(gbk.size() * 3 + 4, '\0');
+    char* in = const_cast<char*>(gbk.data());
+    size_t inLeft = gbk.size();
+    char* to = out.data();
+    size_t outLeft = out.size();
+    while (inLeft > 0) {
+        if (iconv(cd, &in, &inLeft, &to, &outLeft) != size_t(-1)) break;
+        if (errno != EILSEQ && errno != EINVAL) break;
+        ++in, --inLeft; // skip what is no GBK
+    }
+    iconv_close(cd);
+    out.resize(out.size() - outLeft);
+    return out;
+}
+
+} // namespace
 
 TextView::TextView(MApp& app, std::string fontPath, std::string label)
     : m_app(app), m_fontPath(std::move(fontPath)), m_label(std::move(label))
@@ -34,8 +61,12 @@ void TextView::Remake()
     }
     if (m_text.empty()) return;
     const int width = int(std::lround(m_width));
-    m_image = m_utf8 ? m_app.LoadTextUtf8(font, m_text.c_str(), m_underline, m_emboss, width)
-                     : m_app.LoadText(font, m_text.c_str(), m_underline, m_emboss, width);
+    if (m_utf8) {
+        const std::string utf8 = GbkToUtf8(m_text);
+        m_image = m_app.LoadTextUtf8(font, utf8.c_str(), m_underline, m_emboss, width);
+    } else {
+        m_image = m_app.LoadText(font, m_text.c_str(), m_underline, m_emboss, width);
+    }
     if (!m_image) m_problem = m_label + ": the engine made no text image of it";
 }
 
@@ -87,18 +118,12 @@ bool TextView::Key(Ui&, const InputEvent& e)
     }
     if (e.kind == InputEvent::Key && e.vkey == VK_BACK && !m_text.empty()) {
         // A double-byte character goes whole: the last character starts
-        // where a walk from the front says (GBK's lead bytes are 0x81..0xFE,
-        // UTF-8's continuation bytes 0x80..0xBF).
+        // where a walk from the front says (the text is kept in GBK, whose
+        // lead bytes are 0x81..0xFE).
         size_t cut = 0;
         for (size_t at = 0; at < m_text.size();) {
             cut = at;
-            const unsigned char b = static_cast<unsigned char>(m_text[at]);
-            if (m_utf8) {
-                ++at;
-                while (at < m_text.size() && (static_cast<unsigned char>(m_text[at]) & 0xC0) == 0x80) ++at;
-            } else {
-                at += b >= 0x81 && at + 1 < m_text.size() ? 2 : 1;
-            }
+            at += static_cast<unsigned char>(m_text[at]) >= 0x81 && at + 1 < m_text.size() ? 2 : 1;
         }
         m_text.erase(cut);
         m_dirty = true;

@@ -1,4 +1,5 @@
-// Text as the engine makes it: typed GBK or UTF-8 text in a font file (the
+// Text as the engine makes it: typed text, made into an image from its GBK
+// form or from the same text in UTF-8, in a font file (the
 // entry chosen, when it is a font, else the viewer's own), at a size, bold,
 // italic, underlined, embossed, wrapped at a width.
 #ifndef KESTO_TOOLS_VIEW_TEXTVIEW_H

@@ -87,6 +87,7 @@ bool Ui::Clicked(const Rect& r) const
 
 bool Ui::Button(const Rect& r, const std::string& label, bool lit)
 {
+    m_buttons[label] = r;
     const bool hover = r.Holds(m_input->MouseX(), m_input->MouseY());
     Fill(r, lit ? kHighlight : (hover ? 0xFF303040 : 0xFF202030));
     m_app.DrawRect(float(r.x), float(r.y), float(r.w), float(r.h), kPanelEdge, 1);

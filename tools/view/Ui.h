@@ -63,6 +63,8 @@ public:
         float lo, hi;
     };
     const std::unordered_map<std::string, Track>& Tracks() const { return m_tracks; }
+    // Where each button was drawn last, by label.
+    const std::unordered_map<std::string, Rect>& Buttons() const { return m_buttons; }
 
 private:
     struct Cached {
@@ -78,6 +80,7 @@ private:
     std::unordered_map<std::string, Cached> m_texts;
     std::string m_dragging; // the slider being dragged, by label
     std::unordered_map<std::string, Track> m_tracks;
+    std::unordered_map<std::string, Rect> m_buttons;
 };
 
 } // namespace kes::view
