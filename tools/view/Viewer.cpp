@@ -213,6 +213,21 @@ private:
     {
         if (m_finished) return;
         m_finished = true;
+        WriteState();
+        if (!m_screenshot.empty() && !KesPlatformSaveScreenshot(m_app.GetHWnd(), m_screenshot.c_str())) {
+            cli::Error(m_screenshot + ": the screenshot could not be written");
+            ++m_shotsFailed;
+        }
+        m_app.ExitApp();
+    }
+
+public:
+    // What the viewer shows, for --state; once, when it ends (also when
+    // the window was closed from outside).
+    void WriteState()
+    {
+        if (m_stateWritten) return;
+        m_stateWritten = true;
         if (!m_options.state.empty()) {
             std::ofstream out(m_options.state);
             const int selected = m_list.Selected();
@@ -227,13 +242,9 @@ private:
                     << track.rect.h << "\n";
             if (!out) cli::Error(m_options.state + ": cannot write");
         }
-        if (!m_screenshot.empty() && !KesPlatformSaveScreenshot(m_app.GetHWnd(), m_screenshot.c_str())) {
-            cli::Error(m_screenshot + ": the screenshot could not be written");
-            ++m_shotsFailed;
-        }
-        m_app.ExitApp();
     }
 
+private:
     MApp& m_app;
     const Options& m_options;
     DataSet& m_data;
@@ -250,7 +261,7 @@ private:
     bool m_textOpen = false; // the text view, opened over the list's choice
     bool m_focusView = false;
     int m_frame = 0, m_frames = 0, m_shotsFailed = 0;
-    bool m_quit = false, m_finished = false;
+    bool m_quit = false, m_finished = false, m_stateWritten = false;
 };
 
 Viewer* g_viewer = nullptr;
@@ -311,6 +322,7 @@ int RunViewer(const Options& options, DataSet& data, EngineLog& log)
         g_viewer = &viewer;
         app.Run();
         g_viewer = nullptr;
+        viewer.WriteState();
         if (viewer.ShotsFailed()) {
             cli::Error(std::to_string(viewer.ShotsFailed()) + " screenshots could not be written");
             status = cli::kExitFailure;
