@@ -39,7 +39,7 @@ private:
     bool m_descending = false;
     std::vector<size_t> m_order;
     long m_cursor = 0, m_top = 0;
-    int m_visible = 1; // rows on screen
+    int m_visible = 32; // rows on screen (known after the first frame; about this many)
 };
 
 } // namespace kes::view
