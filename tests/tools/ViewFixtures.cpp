@@ -158,7 +158,7 @@ std::vector<LayoutLine> ReadLayout(const std::string& path)
         LayoutLine line;
         std::string first;
         fields >> first;
-        if (first == "failed" || first == "damaged") {
+        if (first == "failed" || first == "damaged" || first == "omitted") {
             line.failed = true;
             fields >> line.label;
             std::getline(fields, line.reason);

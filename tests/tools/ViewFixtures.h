@@ -42,10 +42,10 @@ inline std::string GamePath(const std::string& stem, const std::string& path)
 
 // One line of a sheet's layout file.
 struct LayoutLine {
-    bool failed = false; // a "failed" or "damaged" line
+    bool failed = false; // a "failed", "damaged" or "omitted" line
     int x = 0, y = 0, width = 0, height = 0, step = 1, group = 0, frame = 0;
     std::string label;
-    std::string reason; // failed and damaged lines
+    std::string reason; // failed, damaged and omitted lines
 };
 std::vector<LayoutLine> ReadLayout(const std::string& path);
 

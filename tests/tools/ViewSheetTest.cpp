@@ -238,6 +238,27 @@ TEST_F(ViewSheetTest, LooseFilesStandInForArchivedOnesAsForAGame)
     EXPECT_EQ(seen, 1u); // one group: the loose sprite's, not the archived one's two
 }
 
+TEST_F(ViewSheetTest, ContactSheetStopsAtItsLongestSideAndSaysWhatIsLeftOut)
+{
+    // One column of cells: 141 fit in 16384 rows of pixels.
+    for (int i = 0; i < 150; ++i) files.bytes["p" + std::to_string(1000 + i) + ".bmp"] = MakeBmp(4, 4, unsigned(i));
+    ASSERT_TRUE(WriteChain("tall", files, 1));
+    const ToolResult r = View({"--sheet", "tall.wdf", "--columns", "1", "out.png"});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_NE(r.err.find("9 more sprites and pictures do not fit"), std::string::npos) << r.err;
+    int width = 0, height = 0;
+    std::vector<uint32_t> sheet;
+    ASSERT_TRUE(ReadPngFile("out.png", &width, &height, &sheet));
+    EXPECT_EQ(height, kGap + 141 * (kCell + kLabel + kGap));
+    size_t placed = 0, omitted = 0;
+    for (const LayoutLine& l : ReadLayout("out.png.layout")) {
+        if (!l.failed) ++placed;
+        else if (l.label == "9") ++omitted;
+    }
+    EXPECT_EQ(placed, 141u);
+    EXPECT_EQ(omitted, 1u);
+}
+
 TEST_F(ViewSheetTest, ListTellsNameSizePartAndKindOfEveryEntry)
 {
     MakeData();

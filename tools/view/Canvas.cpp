@@ -20,11 +20,11 @@ void Canvas::Fill(int x, int y, int w, int h, uint32_t colour)
         for (int i = std::max(x, 0); i < std::min(x + w, m_width); ++i) m_pixels[size_t(j) * size_t(m_width) + size_t(i)] = colour;
 }
 
-void Canvas::Place(const std::vector<uint32_t>& argb, int w, int h, int x, int y, int step)
+void Canvas::Place(const std::vector<uint32_t>& argb, int w, int h, int x, int y)
 {
-    for (int sy = 0, ty = y; sy < h; sy += step, ++ty) {
+    for (int sy = 0, ty = y; sy < h; ++sy, ++ty) {
         if (ty < 0 || ty >= m_height) continue;
-        for (int sx = 0, tx = x; sx < w; sx += step, ++tx) {
+        for (int sx = 0, tx = x; sx < w; ++sx, ++tx) {
             if (tx < 0 || tx >= m_width) continue;
             uint32_t& d = m_pixels[size_t(ty) * size_t(m_width) + size_t(tx)];
             d = Over(argb[size_t(sy) * size_t(w) + size_t(sx)], d);

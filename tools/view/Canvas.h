@@ -20,9 +20,9 @@ public:
     const std::vector<uint32_t>& Pixels() const { return m_pixels; }
 
     void Fill(int x, int y, int w, int h, uint32_t colour);
-    // Lays every step-th pixel of every step-th row of a w x h picture over
-    // the canvas at (x, y), by alpha; what falls outside is cut off.
-    void Place(const std::vector<uint32_t>& argb, int w, int h, int x, int y, int step);
+    // Lays a w x h picture over the canvas at (x, y), by alpha; what falls
+    // outside is cut off.
+    void Place(const std::vector<uint32_t>& argb, int w, int h, int x, int y);
     // Writes `text` (code page 936) in `font` in white at (x, y), cut at
     // maxWidth. Nothing without a font.
     void Label(MApp& app, void* font, const std::string& text, int x, int y, int maxWidth);

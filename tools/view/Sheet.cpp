@@ -14,8 +14,9 @@ namespace kes::view {
 namespace {
 
 struct Placed {
-    std::vector<uint32_t> argb;
-    int width = 0, height = 0, step = 1;
+    std::vector<uint32_t> argb; // the picture as shown: every step-th pixel of every step-th row
+    int width = 0, height = 0;  // of argb
+    int step = 1;
     int group = 0, frame = 0;
     std::string label;   // the entry's, in the layout
     std::string caption; // under the cell: the file name, and the group of a sprite of several
@@ -33,12 +34,21 @@ int StepFor(int w, int h)
     return side <= kCell ? 1 : (side + kCell - 1) / kCell;
 }
 
-bool Grab(MImage* image, int group, int frame, const std::string& label, Placed* out)
+// Keeps only what the sheet shows of the image, so that a sheet of many
+// large pictures holds no more than its cells.
+bool Grab(MImage* image, int group, int frame, const std::string& label, bool thin, Placed* out)
 {
-    if (!image || !ReadPixels(image, &out->argb)) return false;
-    out->width = image->m_width;
-    out->height = image->m_height;
-    out->step = StepFor(out->width, out->height);
+    std::vector<uint32_t> whole;
+    if (!image || !ReadPixels(image, &whole)) return false;
+    const int w = image->m_width, h = image->m_height;
+    out->step = thin ? StepFor(w, h) : 1;
+    out->width = (w + out->step - 1) / out->step;
+    out->height = (h + out->step - 1) / out->step;
+    out->argb.resize(size_t(out->width) * size_t(out->height));
+    for (int y = 0; y < out->height; ++y)
+        for (int x = 0; x < out->width; ++x)
+            out->argb[size_t(y) * size_t(out->width) + size_t(x)] =
+                whole[size_t(y * out->step) * size_t(w) + size_t(x * out->step)];
     out->group = group;
     out->frame = frame;
     out->label = label;
@@ -52,8 +62,8 @@ public:
     bool Ok() const { return bool(m_out); }
     void Put(int x, int y, const Placed& p)
     {
-        m_out << x << ' ' << y << ' ' << (p.width + p.step - 1) / p.step << ' ' << (p.height + p.step - 1) / p.step
-              << ' ' << p.step << ' ' << p.group << ' ' << p.frame << ' ' << p.label << '\n';
+        m_out << x << ' ' << y << ' ' << p.width << ' ' << p.height << ' ' << p.step << ' ' << p.group << ' ' << p.frame
+              << ' ' << p.label << '\n';
     }
     // `what`: "failed" (nothing shown) or "damaged" (shown in part).
     void Problem(const char* what, const std::string& label, const std::string& reason)
@@ -83,8 +93,16 @@ bool WriteContactSheet(Loader& loader, void* font, int columns, const std::strin
         return false;
     }
     std::vector<Placed> cells;
+    // The sheet stays a picture viewers open: so many rows and no more.
+    columns = std::max(1, columns);
+    const size_t most = size_t(columns) * size_t((kSheetSide - kGap) / (kCell + kLabel + kGap));
+    size_t left = 0; // sprites and pictures that did not fit
     for (size_t i : OrderEntries(data, Column::Name, false, std::string())) {
         const EntryKind kind = data.Kind(i);
+        if (cells.size() >= most && (kind == EntryKind::Was || IsPicture(kind))) {
+            ++left;
+            continue;
+        }
         const std::string label = EntryLabel(data.Entries()[i]);
         std::string reason;
         bool shown = false;
@@ -94,7 +112,7 @@ bool WriteContactSheet(Loader& loader, void* font, int columns, const std::strin
             if (sprite) {
                 for (int g = 0; g < sprite->m_groupCount; ++g) {
                     Placed p;
-                    if (!Grab(sprite->GetImage(g, 0), g, 0, label, &p)) continue;
+                    if (!Grab(sprite->GetImage(g, 0), g, 0, label, true, &p)) continue;
                     if (sprite->m_groupCount > 1) p.caption += " g" + std::to_string(g);
                     cells.push_back(std::move(p));
                 }
@@ -103,7 +121,7 @@ bool WriteContactSheet(Loader& loader, void* font, int columns, const std::strin
         } else if (IsPicture(kind)) {
             MImage* picture = loader.Picture(i, &reason);
             Placed p;
-            shown = picture && Grab(picture, 0, 0, label, &p);
+            shown = picture && Grab(picture, 0, 0, label, true, &p);
             if (shown) cells.push_back(std::move(p));
             if (picture) app.CloseImage(picture);
         } else {
@@ -115,6 +133,15 @@ bool WriteContactSheet(Loader& loader, void* font, int columns, const std::strin
             ++result->failed;
         }
     }
+    if (cells.size() > most) { // the groups of the last sprite went past
+        cells.resize(most);
+        ++left;
+    }
+    if (left) {
+        Tell(std::to_string(left) + " more sprites and pictures do not fit on the sheet (" + std::to_string(most) +
+             " cells at most); a sheet of one of them, or more columns, shows them");
+        layout.Problem("omitted", std::to_string(left), "do not fit on the sheet");
+    }
     columns = std::max(1, std::min(columns, int(std::max<size_t>(cells.size(), 1))));
     const int rows = int((cells.size() + size_t(columns) - 1) / size_t(columns));
     Canvas canvas(kGap + columns * (kCell + kGap), kGap + std::max(rows, 1) * (kCell + kLabel + kGap), kSheetBackground);
@@ -123,9 +150,8 @@ bool WriteContactSheet(Loader& loader, void* font, int columns, const std::strin
         const int cx = kGap + int(n % size_t(columns)) * (kCell + kGap);
         const int cy = kGap + int(n / size_t(columns)) * (kCell + kLabel + kGap);
         canvas.Fill(cx, cy, kCell, kCell, kCellBackdrop);
-        const int tw = (p.width + p.step - 1) / p.step, th = (p.height + p.step - 1) / p.step;
-        const int x = cx + (kCell - tw) / 2, y = cy + (kCell - th) / 2;
-        canvas.Place(p.argb, p.width, p.height, x, y, p.step);
+        const int x = cx + (kCell - p.width) / 2, y = cy + (kCell - p.height) / 2;
+        canvas.Place(p.argb, p.width, p.height, x, y);
         canvas.Label(app, font, p.caption, cx, cy + kCell + 1, kCell);
         layout.Put(x, y, p);
         ++result->placed;
@@ -164,7 +190,7 @@ bool WriteSpriteSheet(Loader& loader, void* font, size_t entry, const std::strin
     const int cellW = std::max(1, maxX - minX), cellH = std::max(1, maxY - minY);
     const int columns = std::max(1, sprite->m_frameCount), rows = std::max(1, sprite->m_groupCount);
     const int64_t width = kGap + int64_t(columns) * (cellW + kGap), height = kLabel + kGap + int64_t(rows) * (cellH + kGap);
-    if (width > 16384 || height > 16384) {
+    if (width > kSheetSide || height > kSheetSide) {
         app.CloseImageVolume(sprite);
         *error = label + ": a sheet of " + std::to_string(width) + " x " + std::to_string(height) + " pixels is too large";
         return false;
@@ -178,10 +204,9 @@ bool WriteSpriteSheet(Loader& loader, void* font, size_t entry, const std::strin
             canvas.Fill(cx, cy, cellW, cellH, kCellBackdrop);
             MImage* image = sprite->GetImage(g, f);
             Placed p;
-            if (!Grab(image, g, f, label, &p)) continue;
-            p.step = 1; // frames are shown whole
+            if (!Grab(image, g, f, label, false, &p)) continue;
             const int x = cx - minX - image->m_keyX, y = cy - minY - image->m_keyY;
-            canvas.Place(p.argb, p.width, p.height, x, y, 1);
+            canvas.Place(p.argb, p.width, p.height, x, y);
             layout.Put(x, y, p);
             ++result->placed;
         }

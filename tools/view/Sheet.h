@@ -8,7 +8,9 @@
 // kGap apart and from the edges, `columns` to a row. A picture larger than
 // a cell is shown at every step-th pixel of every step-th row, step the
 // smallest whole number that makes it fit; it is centred in its cell
-// (rounding left and up).
+// (rounding left and up). A sheet is at most kSheetSide pixels high: what
+// does not fit is counted on standard error and in the layout
+// ("omitted <count> ...").
 //
 // The sheet of one sprite has a row for each group and a column for each
 // frame, under a kLabel strip with its name. Every cell is the box that
@@ -34,6 +36,7 @@ namespace kes::view {
 constexpr int kCell = 96;
 constexpr int kLabel = 16;
 constexpr int kGap = 4;
+constexpr int kSheetSide = 16384; // the longest side a sheet may have
 constexpr uint32_t kSheetBackground = 0xFF181820;
 constexpr uint32_t kCellBackdrop = 0xFF303048;
 
