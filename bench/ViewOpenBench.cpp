@@ -1,8 +1,9 @@
 // Opening big game data in kesto-view: a chain of 100 000 entries (two
 // parts) with a list of names for all of them, read into the viewer's data
 // set and put in the list's order, as the window does before its first
-// frame. The peer reads the same index files with plain reads and nothing
-// else: the least any program that lists them must do.
+// frame; and a key typed into the filter over all of them. The peer reads
+// the same index files with plain reads and nothing else: the least any
+// program that lists them must do.
 #include <DataSet.h>
 #include <EntryOrder.h>
 #include <WdfWriter.h>
@@ -80,6 +81,26 @@ void BM_ViewerOpensAndOrdersTheList(benchmark::State& state)
     state.counters["entries"] = kEntries;
 }
 BENCHMARK(BM_ViewerOpensAndOrdersTheList)->ArgName("names")->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond);
+
+// A key typed into the filter over the whole list: what the window does
+// between two frames (the list is not sorted again).
+void BM_ViewerFiltersOnAKey(benchmark::State& state)
+{
+    const BigData& data = Data();
+    kes::view::DataSet set;
+    std::vector<std::string> problems;
+    if (!data.ok || !set.Open({data.folder + "/big.wdf"}, {data.folder + "/names.txt"}, &problems)) {
+        state.SkipWithError("the data set did not open");
+        return;
+    }
+    const std::vector<size_t> order = kes::view::OrderEntries(set, kes::view::Column::Name, false, std::string());
+    for (auto _ : state) {
+        std::vector<size_t> kept = kes::view::FilterEntries(set, order, "FRAME0999");
+        if (kept.size() != 10) state.SkipWithError("the filter kept the wrong entries");
+        benchmark::DoNotOptimize(kept.data());
+    }
+}
+BENCHMARK(BM_ViewerFiltersOnAKey)->Unit(benchmark::kMillisecond);
 
 // The peer: header and index of each part, read with fread into memory.
 void BM_PlainIndexRead(benchmark::State& state)

@@ -14,12 +14,29 @@ bool Holds(const std::string& label, const std::string& lowered)
     return it != label.end();
 }
 
+std::string Lowered(std::string s)
+{
+    for (char& c : s) c = char(std::tolower(static_cast<unsigned char>(c)));
+    return s;
+}
+
 } // namespace
+
+std::vector<size_t> FilterEntries(const DataSet& data, const std::vector<size_t>& order, const std::string& filter)
+{
+    if (filter.empty()) return order;
+    const std::string lowered = Lowered(filter);
+    std::vector<size_t> kept;
+    for (size_t i : order) {
+        const Entry& e = data.Entries()[i];
+        if (e.name.empty() ? Holds(EntryLabel(e), lowered) : Holds(e.name, lowered)) kept.push_back(i);
+    }
+    return kept;
+}
 
 std::vector<size_t> OrderEntries(DataSet& data, Column column, bool descending, const std::string& filter)
 {
-    std::string lowered = filter;
-    for (char& c : lowered) c = char(std::tolower(static_cast<unsigned char>(c)));
+    const std::string lowered = Lowered(filter);
     const std::vector<Entry>& entries = data.Entries();
     std::vector<size_t> order;
     std::vector<std::string> labels(entries.size());

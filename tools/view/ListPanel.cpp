@@ -19,8 +19,14 @@ ListPanel::ListPanel(DataSet& data) : m_data(data)
 
 void ListPanel::Reorder()
 {
+    m_sorted = OrderEntries(m_data, m_column, m_descending, std::string());
+    Refilter();
+}
+
+void ListPanel::Refilter()
+{
     const int keep = Selected();
-    m_order = OrderEntries(m_data, m_column, m_descending, m_filter);
+    m_order = FilterEntries(m_data, m_sorted, m_filter);
     m_cursor = 0;
     m_top = 0;
     if (keep >= 0) Select(size_t(keep));
@@ -29,7 +35,7 @@ void ListPanel::Reorder()
 void ListPanel::SetFilter(const std::string& filter)
 {
     m_filter = filter;
-    Reorder();
+    Refilter();
 }
 
 int ListPanel::Selected() const

@@ -30,14 +30,16 @@ public:
     void State(std::ostream& out) const;
 
 private:
-    void Reorder();
+    void Reorder();  // sorts again (a new column or direction)
+    void Refilter(); // the filter changed
     void MoveTo(long row);
 
     DataSet& m_data;
     std::string m_filter;
     Column m_column = Column::Name;
     bool m_descending = false;
-    std::vector<size_t> m_order;
+    std::vector<size_t> m_sorted; // every entry, in the column's order
+    std::vector<size_t> m_order;  // those the filter keeps
     long m_cursor = 0, m_top = 0;
     int m_visible = 32; // rows on screen (known after the first frame; about this many)
 };
