@@ -312,6 +312,18 @@ TEST_F(ViewUiTest, DamagedEntriesSayWhyAndTheViewerGoesOn)
     }
 }
 
+TEST_F(ViewUiTest, AFolderOfLooseFilesBecomesTheCurrentOneAndTheCommandLineStillHolds)
+{
+    // The script, the state and the screenshot are named relative to where
+    // the viewer starts, though it then works in the loose folder.
+    scratch.Write("loose/extra.bmp", MakeBmp(8, 8, 3));
+    const State s = Run({"3 key escape", "6 key down"}, 12, {"loose", "--select", "extra.bmp", "--screenshot", "shot.png"});
+    EXPECT_EQ(Get(s, "entry"), "ui/a.was"); // the next after extra.bmp
+    EXPECT_TRUE(fs::exists("shot.png"));
+    const State picture = Run({}, 4, {"loose", "--select", "extra.bmp"});
+    EXPECT_EQ(Get(picture, "size"), "8 8");
+}
+
 TEST_F(ViewUiTest, ExportWritesFramesAsTheEngineDecodedThem)
 {
     MImageVolume* sprite = m_app->LoadWas(Loose("a.was").c_str());

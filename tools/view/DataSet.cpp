@@ -153,8 +153,12 @@ void DataSet::PlaceLooseFiles()
         if (hit != folder->second.end()) hidden[hit->second] = true;
     }
     size_t kept = 0;
-    for (size_t i = 0; i < m_entries.size(); ++i)
-        if (!hidden[i]) m_entries[kept++] = std::move(m_entries[i]);
+    for (size_t i = 0; i < m_entries.size(); ++i) {
+        if (hidden[i]) continue;
+        // Not onto itself: a string moved onto itself is left empty.
+        if (kept != i) m_entries[kept] = std::move(m_entries[i]);
+        ++kept;
+    }
     m_entries.resize(kept);
 }
 

@@ -39,7 +39,7 @@ public:
         : m_app(app), m_options(options), m_data(data), m_loader(app, data, log), m_ui(app, font), m_list(data),
           m_exportFolder(startFolder + "/kesto-view-export")
     {
-        if (!options.screenshot.empty()) m_screenshot = fs::absolute(fs::path(startFolder) / options.screenshot).string();
+        if (!options.screenshot.empty()) m_screenshot = options.screenshot;
     }
 
     bool Start(std::string* error)

@@ -54,8 +54,7 @@ int RunSheet(const Options& options, DataSet& data, EngineLog& log)
         return kes::cli::kExitFailure;
     }
     std::string error;
-    // Absolute before registering: the loose folder becomes the current one.
-    const std::string out = fs::absolute(options.sheet).string();
+    const std::string& out = options.sheet;
     int status = kes::cli::kExitOk;
     if (!data.Register(&error)) {
         kes::cli::Error(error);
@@ -99,6 +98,11 @@ int main(int argc, char** argv)
     case ParseResult::Error: return kes::cli::kExitUsage;
     case ParseResult::Run: break;
     }
+    // The current folder becomes the loose files' once the data is
+    // registered: the files named on the command line are taken from where
+    // the viewer was started.
+    for (std::string* path : {&options.script, &options.state, &options.screenshot, &options.sheet, &options.font})
+        if (!path->empty()) *path = fs::absolute(*path).string();
     DataSet data;
     std::vector<std::string> problems;
     const bool opened = data.Open(options.data, options.names, &problems);
