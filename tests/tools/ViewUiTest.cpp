@@ -14,6 +14,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -152,6 +153,49 @@ TEST_F(ViewUiTest, TypingFiltersAndKeysAndTheWheelMoveThroughTheList)
     s = Run({"3 press Size", "7 press Size ^", "11 key home"}, 18);
     EXPECT_EQ(Get(s, "sort"), "Size descending");
     EXPECT_EQ(Get(s, "entry"), "ui/outside.was"); // its index claims 2 GB
+}
+
+TEST_F(ViewUiTest, ThumbnailsAreMadeOneAFrameAsRowsComeIntoView)
+{
+    // Three sprites are on the first screen (a.was, big.was, cut.was); the
+    // 60 other files come before outside.was and pic.bmp.
+    State s = Run({"20 shot " + (fs::current_path() / "list.png").string()}, 24);
+    EXPECT_EQ(Get(s, "thumbs"), "3");
+    EXPECT_EQ(Get(s, "thumbs-most-in-a-frame"), "1");
+    // Scrolling to the end makes theirs (outside.was's is tried: it cannot
+    // be read, and has none), still one a frame.
+    s = Run({"3 key end", "10 key home"}, 16);
+    EXPECT_EQ(Get(s, "thumbs"), "5");
+    EXPECT_EQ(Get(s, "thumbs-most-in-a-frame"), "1");
+
+    // a.was's thumbnail, on the chosen row: its first frame at every third
+    // pixel of every third row (30 x 40 into 16), centred in 16 x 16 at the
+    // row's start, drawn as the engine draws it over the row's colour.
+    MImageVolume* sprite = m_app->LoadWas(Loose("a.was").c_str());
+    ASSERT_NE(sprite, nullptr);
+    MImage* first = sprite->GetImage(0, 0);
+    const std::vector<uint32_t> px = ImagePixels(first);
+    const int tw = (first->m_width + 2) / 3, th = (first->m_height + 2) / 3;
+    MImage* thumb = m_app->CreateImage(DWORD(tw), DWORD(th));
+    unsigned char* bits = nullptr;
+    int pitch = 0;
+    ASSERT_TRUE(thumb->Lock(&bits, &pitch));
+    for (int y = 0; y < th; ++y)
+        for (int x = 0; x < tw; ++x)
+            std::memcpy(bits + y * pitch + 4 * x, &px[size_t(y * 3 * first->m_width + x * 3)], 4);
+    thumb->Unlock();
+    m_app->DrawRect(0, 0, float(kWidth), float(kHeight), 0xFF5A4A20, 0);
+    RECTF whole(0, 0, 1, 1);
+    m_app->DrawImage(thumb, 100, 100, whole, 14, 0, 1, 1, 1);
+    Frame();
+    const std::vector<uint32_t> back = ReadBack();
+    std::vector<uint32_t> want;
+    for (int y = 0; y < th; ++y)
+        for (int x = 0; x < tw; ++x) want.push_back(back[size_t((100 + y) * kWidth + 100 + x)] & 0xFFFFFF);
+    // Rows start 60 pixels down; the thumbnail 2 pixels in and 1 down.
+    ExpectSamePixels(Shot("list.png", 14 + (16 - tw) / 2, 61 + (16 - th) / 2, 0, 0, tw, th), want, tw, "the thumbnail");
+    m_app->CloseImage(thumb);
+    m_app->CloseImageVolume(sprite);
 }
 
 TEST_F(ViewUiTest, SpritePausesStepsAndTurns)

@@ -12,7 +12,7 @@ const char* const kColumnNames[] = {"Name", "Size", "Part", "Kind"};
 
 } // namespace
 
-ListPanel::ListPanel(DataSet& data) : m_data(data)
+ListPanel::ListPanel(DataSet& data, Thumbs& thumbs) : m_data(data), m_thumbs(thumbs)
 {
     Reorder();
 }
@@ -117,7 +117,14 @@ void ListPanel::Frame(Ui& ui, const Rect& r)
         const EntryKind kind = m_data.Kind(i);
         const bool damaged = m_data.Damage(e) != nullptr;
         int cx = rows.x + 2;
-        ui.Text(EntryLabel(e), cx, y + 2, damaged ? kFailText : kTextColour);
+        if (kind == EntryKind::Was || IsPicture(kind)) {
+            if (MImage* thumb = m_thumbs.Get(i)) {
+                RECTF whole(0, 0, 1, 1);
+                ui.App().DrawImage(thumb, float(cx + (kThumbSide - thumb->m_width) / 2),
+                                   float(y + 1 + (kThumbSide - thumb->m_height) / 2), whole, BLEND_NORMAL, 0, 1, 1, 1);
+            }
+        }
+        ui.Text(EntryLabel(e), cx + kThumbSide + 4, y + 2, damaged ? kFailText : kTextColour);
         cx += widths[0];
         ui.Text(std::to_string(e.size), cx, y + 2, kDimText);
         cx += widths[1];

@@ -1,10 +1,12 @@
 // The entry list: name or id, size, part and kind, filtered by what was
 // typed, sorted by a clicked column, scrolled by keys and the wheel. Only
-// the rows on screen are looked at (their kinds sniffed, their text made).
+// the rows on screen are looked at (their kinds sniffed, their text and
+// thumbnails made).
 #ifndef KESTO_TOOLS_VIEW_LISTPANEL_H
 #define KESTO_TOOLS_VIEW_LISTPANEL_H
 
 #include "EntryOrder.h"
+#include "Thumbs.h"
 #include "Ui.h"
 
 #include <ostream>
@@ -13,7 +15,7 @@ namespace kes::view {
 
 class ListPanel {
 public:
-    explicit ListPanel(DataSet& data);
+    ListPanel(DataSet& data, Thumbs& thumbs);
 
     // Draws the list in `r` and takes the clicks and the wheel over it.
     void Frame(Ui& ui, const Rect& r);
@@ -35,6 +37,7 @@ private:
     void MoveTo(long row);
 
     DataSet& m_data;
+    Thumbs& m_thumbs;
     std::string m_filter;
     Column m_column = Column::Name;
     bool m_descending = false;

@@ -36,7 +36,8 @@ const Rect kStatus{8, kHeight - 30, kWidth - 16, 24};
 class Viewer {
 public:
     Viewer(MApp& app, const Options& options, DataSet& data, EngineLog& log, void* font, const std::string& startFolder)
-        : m_app(app), m_options(options), m_data(data), m_loader(app, data, log), m_ui(app, font), m_list(data),
+        : m_app(app), m_options(options), m_data(data), m_loader(app, data, log), m_ui(app, font), m_thumbs(m_loader),
+          m_list(data, m_thumbs),
           m_exportFolder(startFolder + "/kesto-view-export")
     {
         if (!options.screenshot.empty()) m_screenshot = options.screenshot;
@@ -96,6 +97,7 @@ public:
         if (m_view) m_view->Controls(m_ui, kControls);
         DrawTopBar();
         m_list.Frame(m_ui, kListRect);
+        m_thumbs.Frame();
         DrawStatus();
         m_ui.End();
         m_input.Clear();
@@ -234,6 +236,7 @@ public:
             out << "entry " << (selected >= 0 ? EntryLabel(m_data.Entries()[size_t(selected)]) : std::string()) << "\n";
             out << "focus " << (m_focusView ? "view" : "list") << "\n";
             m_list.State(out);
+            m_thumbs.State(out);
             out << "status " << m_lastStatus << "\n";
             out << "music " << m_sound.music << "\n";
             if (m_view) m_view->State(out);
@@ -251,6 +254,7 @@ private:
     Loader m_loader;
     Ui m_ui;
     Input m_input;
+    Thumbs m_thumbs;
     ListPanel m_list;
     Script m_script;
     SoundState m_sound;
