@@ -46,6 +46,9 @@ protected:
         files.bytes["pic.bmp"] = MakeBmp(130, 40, 4);
         files.bytes["tune.wav"] = MakeWav(440, 0.5);
         files.bytes["cut.was"] = files.bytes["a.was"].substr(0, files.bytes["a.was"].size() / 2);
+        // A font of the game's own, from Debian's fonts-dejavu-core.
+        files.bytes["zfont.ttf"] = ReadWhole("/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf");
+        ASSERT_FALSE(files.bytes["zfont.ttf"].empty());
         files.bytes["outside.was"] = files.bytes["a.was"];
         for (int i = 0; i < 60; ++i) files.bytes["many/" + std::to_string(100 + i) + ".dat"] = std::string(size_t(i + 1), 'x');
         ASSERT_TRUE(WriteChain("ui", files, 1));
@@ -130,10 +133,10 @@ TEST_F(ViewUiTest, TypingFiltersAndKeysAndTheWheelMoveThroughTheList)
         {"typing filters", {"3 type big"}, "ui/char/big.was", "big", "1"},
         {"backspace widens it again", {"3 type bigx", "10 key backspace"}, "ui/char/big.was", "big", "1"},
         {"nothing matches", {"3 type zzz"}, "", "zzz", "0"},
-        {"escape clears the filter", {"3 type zzz", "9 key escape"}, "ui/a.was", "", "66"},
-        {"down moves the choice", {"3 key down", "8 key down"}, "ui/cut.was", "", "66"},
-        {"end goes to the last", {"3 key end"}, "ui/tune.wav", "", "66"},
-        {"a click on a row chooses it", {"3 click 60 117"}, "ui/many/100.dat", "", "66"},
+        {"escape clears the filter", {"3 type zzz", "9 key escape"}, "ui/a.was", "", "67"},
+        {"down moves the choice", {"3 key down", "8 key down"}, "ui/cut.was", "", "67"},
+        {"end goes to the last", {"3 key end"}, "ui/zfont.ttf", "", "67"},
+        {"a click on a row chooses it", {"3 click 60 117"}, "ui/many/100.dat", "", "67"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -332,6 +335,17 @@ TEST_F(ViewUiTest, TextIsTypedAndStyledAsTheEngineMakesIt)
         }
     }
     // Each character is a message of its own, and the engine takes one a frame.
+    // A font of the data is written with when chosen; the Font button goes
+    // through the viewer's own and the data's.
+    const State own = Run({}, 6, {"--select", "ui/zfont.ttf"});
+    EXPECT_EQ(Get(own, "view"), "text");
+    EXPECT_EQ(Get(own, "font"), "ui/zfont.ttf");
+    int w3 = 0, h3 = 0;
+    std::istringstream(Get(own, "image")) >> w3 >> h3;
+    EXPECT_GT(w3, 0) << Get(own, "status");
+    const State next = Run({"3 press Font"}, 8, {"--select", "ui/zfont.ttf"});
+    EXPECT_NE(Get(next, "font"), "ui/zfont.ttf");
+    EXPECT_EQ(Get(next, "fonts"), Get(own, "fonts"));
     const State wrapped = Run({"3 key f5", "6 type and more words to wrap", "40 slide Wrap 80"}, 46);
     int w2 = 0, h2 = 0;
     std::istringstream(Get(wrapped, "image")) >> w2 >> h2;

@@ -33,8 +33,8 @@ std::string GbkToUtf8(const std::string& gbk)
 
 } // namespace
 
-TextView::TextView(MApp& app, std::string fontPath, std::string label)
-    : m_app(app), m_fontPath(std::move(fontPath)), m_label(std::move(label))
+TextView::TextView(MApp& app, DataSet& data, std::vector<FontChoice> fonts, size_t first)
+    : m_app(app), m_data(data), m_fonts(std::move(fonts)), m_font(first)
 {
 }
 
@@ -49,6 +49,15 @@ void TextView::Remake()
     if (m_image) m_app.CloseImage(m_image);
     m_image = nullptr;
     m_problem.clear();
+    if (m_font >= m_fonts.size()) {
+        m_problem = "no font file to write with (give one with --font)";
+        return;
+    }
+    FontChoice& choice = m_fonts[m_font];
+    if (choice.path.empty() && choice.entry >= 0) choice.path = m_data.EngineName(size_t(choice.entry), &m_problem, true);
+    m_fontPath = choice.path;
+    m_label = choice.label;
+    if (m_fontPath.empty()) return;
     const int size = int(std::lround(m_size));
     // The engine keeps a font under its name for good: every style asked
     // for is a font of its own.
@@ -101,6 +110,10 @@ void TextView::Controls(Ui& ui, const Rect& controls)
     toggle("Underline", &m_underline);
     toggle("Emboss", &m_emboss);
     toggle("UTF-8", &m_utf8);
+    if (m_fonts.size() > 1 && ui.Button(Rect{x, controls.y + 8, 72, 22}, "Font")) {
+        m_font = (m_font + 1) % m_fonts.size();
+        m_dirty = true;
+    }
     const int colW = (controls.w - 24) / 2;
     if (ui.Slider(Rect{controls.x + 8, controls.y + 40, colW, 20}, "Size", &m_size, 8, 64, 1)) m_dirty = true;
     if (ui.Slider(Rect{controls.x + 16 + colW, controls.y + 40, colW, 20}, "Wrap", &m_width, 0, float(m_stageWidth - 32), 8))
@@ -134,7 +147,7 @@ bool TextView::Key(Ui&, const InputEvent& e)
 
 void TextView::State(std::ostream& out) const
 {
-    out << "view text\ntext " << m_text << "\nutf8 " << m_utf8 << "\nsize " << m_size << "\nbold " << m_bold
+    out << "view text\nfont " << m_label << "\nfonts " << m_fonts.size() << "\ntext " << m_text << "\nutf8 " << m_utf8 << "\nsize " << m_size << "\nbold " << m_bold
         << "\nitalic " << m_italic << "\nunderline " << m_underline << "\nemboss " << m_emboss << "\nwrap " << m_width
         << "\n";
     if (m_image) out << "image " << m_image->m_width << ' ' << m_image->m_height << "\n";

@@ -8,12 +8,22 @@
 #include "Loader.h"
 #include "View.h"
 
+#include <vector>
+
 namespace kes::view {
+
+// A font file to choose: one on disk, or an entry of the data (copied to
+// disk when first used: the engine reads fonts from disk only).
+struct FontChoice {
+    std::string label;
+    std::string path;  // empty for an entry not copied yet
+    int entry = -1;
+};
 
 class TextView : public View {
 public:
-    // `fontPath`: the font file on disk; `label`: how it is named.
-    TextView(MApp& app, std::string fontPath, std::string label);
+    // `fonts`: those the Font button goes through, starting at `first`.
+    TextView(MApp& app, DataSet& data, std::vector<FontChoice> fonts, size_t first);
     ~TextView() override;
 
     void Stage(Ui& ui, const Rect& stage, double seconds) override;
@@ -26,6 +36,9 @@ private:
     void Remake();
 
     MApp& m_app;
+    DataSet& m_data;
+    std::vector<FontChoice> m_fonts;
+    size_t m_font;
     std::string m_fontPath, m_label;
     std::string m_text = "Kesto \xce\xc4\xd7\xd6"; // "Kesto" and two GBK characters
     bool m_utf8 = false;

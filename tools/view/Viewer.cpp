@@ -151,28 +151,29 @@ private:
     }
 
     // The text view in the font of entry `font`, or in the viewer's own (-1).
+    // The text view in the font of entry `font`, or in the viewer's own
+    // (-1); the Font button goes on through the other fonts of the data.
     void OpenText(int font)
     {
-        std::string path = m_options.font, label;
-        if (font >= 0) {
-            std::string reason;
-            path = m_data.EngineName(size_t(font), &reason, true);
-            label = EntryLabel(m_data.Entries()[size_t(font)]);
-            if (path.empty()) {
-                m_status = reason;
-                return;
-            }
-        } else {
-            for (const char* const* f = kDefaultFonts; path.empty() && *f; ++f) {
-                std::error_code ec;
-                if (fs::exists(*f, ec)) path = *f;
-            }
-            label = fs::path(path).filename().string();
+        std::vector<FontChoice> fonts;
+        std::error_code ec;
+        if (!m_options.font.empty()) fonts.push_back({fs::path(m_options.font).filename().string(), m_options.font});
+        for (const char* const* f = kDefaultFonts; *f; ++f)
+            if (fs::exists(*f, ec) && *f != m_options.font) fonts.push_back({fs::path(*f).filename().string(), *f});
+        size_t first = 0;
+        for (size_t i = 0; i < m_data.Entries().size(); ++i) {
+            if (m_data.Kind(i) != EntryKind::Font) continue;
+            if (int(i) == font) first = fonts.size();
+            fonts.push_back({EntryLabel(m_data.Entries()[i]), std::string(), int(i)});
         }
-        m_view = std::make_unique<TextView>(m_app, path, label);
-        m_textOpen = font < 0;
-        m_focusView = true;
-        if (font < 0) m_shown = -1;
+        m_view = std::make_unique<TextView>(m_app, m_data, std::move(fonts), first);
+        // F5 goes to the text at once; a font chosen in the list leaves the
+        // keyboard to the list, which may be being typed into.
+        if (font < 0) {
+            m_textOpen = true;
+            m_focusView = true;
+            m_shown = -1;
+        }
     }
 
     void DrawTopBar()
@@ -196,9 +197,6 @@ private:
         bool failed = false;
         if (m_view && !m_view->Problem().empty()) {
             line = m_view->Problem();
-            failed = true;
-        } else if (!m_status.empty()) {
-            line = m_status;
             failed = true;
         } else if (m_view) {
             line = m_view->Summary();
@@ -260,7 +258,7 @@ private:
     SoundState m_sound;
     std::unique_ptr<View> m_view;
     std::string m_exportFolder, m_screenshot;
-    std::string m_status, m_lastStatus;
+    std::string m_lastStatus;
     int m_shown = -2; // the entry the view shows (-2: none yet)
     bool m_textOpen = false; // the text view, opened over the list's choice
     bool m_focusView = false;
