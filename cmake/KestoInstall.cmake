@@ -40,7 +40,7 @@ configure_file(cmake/kesto.pc.in ${PROJECT_BINARY_DIR}/kesto.pc @ONLY)
 install(FILES ${PROJECT_BINARY_DIR}/kesto.pc DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig COMPONENT dev)
 
 if(KESTO_BUILD_TOOLS)
-  install(TARGETS kesto-wdf kesto-was RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT tools)
+  install(TARGETS kesto-wdf kesto-was kesto-view RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT tools)
 endif()
 
 include(cmake/KestoPackages.cmake)

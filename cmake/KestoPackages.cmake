@@ -1,7 +1,7 @@
 # Debian packages of the installed parts, made with `cpack -G DEB` in a
 # build folder: libkesto<major> (the shared library), libkesto-dev (headers,
 # CMake package, pkg-config file) and kesto-tools (the archive and sprite
-# tools). dpkg-shlibdeps computes what the library and the tools need.
+# tools and the data viewer). dpkg-shlibdeps computes what the library and the tools need.
 set(CPACK_PACKAGE_NAME kesto)
 set(CPACK_PACKAGE_VENDOR "The Kesto developers")
 set(CPACK_PACKAGE_CONTACT "The Kesto developers <kesto@localhost>")
@@ -28,6 +28,10 @@ set(CPACK_COMPONENT_DEV_DESCRIPTION "Kesto 2-D game engine: headers, CMake packa
 
 set(CPACK_DEBIAN_TOOLS_PACKAGE_NAME kesto-tools)
 set(CPACK_DEBIAN_TOOLS_PACKAGE_SECTION devel)
-set(CPACK_COMPONENT_TOOLS_DESCRIPTION "Kesto 2-D game engine: the archive and sprite tools")
+# kesto-view links the library as a game does: it comes from this build,
+# found there by dpkg-shlibdeps, and the package asks for its own release.
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS_PRIVATE_DIRS ${PROJECT_BINARY_DIR})
+set(CPACK_DEBIAN_TOOLS_PACKAGE_DEPENDS "${KESTO_RUNTIME_PACKAGE} (= ${PROJECT_VERSION})")
+set(CPACK_COMPONENT_TOOLS_DESCRIPTION "Kesto 2-D game engine: the archive and sprite tools and the data viewer")
 
 include(CPack)

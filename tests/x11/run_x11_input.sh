@@ -64,25 +64,11 @@ trap cleanup EXIT
 trap 'exit 1' INT TERM HUP
 
 # ---- the X server ------------------------------------------------------------------
-# -displayfd picks a free display and writes its number; -noreset keeps the
-# server (and the pointer's place) as it is when the last client leaves,
-# which every xdotool call is; -ardelay keeps a key held across a wait (Alt
-# while the mode switches) from repeating, so that every line is foreseen.
-Xvfb -displayfd 3 -screen 0 ${SCREEN_W}x${SCREEN_H}x24 -nolisten tcp -noreset -ardelay 30000 \
-    3>"$tmp/display" 2>"$tmp/xvfb.log" &
-xvfb_pid=$!
-for _ in $(seq 200); do
-    grep -q '^[0-9][0-9]*$' "$tmp/display" 2>/dev/null && break
-    kill -0 "$xvfb_pid" 2>/dev/null || break
-    sleep 0.05
-done
-grep -q '^[0-9][0-9]*$' "$tmp/display" 2>/dev/null || {
-    cat "$tmp/xvfb.log" >&2
-    die "Xvfb did not start"
-}
-DISPLAY=":$(head -n 1 "$tmp/display")"
-export DISPLAY
-unset WAYLAND_DISPLAY
+# -ardelay keeps a key held across a wait (Alt while the mode switches)
+# from repeating, so that every line is foreseen.
+# shellcheck source=xvfb.sh
+. "$HERE/xvfb.sh"
+start_xvfb ${SCREEN_W}x${SCREEN_H} "$tmp" -ardelay 30000
 
 xdo() {
     timeout 5 xdotool "$@" || die "xdotool $* failed"

@@ -1,5 +1,6 @@
 // kesto-was export: every decodable frame as a PNG picture.
 #include "Commands.h"
+#include "FrameExport.h"
 #include "Png.h"
 #include "SlotList.h"
 #include "SpriteReader.h"
@@ -83,16 +84,7 @@ int RunExport(int argc, char** argv, int first)
         picture.spriteHeight = view.header.height;
         // A fault of the output would meet every frame after this one: it
         // is told once.
-        OutputFile out;
-        if (!out.Open((folder / (name + ".png")).string(), args.Has("--force"), &error)) {
-            Error(error);
-            return kExitFailure;
-        }
-        if (!WritePng(out.Stream(), picture, &error)) {
-            Error(ferror(out.Stream()) ? out.WriteFailed() : out.Path() + ": cannot write: " + error);
-            return kExitFailure;
-        }
-        if (!out.Finish(&error)) {
+        if (!WriteFramePng((folder / (name + ".png")).string(), picture, args.Has("--force"), &error)) {
             Error(error);
             return kExitFailure;
         }
