@@ -799,6 +799,113 @@ TEST_F(SoftwareDeviceDraws, EngineSpritesTakeTheFastPath)
     }
 }
 
+// ---- repeated draws ----------------------------------------------------------------
+
+// A sprite drawn again with the same constants reads a copy of its texture
+// with the program's colour mapping already applied: it must write exactly
+// the bytes of the first draw, which mapped each texel on the way.
+TEST_F(SoftwareDeviceDraws, RepeatedDrawsWriteTheBytesOfTheFirst)
+{
+    const auto byte = [](int b) { return (b - 1) / 254.0f; };
+    const struct {
+        const char* name;
+        int function, blend;
+        float alpha;
+        Float4 color;
+    } cases[] = {
+        {"hue rotated", 1, 14, 1.0f, {0.5f, 0.5f, 0.5f, byte(160)}},
+        {"tint and hue, faded", 1, 14, 0.6f, {byte(200), byte(90), byte(128), byte(40)}},
+        {"grey level", 2, 0, 1.0f, {0, 0, 0, 0}},
+        {"tinted and darkened", 3, 10, 1.0f, {byte(0xC0), byte(0xA0), byte(0x60), 0.5f}},
+        {"brightened with a strong tint", 3, 21, 1.0f, {byte(255), byte(1), byte(255), 0.5f}},
+        {"level and hue, faded", 3, 8, 0.3f, {byte(140), byte(128), byte(100), byte(250)}},
+        {"tint with a negative channel", 1, 14, 1.0f, {byte(0), byte(128), byte(128), 0.5f}},
+    };
+    const D3DFORMAT formats[] = {D3DFMT_A8R8G8B8, D3DFMT_X8R8G8B8, D3DFMT_A8};
+    std::mt19937 rng(7);
+    Pixels background(size_t(kWidth) * kHeight);
+    for (uint32_t& p : background) p = rng() | 0xFF000000u;
+    for (const auto& c : cases)
+        for (const D3DFORMAT format : formats)
+            for (const bool blending : {true, false})
+                for (const float sx : {1.0f, -1.0f}) {
+                    SCOPED_TRACE(std::string(c.name) + " format " + std::to_string(format) +
+                                 (blending ? " blended" : " opaque") + (sx < 0 ? " mirrored" : ""));
+                    // Clear, soft-edged and opaque texels, many colours.
+                    IDirect3DTexture9* tex = MakeTexture(40, 30, format, [&](int x, int) -> uint32_t {
+                        const uint32_t a = x < 4 ? 0u : x < 8 ? rng() & 255 : 255u;
+                        return format == D3DFMT_A8 ? rng() & 255 : a << 24 | (rng() & 0xFFFFFF);
+                    });
+                    m_device->SetTexture(0, tex);
+                    SetEffect(c.function, c.blend, c.alpha, c.color);
+                    m_device->SetRenderState(D3DRS_ALPHABLENDENABLE, blending);
+                    const size_t copiesBefore = Soft().Raster().Quads().MappedCopies().Copies();
+                    Pixels first;
+                    for (int draw = 0; draw < 3; ++draw) {
+                        FillBackBuffer(background);
+                        DrawQuad(ImageQuad(sx < 0 ? 100.0f : 10.0f, 7, 40, 30, sx, 1));
+                        const Pixels px = ReadBack();
+                        if (draw == 0) {
+                            first = px;
+                            continue;
+                        }
+                        for (size_t i = 0; i < px.size(); ++i)
+                            ASSERT_EQ(px[i], first[i]) << "draw " << draw << " pixel " << i % kWidth << ", "
+                                                       << i / kWidth;
+                    }
+                    // The second draw really went through a copy.
+                    EXPECT_EQ(Soft().Raster().Quads().MappedCopies().Copies(), copiesBefore + 1);
+                }
+    m_device->SetRenderState(D3DRS_ALPHABLENDENABLE, TRUE);
+}
+
+TEST_F(SoftwareDeviceDraws, ChangedOrReplacedTexturesAreMappedAfresh)
+{
+    SetEffect(1, 14, 1.0f, Float4{0.5f, 0.5f, 0.5f, 0.7f});
+    const auto drawTwice = [&] {
+        Pixels px;
+        for (int draw = 0; draw < 2; ++draw) {
+            Clear(kBlack);
+            DrawQuad(ImageQuad(3, 3, 8, 8));
+            px = ReadBack();
+        }
+        return px;
+    };
+    // The copy made from red texels must not outlive their change to green.
+    IDirect3DTexture9* tex = MakeTexture(8, 8, D3DFMT_A8R8G8B8, [](int, int) { return 0xFFFF0000u; });
+    m_device->SetTexture(0, tex);
+    const Pixels red = drawTwice();
+    D3DLOCKED_RECT lr;
+    ASSERT_EQ(tex->LockRect(0, &lr, nullptr, 0), D3D_OK);
+    for (int y = 0; y < 8; ++y)
+        for (int x = 0; x < 8; ++x) {
+            const uint32_t green = 0xFF00FF00u;
+            memcpy(static_cast<uint8_t*>(lr.pBits) + y * lr.Pitch + x * 4, &green, 4);
+        }
+    tex->UnlockRect(0);
+    const Pixels green = drawTwice();
+    const d3d9::EffectConstants k{1, 14, 1.0f, Float4{0.5f, 0.5f, 0.5f, 0.7f}};
+    EXPECT_LE(ColourDistance(At(red, 5, 5), Over(d3d9::EffectPixel(k, FromArgb(0xFFFF0000u)), kBlack)), 1);
+    EXPECT_LE(ColourDistance(At(green, 5, 5), Over(d3d9::EffectPixel(k, FromArgb(0xFF00FF00u)), kBlack)), 1);
+
+    // A texture released takes its copies with it; a new one, wherever the
+    // allocator puts it, is mapped from its own texels.
+    const size_t copies = Soft().Raster().Quads().MappedCopies().Copies();
+    m_device->SetTexture(0, nullptr);
+    m_textures.erase(std::find(m_textures.begin(), m_textures.end(), tex));
+    tex->Release();
+    EXPECT_EQ(Soft().Raster().Quads().MappedCopies().Copies(), copies - 2); // red and green
+    for (const uint32_t argb : {0xFF0000FFu, 0xFFFFFF00u, 0xFF00FFFFu}) {
+        IDirect3DTexture9* next = MakeTexture(8, 8, D3DFMT_A8R8G8B8, [&](int, int) { return argb; });
+        m_device->SetTexture(0, next);
+        EXPECT_LE(ColourDistance(At(drawTwice(), 5, 5), Over(d3d9::EffectPixel(k, FromArgb(argb)), kBlack)), 1)
+            << Hex(argb);
+        m_device->SetTexture(0, nullptr);
+        m_textures.pop_back();
+        next->Release();
+    }
+}
+
 // ---- span kernels -----------------------------------------------------------------
 
 TEST(SoftwareSpanKernels, ByteBlendIsTheRoundedFormula)

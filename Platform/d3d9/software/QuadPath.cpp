@@ -60,7 +60,7 @@ bool QuadPath::Draw(const DrawContext& ctx, const VertexXyzrhwTex1* v, const Qua
     if (!(tl.y == tr.y && bl.y == br.y && tl.x == bl.x && tr.x == br.x)) return false;
     // Also false for NaN and infinite positions.
     if (!(InGuardBand(tl.x) && InGuardBand(tr.x) && InGuardBand(tl.y) && InGuardBand(bl.y))) return false;
-    const TexelTransform transform = ClassifyTexelTransform(stage);
+    TexelTransform transform = ClassifyTexelTransform(stage);
     if (transform != TexelTransform::Flat && !(tl.u == bl.u && tr.u == br.u && tl.v == tr.v && bl.v == br.v))
         return false;
 
@@ -113,6 +113,14 @@ bool QuadPath::Draw(const DrawContext& ctx, const VertexXyzrhwTex1* v, const Qua
     default: break;
     }
 
+    // A sprite drawn again with the same constants reads a copy whose texels
+    // are already mapped; the plain kernels then write the same bytes.
+    m_view = view;
+    if (const TextureView* copy = MappedCopy(ctx, transform)) {
+        m_view = *copy;
+        transform = m_channels->alphaKept ? TexelTransform::Identity : TexelTransform::FadeAlpha;
+    }
+
     const int n = x1 - x0;
     if (int(m_columns.size()) < n) {
         m_columns.resize(size_t(n));
@@ -128,6 +136,41 @@ bool QuadPath::Draw(const DrawContext& ctx, const VertexXyzrhwTex1* v, const Qua
         DrawRow(ctx, transform, py, ty, x0, n, *kernels.span);
     }
     return true;
+}
+
+const TextureView* QuadPath::MappedCopy(const DrawContext& ctx, TexelTransform transform)
+{
+    const PixelStage& stage = ctx.stage;
+    const TextureView& view = stage.sampler.view;
+    if (transform != TexelTransform::Recolour && transform != TexelTransform::Channels) return nullptr;
+    if (!stage.texture || view.format == D3DFMT_R5G6B5) return nullptr;
+    MappedTextureKey key;
+    key.texture = stage.texture;
+    key.bits = view.bits;
+    key.revision = stage.textureRevision;
+    key.constants = stage.constants;
+    const ChannelTables& t = *m_channels;
+    MappedTextureCache::RowMapper map;
+    if (transform == TexelTransform::Recolour) {
+        key.mapping = TexelMapping::Recolour;
+        map = [this](uint32_t* row, int n) {
+            for (int i = 0; i < n; ++i) row[i] = (row[i] & 0xFF000000u) | m_memo.Map(row[i]);
+        };
+    } else if (stage.blend == BlendKind::SourceAlpha && t.alphaKept && t.scalable) {
+        // The usual tinted sprite blends with the slopes; everything else
+        // goes through the tables (DrawRow).
+        key.mapping = TexelMapping::Scales;
+        map = [&t](uint32_t* row, int n) {
+            for (int i = 0; i < n; ++i) row[i] = ScaleChannels(row[i], t.scale);
+        };
+    } else {
+        key.mapping = TexelMapping::Tables;
+        map = [&t](uint32_t* row, int n) {
+            const ChannelMap m{t.red, t.green, t.blue};
+            for (int i = 0; i < n; ++i) row[i] = MapChannels(row[i], m);
+        };
+    }
+    return m_mapped.Find(key, view, map);
 }
 
 void QuadPath::DrawLinear(const DrawContext& ctx, TexelTransform transform, const Mapping& m, int x0, int x1, int y0,
@@ -241,7 +284,7 @@ void QuadPath::DrawRow(const DrawContext& ctx, TexelTransform transform, int py,
                        const SpanKernels& kernels)
 {
     const PixelStage& stage = ctx.stage;
-    const TextureView& view = stage.sampler.view;
+    const TextureView& view = m_view;
     uint32_t* out = ctx.target.Row(py) + x0;
     const bool blend = stage.blend == BlendKind::SourceAlpha;
 

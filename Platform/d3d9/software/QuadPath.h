@@ -23,6 +23,7 @@
 #include "DrawContext.h"
 #include "EffectTables.h"
 #include "LinearSpans.h"
+#include "MappedTextures.h"
 #include "SpanKernels.h"
 
 #include <vector>
@@ -41,6 +42,10 @@ public:
     // was to be drawn); false leaves it to the general path untouched.
     bool Draw(const DrawContext& ctx, const VertexXyzrhwTex1* v, const QuadKernels& kernels);
 
+    // A texture is going away: its mapped copies go with it.
+    void ForgetTexture(const void* texture) { m_mapped.Forget(texture); }
+    const MappedTextureCache& MappedCopies() const { return m_mapped; }
+
 private:
     struct Mapping; // how texture coordinates follow the screen
 
@@ -51,9 +56,14 @@ private:
                     const LinearKernels& kernels);
     // The texels of one row at the columns' indices, as 0xAARRGGBB.
     const uint32_t* GatherRow(const TextureView& view, int ty, int n);
+    // The bound texture with the program's colour mapping for `transform`
+    // already applied (see MappedTextures), or null.
+    const TextureView* MappedCopy(const DrawContext& ctx, TexelTransform transform);
 
     EffectTableCache m_tables;
     ColourMemo m_memo;
+    MappedTextureCache m_mapped;
+    TextureView m_view; // what point-sampled rows read: the texture or its mapped copy
     const ChannelTables* m_channels = nullptr;
     const CoverageTables* m_coverage = nullptr;
     std::vector<int> m_columns;   // texel column of each pixel column

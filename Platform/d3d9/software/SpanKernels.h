@@ -35,6 +35,25 @@ struct ChannelScale {
     int red, green, blue;
 };
 
+// A source pixel through the tables, alpha kept.
+inline uint32_t MapChannels(uint32_t argb, const ChannelMap& m)
+{
+    return (argb & 0xFF000000u) | m.red[(argb >> 16) & 255] | m.green[(argb >> 8) & 255] | m.blue[argb & 255];
+}
+
+inline uint32_t ScaleChannel(uint32_t x, int factor)
+{
+    const int v = (int(x) * factor + 2048) >> 12;
+    return uint32_t(v < 0 ? 0 : v > 255 ? 255 : v);
+}
+
+// A source pixel scaled, alpha kept.
+inline uint32_t ScaleChannels(uint32_t argb, const ChannelScale& k)
+{
+    return (argb & 0xFF000000u) | ScaleChannel((argb >> 16) & 255, k.red) << 16 |
+           ScaleChannel((argb >> 8) & 255, k.green) << 8 | ScaleChannel(argb & 255, k.blue);
+}
+
 struct SpanKernels {
     const char* name;
     // dst = src, opaque.
