@@ -850,8 +850,8 @@ TEST_F(SoftwareDeviceDraws, RepeatedDrawsWriteTheBytesOfTheFirst)
                             continue;
                         }
                         for (size_t i = 0; i < px.size(); ++i)
-                            ASSERT_EQ(px[i], first[i]) << "draw " << draw << " pixel " << i % kWidth << ", "
-                                                       << i / kWidth;
+                            ASSERT_EQ(px[i], first[i])
+                                << "draw " << draw << " pixel " << i % kWidth << ", " << i / kWidth;
                     }
                     // The second draw really went through a copy.
                     EXPECT_EQ(Soft().Raster().Quads().MappedCopies().Copies(), copiesBefore + 1);
@@ -955,19 +955,25 @@ TEST(SoftwareSpanKernels, WeightedBlendStaysWithinOneStepOfTheFormula)
         }
 }
 
-TEST(SoftwareSpanKernels, Sse2AndScalarGiveTheSameBytes)
+TEST(SoftwareSpanKernels, SimdAndScalarGiveTheSameBytes)
 {
-    const d3d9::SpanKernels* sse2 = d3d9::Sse2SpanKernels();
-    if (!sse2) GTEST_SKIP() << "built without SSE2";
+    const d3d9::SpanKernels* sets[] = {d3d9::Sse2SpanKernels(), d3d9::Avx2SpanKernels()};
+    if (!sets[0]) GTEST_SKIP() << "built without SSE2";
     const d3d9::SpanKernels& scalar = d3d9::ScalarSpanKernels();
     std::mt19937 rng(1);
-    for (int round = 0; round < 300; ++round) {
+    for (int round = 0; round < 600; ++round) {
         const int n = int(rng() % 70);
         const int offset = int(rng() % 4); // unaligned starts too
         std::vector<uint32_t> src(size_t(n + 4)), dst(size_t(n + 4));
-        const int alphaMode = int(rng() % 3);
+        // Alpha anything, opaque, clear or opaque, or in runs of eight of
+        // each kind (what the kernels' shortcuts look for).
+        const int alphaMode = int(rng() % 4);
+        const uint32_t runAlpha[3] = {0, 255, uint32_t(rng() & 255)};
         for (size_t i = 0; i < src.size(); ++i) {
-            uint32_t a = alphaMode == 0 ? rng() & 255 : alphaMode == 1 ? 255 : (rng() & 1) * 255;
+            uint32_t a = alphaMode == 0   ? rng() & 255
+                         : alphaMode == 1 ? 255
+                         : alphaMode == 2 ? (rng() & 1) * 255
+                                          : (i % 8 == 0 ? runAlpha[rng() % 3] : src[i - 1] >> 24);
             src[i] = a << 24 | (rng() & 0xFFFFFF);
             dst[i] = rng() | 0xFF000000u; // targets are opaque
         }
@@ -1002,8 +1008,47 @@ TEST(SoftwareSpanKernels, Sse2AndScalarGiveTheSameBytes)
             }
             return out;
         };
-        for (int which = 0; which < 8; ++which)
-            ASSERT_EQ(run(*sse2, which), run(scalar, which)) << "kernel " << which << " round " << round;
+        for (const d3d9::SpanKernels* set : sets)
+            for (int which = 0; set && which < 8; ++which)
+                ASSERT_EQ(run(*set, which), run(scalar, which))
+                    << set->name << " kernel " << which << " round " << round;
+    }
+}
+
+TEST(SoftwareSpanKernels, FadedBlendGivesTheSameBytesInEverySetForEveryWeightAndDifference)
+{
+    // The faded blend's result depends on the weight and on the difference
+    // between source and target byte only (the target itself is a multiple
+    // of 64 in the formula): every weight times every difference, with
+    // targets of every value along the way, covers every case a set can
+    // compute differently.
+    const d3d9::SpanKernels* sets[] = {d3d9::Sse2SpanKernels(), d3d9::Avx2SpanKernels()};
+    const d3d9::SpanKernels& scalar = d3d9::ScalarSpanKernels();
+    std::vector<uint32_t> src(512), dst(512);
+    for (int i = 0; i < 512; ++i) {
+        const int t = std::min(i, 510) - 255; // source − target
+        const auto pair = [&](int salt, int shift) {
+            const int room = 256 - std::abs(t), d = (i * salt) % room + std::max(0, -t);
+            src[size_t(i)] |= uint32_t(d + t) << shift;
+            dst[size_t(i)] |= uint32_t(d) << shift;
+        };
+        src[size_t(i)] = 0xFF000000u;
+        dst[size_t(i)] = 0xFF000000u;
+        pair(37, 16);
+        pair(101, 8);
+        pair(7, 0);
+    }
+    std::vector<uint16_t> weightOfAlpha(256);
+    for (int w = 0; w < 32768; ++w) {
+        std::fill(weightOfAlpha.begin(), weightOfAlpha.end(), uint16_t(w));
+        std::vector<uint32_t> want = dst;
+        scalar.blendFaded(want.data(), src.data(), weightOfAlpha.data(), 512);
+        for (const d3d9::SpanKernels* set : sets) {
+            if (!set) continue;
+            std::vector<uint32_t> got = dst;
+            set->blendFaded(got.data(), src.data(), weightOfAlpha.data(), 512);
+            ASSERT_EQ(got, want) << set->name << " weight " << w;
+        }
     }
 }
 

@@ -342,6 +342,7 @@ const SpanKernels* Sse2SpanKernels()
 
 const SpanKernels& SelectSpanKernels()
 {
+    if (const SpanKernels* avx2 = Avx2SpanKernels()) return *avx2;
     const SpanKernels* sse2 = Sse2SpanKernels();
     return sse2 ? *sse2 : kScalar;
 }

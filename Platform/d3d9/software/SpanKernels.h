@@ -1,9 +1,10 @@
 // Integer span kernels: writing a run of 0xAARRGGBB source pixels into a run
 // of X8R8G8B8 target pixels, with or without source-alpha blending.
 //
-// Two sets with identical results: plain C++ and SSE2 (four pixels at a
-// time; every x86-64 processor has SSE2). The rasterizer takes the set that
-// SelectSpanKernels gives once; tests run both.
+// Sets with identical results: plain C++, SSE2 (four pixels at a time;
+// every x86-64 processor has SSE2), and SSE2 with AVX2 kernels where eight
+// pixels at a time gain, for processors found to have AVX2 at run time. The
+// rasterizer takes the set that SelectSpanKernels gives once; tests run all.
 //
 // Blending with an 8-bit alpha a is exact integer arithmetic:
 //   out = round((s·a + d·(255 − a)) / 255)   per channel,
@@ -80,6 +81,9 @@ struct SpanKernels {
 const SpanKernels& ScalarSpanKernels();
 // The SSE2 set, or null where the compiler targets no SSE2.
 const SpanKernels* Sse2SpanKernels();
+// The SSE2 set with AVX2 kernels where they gain, or null where this
+// processor has no AVX2.
+const SpanKernels* Avx2SpanKernels();
 // The fastest set this machine runs.
 const SpanKernels& SelectSpanKernels();
 
