@@ -906,6 +906,86 @@ TEST_F(SoftwareDeviceDraws, ChangedOrReplacedTexturesAreMappedAfresh)
     }
 }
 
+// A magnified sprite drawn again at the same size writes its filtered
+// pixels from a kept copy, wherever it stands: the bytes must be those of a
+// first draw of the same texels at the same place.
+TEST_F(SoftwareDeviceDraws, RepeatedScaledDrawsWriteTheBytesOfAFirstDraw)
+{
+    const struct {
+        const char* name;
+        bool shader;
+        int function, blend;
+        float alpha;
+        Float4 color;
+    } cases[] = {
+        {"plain", true, 0, 14, 1.0f, {0, 0, 0, 0}},
+        {"faded", true, 0, 14, 0.4f, {0, 0, 0, 0}},
+        {"tinted and darkened", true, 3, 10, 1.0f, {0.75f, 0.5f, 0.25f, 0.5f}},
+        {"brightened, faded", true, 2, 18, 0.7f, {0, 0, 0, 0}},
+        {"no shader", false, 0, 0, 0, {0, 0, 0, 0}},
+    };
+    // Inside, sticking out of each edge, half-pixel and off-grid corners.
+    const struct {
+        float x, y;
+    } places[] = {{20, 15}, {-9, 40}, {130, -11}, {60, 100}, {-30, -30}, {33.5f, 12}, {40.3f, 22.7f}, {20, 15}};
+    std::mt19937 rng(11);
+    Pixels background(size_t(kWidth) * kHeight);
+    for (uint32_t& p : background) p = rng() | 0xFF000000u;
+    SetFilters(D3DTEXF_LINEAR);
+    for (const auto& c : cases)
+        for (const float scale : {2.0f, 1.5f})
+            for (const bool blending : {true, false}) {
+                SCOPED_TRACE(std::string(c.name) + " scale " + std::to_string(scale) +
+                             (blending ? " blended" : " opaque"));
+                // Clear margins, a soft rim and an opaque middle, many colours.
+                std::vector<uint32_t> texels(24 * 20);
+                const auto fill = [&] {
+                    for (int y = 0; y < 20; ++y)
+                        for (int x = 0; x < 24; ++x) {
+                            const int edge = std::min({x, y, 23 - x, 19 - y});
+                            const uint32_t a = edge < 3 ? 0u : edge < 5 ? rng() & 255 : 255u;
+                            texels[size_t(y) * 24 + x] = a << 24 | (rng() & 0xFFFFFF);
+                        }
+                };
+                fill();
+                const auto texelAt = [&](int x, int y) { return texels[size_t(y) * 24 + x]; };
+                IDirect3DTexture9* kept = MakeTexture(24, 20, D3DFMT_A8R8G8B8, texelAt);
+                if (c.shader)
+                    SetEffect(c.function, c.blend, c.alpha, c.color);
+                else
+                    UnbindShader();
+                m_device->SetRenderState(D3DRS_ALPHABLENDENABLE, blending);
+                const size_t quadsBefore = Soft().Raster().Quads().FilteredQuads().Quads();
+                const auto draw = [&](IDirect3DTexture9* tex, float x, float y) {
+                    m_device->SetTexture(0, tex);
+                    FillBackBuffer(background);
+                    DrawQuad(ImageQuad(x, y, 24, 20, scale, scale));
+                    return ReadBack();
+                };
+                for (int round = 0; round < 2; ++round) {
+                    for (const auto& at : places) {
+                        const Pixels got = draw(kept, at.x, at.y);
+                        // A new texture's first draw takes the path that filters.
+                        IDirect3DTexture9* fresh = MakeTexture(24, 20, D3DFMT_A8R8G8B8, texelAt);
+                        const Pixels want = draw(fresh, at.x, at.y);
+                        for (size_t i = 0; i < got.size(); ++i)
+                            ASSERT_EQ(got[i], want[i]) << "at " << at.x << ", " << at.y << " pixel " << i % kWidth
+                                                       << ", " << i / kWidth << " round " << round;
+                    }
+                    // New texels under the same texture: nothing kept may show.
+                    fill();
+                    D3DLOCKED_RECT lr;
+                    ASSERT_EQ(kept->LockRect(0, &lr, nullptr, 0), D3D_OK);
+                    for (int y = 0; y < 20; ++y)
+                        memcpy(static_cast<uint8_t*>(lr.pBits) + y * lr.Pitch, &texels[size_t(y) * 24], 24 * 4);
+                    kept->UnlockRect(0);
+                }
+                EXPECT_GT(Soft().Raster().Quads().FilteredQuads().Quads(), quadsBefore);
+            }
+    m_device->SetRenderState(D3DRS_ALPHABLENDENABLE, TRUE);
+    SetFilters(D3DTEXF_POINT);
+}
+
 // ---- span kernels -----------------------------------------------------------------
 
 TEST(SoftwareSpanKernels, ByteBlendIsTheRoundedFormula)
@@ -1052,24 +1132,33 @@ TEST(SoftwareSpanKernels, FadedBlendGivesTheSameBytesInEverySetForEveryWeightAnd
     }
 }
 
-TEST(SoftwareSpanKernels, LinearFilterSse2AndScalarGiveTheSameBytes)
+TEST(SoftwareSpanKernels, LinearFilterSetsAndHalvesGiveTheSameBytes)
 {
-    const d3d9::LinearKernels* sse2 = d3d9::Sse2LinearKernels();
-    if (!sse2) GTEST_SKIP() << "built without SSE2";
+    // Every set's filter against the plain one, and each set's two halves
+    // (filter, then write: the path for kept filtered pixels) against the
+    // whole horizontal pass.
+    const d3d9::LinearKernels* sets[] = {&d3d9::ScalarLinearKernels(), d3d9::Sse2LinearKernels(),
+                                         d3d9::Avx2LinearKernels()};
     const d3d9::LinearKernels& scalar = d3d9::ScalarLinearKernels();
     std::mt19937 rng(4);
-    for (int round = 0; round < 300; ++round) {
+    for (int round = 0; round < 600; ++round) {
         const int count = 1 + int(rng() % 40), n = int(rng() % 70);
         std::vector<uint32_t> top(static_cast<size_t>(count)), bottom(static_cast<size_t>(count));
         std::vector<uint32_t> dst(static_cast<size_t>(n));
-        for (uint32_t& t : top) t = rng();
-        for (uint32_t& b : bottom) b = rng();
+        // Texels of any alpha, or sprite-like: mostly clear or opaque.
+        const bool spriteLike = rng() % 2 == 0;
+        const auto texel = [&] {
+            const uint32_t v = rng();
+            if (!spriteLike) return v;
+            const uint32_t kind = rng() % 8;
+            return (v & 0xFFFFFF) | (kind < 4 ? 0u : kind < 7 ? 0xFF000000u : v & 0xFF000000u);
+        };
+        for (uint32_t& t : top) t = texel();
+        for (uint32_t& b : bottom) b = rng() % 4 == 0 ? texel() : 0u;
         for (uint32_t& d : dst) d = rng() | 0xFF000000u;
         const int wy = int(rng() % 32768);
-        std::vector<int16_t> filteredSse(size_t(count) * 4), filteredScalar(size_t(count) * 4);
-        sse2->vertical(top.data(), bottom.data(), count, wy, filteredSse.data());
+        std::vector<int16_t> filteredScalar(size_t(count) * 4);
         scalar.vertical(top.data(), bottom.data(), count, wy, filteredScalar.data());
-        ASSERT_EQ(filteredSse, filteredScalar) << "round " << round;
 
         std::vector<d3d9::LinearColumn> columns(static_cast<size_t>(n));
         for (auto& c : columns)
@@ -1078,11 +1167,21 @@ TEST(SoftwareSpanKernels, LinearFilterSse2AndScalarGiveTheSameBytes)
         const auto factor = [&] { return int(rng() % 65535) - 32767; };
         const d3d9::ChannelScale scale =
             rng() % 3 == 0 ? d3d9::kUnscaled : d3d9::ChannelScale{factor(), factor(), factor()};
-        for (bool blend : {false, true}) {
-            std::vector<uint32_t> a = dst, b = dst;
-            sse2->horizontal(a.data(), filteredScalar.data(), columns.data(), n, scale, fade, blend);
-            scalar.horizontal(b.data(), filteredScalar.data(), columns.data(), n, scale, fade, blend);
-            ASSERT_EQ(a, b) << "round " << round << (blend ? " blending" : "");
+        for (const d3d9::LinearKernels* set : sets) {
+            if (!set) continue;
+            std::vector<int16_t> filtered(size_t(count) * 4);
+            set->vertical(top.data(), bottom.data(), count, wy, filtered.data());
+            ASSERT_EQ(filtered, filteredScalar) << set->name << " round " << round;
+            for (bool blend : {false, true}) {
+                std::vector<uint32_t> whole = dst, halves = dst, want = dst;
+                scalar.horizontal(want.data(), filteredScalar.data(), columns.data(), n, scale, fade, blend);
+                set->horizontal(whole.data(), filteredScalar.data(), columns.data(), n, scale, fade, blend);
+                std::vector<int16_t> pixels(size_t(n) * 4);
+                set->filter(pixels.data(), filteredScalar.data(), columns.data(), n);
+                set->write(halves.data(), pixels.data(), n, scale, fade, blend);
+                ASSERT_EQ(whole, want) << set->name << " round " << round << (blend ? " blending" : "");
+                ASSERT_EQ(halves, want) << set->name << " halves, round " << round << (blend ? " blending" : "");
+            }
         }
     }
 }

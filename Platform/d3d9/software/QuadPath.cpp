@@ -14,6 +14,8 @@ namespace kes::d3d9 {
 struct QuadPath::Mapping {
     double s0, x0, dsdx;
     double t0, y0, dtdy;
+    // The pixels the quad covers before clipping to the target.
+    int64_t fullX0, fullX1, fullY0, fullY1;
 
     double S(int px) const { return s0 + dsdx * (double(px) - x0); }
     double T(int py) const { return t0 + dtdy * (double(py) - y0); }
@@ -43,22 +45,6 @@ void PrefetchTarget(const uint32_t* span, int n)
     const char* end = reinterpret_cast<const char*>(span + n);
     for (; p < end; p += 64) __builtin_prefetch(p, 1);
     __builtin_prefetch(end - 1, 1);
-}
-
-// `count` texels of row y from column `first` on, as 0xAARRGGBB.
-void ReadTexelRow(const TextureView& view, int y, int first, int count, uint32_t* out)
-{
-    const uint8_t* row = view.Row(y);
-    switch (view.format) {
-    case D3DFMT_A8R8G8B8: memcpy(out, row + size_t(first) * 4, size_t(count) * 4); break;
-    case D3DFMT_X8R8G8B8:
-        memcpy(out, row + size_t(first) * 4, size_t(count) * 4);
-        for (int i = 0; i < count; ++i) out[i] |= 0xFF000000u;
-        break;
-    default:
-        for (int i = 0; i < count; ++i) out[i] = TexelArgb8(view, first + i, y);
-        break;
-    }
 }
 
 } // namespace
@@ -104,6 +90,10 @@ bool QuadPath::Draw(const DrawContext& ctx, const VertexXyzrhwTex1* v, const Qua
     m.t0 = double(tl.v) * view.height;
     m.y0 = tl.y;
     m.dtdy = (double(bl.v) * view.height - m.t0) / (double(bl.y) - tl.y);
+    m.fullX0 = CeilDiv(std::min(xa, xb), kSubpixelOne);
+    m.fullX1 = CeilDiv(std::max(xa, xb), kSubpixelOne);
+    m.fullY0 = CeilDiv(std::min(ya, yb), kSubpixelOne);
+    m.fullY1 = CeilDiv(std::max(ya, yb), kSubpixelOne);
     if (stage.Linear(std::max(std::fabs(m.dsdx), std::fabs(m.dtdy)))) {
         DrawLinear(ctx, transform, m, x0, x1, y0, y1, *kernels.linear);
         return true;
@@ -185,6 +175,28 @@ const TextureView* QuadPath::MappedCopy(const DrawContext& ctx, TexelTransform t
     return m_mapped.Find(key, view, map);
 }
 
+const int16_t* QuadPath::FilteredQuad(const DrawContext& ctx, const Mapping& m, const LinearKernels& kernels)
+{
+    const PixelStage& stage = ctx.stage;
+    const TextureView& view = stage.sampler.view;
+    // Quads far larger than any target are not worth keeping whole.
+    constexpr int64_t kMaxSide = 4096;
+    const int64_t w = m.fullX1 - m.fullX0, h = m.fullY1 - m.fullY0;
+    if (!stage.texture || w > kMaxSide || h > kMaxSide) return nullptr;
+    // The key holds each axis relative to the quad's corner, which gives
+    // the same coordinates as Mapping only where px − x0 = (first − x0) + i
+    // exactly: corners on the 1/256 grid, within the guard band.
+    const auto onGrid = [](double v) { return v * double(kSubpixelOne) == std::nearbyint(v * double(kSubpixelOne)); };
+    if (!onGrid(m.x0) || !onGrid(m.y0)) return nullptr;
+    FilteredQuadKey key;
+    key.texture = stage.texture;
+    key.bits = view.bits;
+    key.revision = stage.textureRevision;
+    key.x = FilterAxis{m.s0, m.dsdx, double(m.fullX0) - m.x0, int(w), view.width, stage.sampler.addressU};
+    key.y = FilterAxis{m.t0, m.dtdy, double(m.fullY0) - m.y0, int(h), view.height, stage.sampler.addressV};
+    return m_filteredQuads.Find(key, view, kernels);
+}
+
 void QuadPath::DrawLinear(const DrawContext& ctx, TexelTransform transform, const Mapping& m, int x0, int x1, int y0,
                           int y1, const LinearKernels& kernels)
 {
@@ -195,14 +207,6 @@ void QuadPath::DrawLinear(const DrawContext& ctx, TexelTransform transform, cons
         m_taps.resize(size_t(n));
         m_linearColumns.resize(size_t(n));
     }
-    int first = view.width, last = 0; // the texel columns the row uses
-    for (int i = 0; i < n; ++i) {
-        const LinearTap tap = LinearTapFor(TexelFixed(m.S(x0 + i)), view.width, stage.sampler.addressU);
-        m_taps[size_t(i)] = tap;
-        first = std::min({first, tap.i0, tap.i1});
-        last = std::max({last, tap.i0, tap.i1});
-    }
-
     // Integers for colours the program leaves alone or scales per channel;
     // R5G6B5 fields rounded to bytes first would be amplified by a scale.
     ChannelScale scale = kUnscaled;
@@ -215,6 +219,27 @@ void QuadPath::DrawLinear(const DrawContext& ctx, TexelTransform transform, cons
         if (channels) scale = t.scale;
         fade = t.alphaKept ? kNoFade : t.weight[255]; // the program's factor on alpha
     }
+    const bool blend = stage.blend == BlendKind::SourceAlpha;
+    if (integer) {
+        if (const int16_t* kept = FilteredQuad(ctx, m, kernels)) {
+            const int64_t width = m.fullX1 - m.fullX0;
+            for (int py = y0; py < y1; ++py) {
+                if (py + 4 < y1) PrefetchTarget(ctx.target.Row(py + 4) + x0, n);
+                const int16_t* row = kept + ((py - m.fullY0) * width + (x0 - m.fullX0)) * 4;
+                kernels.write(ctx.target.Row(py) + x0, row, n, scale, fade, blend);
+            }
+            return;
+        }
+    }
+
+    int first = view.width, last = 0; // the texel columns the row uses
+    for (int i = 0; i < n; ++i) {
+        const LinearTap tap = LinearTapFor(TexelFixed(m.S(x0 + i)), view.width, stage.sampler.addressU);
+        m_taps[size_t(i)] = tap;
+        first = std::min({first, tap.i0, tap.i1});
+        last = std::max({last, tap.i0, tap.i1});
+    }
+
     if (!integer) {
         // Colours the program changes are filtered in float, as the
         // general path filters them, so that the program sees the same texel.
@@ -239,7 +264,6 @@ void QuadPath::DrawLinear(const DrawContext& ctx, TexelTransform transform, cons
         const LinearTap& tap = m_taps[size_t(i)];
         m_linearColumns[size_t(i)] = LinearColumn{tap.i0 - first, tap.i1 - first, int(tap.fraction >> 1)};
     }
-    const bool blend = stage.blend == BlendKind::SourceAlpha;
     for (int py = y0; py < y1; ++py) {
         const LinearTap row = LinearTapFor(TexelFixed(m.T(py)), view.height, stage.sampler.addressV);
         ReadTexelRow(view, row.i0, first, count, m_top.data());

@@ -22,6 +22,7 @@
 
 #include "DrawContext.h"
 #include "EffectTables.h"
+#include "FilteredQuads.h"
 #include "LinearSpans.h"
 #include "MappedTextures.h"
 #include "SpanKernels.h"
@@ -42,9 +43,14 @@ public:
     // was to be drawn); false leaves it to the general path untouched.
     bool Draw(const DrawContext& ctx, const VertexXyzrhwTex1* v, const QuadKernels& kernels);
 
-    // A texture is going away: its mapped copies go with it.
-    void ForgetTexture(const void* texture) { m_mapped.Forget(texture); }
+    // A texture is going away: its mapped copies and filtered quads go with it.
+    void ForgetTexture(const void* texture)
+    {
+        m_mapped.Forget(texture);
+        m_filteredQuads.Forget(texture);
+    }
     const MappedTextureCache& MappedCopies() const { return m_mapped; }
+    const FilteredQuadCache& FilteredQuads() const { return m_filteredQuads; }
 
 private:
     struct Mapping; // how texture coordinates follow the screen
@@ -59,10 +65,13 @@ private:
     // The bound texture with the program's colour mapping for `transform`
     // already applied (see MappedTextures), or null.
     const TextureView* MappedCopy(const DrawContext& ctx, TexelTransform transform);
+    // The quad's filtered pixels kept from earlier draws (FilteredQuads), or null.
+    const int16_t* FilteredQuad(const DrawContext& ctx, const Mapping& m, const LinearKernels& kernels);
 
     EffectTableCache m_tables;
     ColourMemo m_memo;
     MappedTextureCache m_mapped;
+    FilteredQuadCache m_filteredQuads;
     TextureView m_view; // what point-sampled rows read: the texture or its mapped copy
     const ChannelTables* m_channels = nullptr;
     const CoverageTables* m_coverage = nullptr;

@@ -188,8 +188,8 @@ void BlendMappedSse2(uint32_t* dst, const uint32_t* src, const ChannelMap& map, 
         const __m128i alpha = _mm_and_si128(Load(src + i), opaque);
         if (_mm_movemask_epi8(_mm_cmpeq_epi32(alpha, zero)) == 0xFFFF) continue;
         // No gather in SSE2: the lookups are scalar, the blend is not.
-        const __m128i s = _mm_set_epi32(int(MapChannels(src[i + 3], map)), int(MapChannels(src[i + 2], map)), int(MapChannels(src[i + 1], map)),
-                                        int(MapChannels(src[i], map)));
+        const __m128i s = _mm_set_epi32(int(MapChannels(src[i + 3], map)), int(MapChannels(src[i + 2], map)),
+                                        int(MapChannels(src[i + 1], map)), int(MapChannels(src[i], map)));
         if (_mm_movemask_epi8(_mm_cmpeq_epi32(alpha, opaque)) == 0xFFFF) {
             Store(dst + i, s);
             continue;
