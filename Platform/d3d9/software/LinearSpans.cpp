@@ -30,8 +30,15 @@ inline void Horizontal(const int16_t* filtered, const LinearColumn& col, int p[4
     for (int c = 0; c < 4; ++c) p[c] = a[c] + (((b[c] - a[c]) * 2 * col.w) >> 16);
 }
 
-// Scales P's colour and writes it (blend false) or blends it over *dst.
-inline void WritePixel(uint32_t* dst, int p[4], const int factors[3], int fade, bool blend)
+// The blend weight of P's alpha as a 15-bit fraction (64·255 gives 32767).
+inline int AlphaWeight15(int alpha)
+{
+    return int((uint32_t(alpha) * 4u * 32896u) >> 16);
+}
+
+// Scales P's colour and writes it (blend false) or blends it over *dst
+// with the weight a15, faded.
+inline void WritePixel(uint32_t* dst, int p[3], int a15, const int factors[3], int fade, bool blend)
 {
     for (int c = 0; c < 3; ++c) {
         const int v = (p[c] * factors[c] + 2048) >> 12;
@@ -42,7 +49,6 @@ inline void WritePixel(uint32_t* dst, int p[4], const int factors[3], int fade, 
             kOpaque | uint32_t((p[2] + 32) >> 6) << 16 | uint32_t((p[1] + 32) >> 6) << 8 | uint32_t((p[0] + 32) >> 6);
         return;
     }
-    int a15 = int((uint32_t(p[3]) * 4u * 32896u) >> 16);
     if (fade != kNoFade) a15 = (a15 * 2 * fade) >> 16;
     if (a15 == 0) return; // the formula gives dst back
     uint32_t out = kOpaque;
@@ -60,7 +66,7 @@ void HorizontalScalar(uint32_t* dst, const int16_t* filtered, const LinearColumn
     for (int i = 0; i < n; ++i) {
         int p[4];
         Horizontal(filtered, columns[i], p);
-        WritePixel(dst + i, p, factors, fade, blend);
+        WritePixel(dst + i, p, AlphaWeight15(p[3]), factors, fade, blend);
     }
 }
 
@@ -69,7 +75,8 @@ void FilterScalar(int16_t* out, const int16_t* filtered, const LinearColumn* col
     for (int i = 0; i < n; ++i) {
         int p[4];
         Horizontal(filtered, columns[i], p);
-        for (int c = 0; c < 4; ++c) out[4 * i + c] = int16_t(p[c]);
+        for (int c = 0; c < 3; ++c) out[4 * i + c] = int16_t(2 * p[c]);
+        out[4 * i + 3] = int16_t(AlphaWeight15(p[3]));
     }
 }
 
@@ -77,8 +84,9 @@ void WriteScalar(uint32_t* dst, const int16_t* pixels, int n, const ChannelScale
 {
     const int factors[3] = {scale.blue, scale.green, scale.red};
     for (int i = 0; i < n; ++i) {
-        int p[4] = {pixels[4 * i], pixels[4 * i + 1], pixels[4 * i + 2], pixels[4 * i + 3]};
-        WritePixel(dst + i, p, factors, fade, blend);
+        const int16_t* q = pixels + 4 * i;
+        int p[3] = {q[0] >> 1, q[1] >> 1, q[2] >> 1};
+        WritePixel(dst + i, p, q[3], factors, fade, blend);
     }
 }
 
@@ -183,10 +191,31 @@ void HorizontalSse2(uint32_t* dst, const int16_t* filtered, const LinearColumn* 
 
 void FilterSse2(int16_t* out, const int16_t* filtered, const LinearColumn* columns, int n)
 {
+    const __m128i colour = _mm_setr_epi16(-1, -1, -1, 0, -1, -1, -1, 0);
+    const __m128i alphaScale = _mm_set1_epi16(short(32896));
     int i = 0;
-    for (; i + 2 <= n; i += 2)
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 4 * i), Horizontal2(filtered, columns[i], columns[i + 1]));
+    for (; i + 2 <= n; i += 2) {
+        const __m128i p = Horizontal2(filtered, columns[i], columns[i + 1]);
+        const __m128i a15 = _mm_mulhi_epu16(_mm_slli_epi16(p, 2), alphaScale);
+        const __m128i kept = _mm_or_si128(_mm_and_si128(colour, _mm_slli_epi16(p, 1)), _mm_andnot_si128(colour, a15));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 4 * i), kept);
+    }
     FilterScalar(out + 4 * i, filtered, columns + i, n - i);
+}
+
+// Two kept pixels (2·P, weight) written or blended over d8, as Write4 does
+// with P: 2·P − 128·d is (P − 64·d)·2, and (64·d + r + 32) >> 6 is
+// d + ((r + 32) >> 6).
+inline __m128i WriteKept2(const WriteSetup& w, __m128i q, __m128i d8)
+{
+    __m128i x2 = q;
+    if (!w.unscaled) x2 = _mm_slli_epi16(Scaled(w, _mm_srai_epi16(q, 1)), 1);
+    if (!w.blend) return _mm_srli_epi16(_mm_add_epi16(x2, _mm_set1_epi16(64)), 7);
+    __m128i a15 = q;
+    if (w.faded) a15 = _mm_mulhi_epu16(_mm_slli_epi16(a15, 1), w.fade16);
+    a15 = _mm_shufflehi_epi16(_mm_shufflelo_epi16(a15, _MM_SHUFFLE(3, 3, 3, 3)), _MM_SHUFFLE(3, 3, 3, 3));
+    const __m128i r = _mm_mulhi_epi16(_mm_sub_epi16(x2, _mm_slli_epi16(d8, 7)), a15);
+    return _mm_add_epi16(d8, _mm_srai_epi16(_mm_add_epi16(r, w.k32), 6));
 }
 
 void WriteSse2(uint32_t* dst, const int16_t* pixels, int n, const ChannelScale& scale, int fade, bool blend)
@@ -195,13 +224,16 @@ void WriteSse2(uint32_t* dst, const int16_t* pixels, int n, const ChannelScale& 
     const __m128i alphas = _mm_set_epi16(-1, 0, 0, 0, -1, 0, 0, 0);
     int i = 0;
     for (; i + 4 <= n; i += 4) {
-        const __m128i p01 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(pixels + 4 * i));
-        const __m128i p23 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(pixels + 4 * i + 8));
+        const __m128i q01 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(pixels + 4 * i));
+        const __m128i q23 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(pixels + 4 * i + 8));
         // Clear pixels blend to the target as it was: skip runs of them.
         if (blend &&
-            _mm_movemask_epi8(_mm_cmpeq_epi16(_mm_and_si128(_mm_or_si128(p01, p23), alphas), w.zero)) == 0xFFFF)
+            _mm_movemask_epi8(_mm_cmpeq_epi16(_mm_and_si128(_mm_or_si128(q01, q23), alphas), w.zero)) == 0xFFFF)
             continue;
-        Write4(w, dst + i, p01, p23);
+        const __m128i d = _mm_loadu_si128(reinterpret_cast<const __m128i*>(dst + i));
+        const __m128i lo = WriteKept2(w, q01, _mm_unpacklo_epi8(d, w.zero));
+        const __m128i hi = WriteKept2(w, q23, _mm_unpackhi_epi8(d, w.zero));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + i), _mm_or_si128(_mm_packus_epi16(lo, hi), w.opaque));
     }
     WriteScalar(dst + i, pixels + 4 * i, n - i, scale, fade, blend);
 }

@@ -48,8 +48,10 @@ struct LinearKernels {
     void (*horizontal)(uint32_t* dst, const int16_t* filtered, const LinearColumn* columns, int n,
                        const ChannelScale& scale, int fade, bool blend);
     // horizontal in two halves, for filtered pixels kept between draws:
-    // each pixel's P (four 16-bit channels, blue, green, red, alpha) into
-    // out, then pixels' P scaled and written or blended, with the same bytes.
+    // each pixel's P kept as four 16-bit values (2·P of blue, green and
+    // red, and the 15-bit blend weight of P's alpha, the blend's own inputs)
+    // into out, then kept pixels scaled and written or blended, with the
+    // same bytes as horizontal.
     void (*filter)(int16_t* out, const int16_t* filtered, const LinearColumn* columns, int n);
     void (*write)(uint32_t* dst, const int16_t* pixels, int n, const ChannelScale& scale, int fade, bool blend);
 };

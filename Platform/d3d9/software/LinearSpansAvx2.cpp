@@ -18,26 +18,28 @@ namespace {
 
 // The constants of the write.
 struct Avx2Write {
-    __m256i zero, ones, factors, top, k32, alphaScale, fade16, alphas, spreadAlpha, opaque;
+    __m256i zero, ones, factors, top, k32, k64, fade16, alphas, spreadAlpha, opaque;
 };
 
-// Four pixels' P, scaled and written or blended over their four target
-// pixels d8 (bytes widened to words); the results as 16-bit channels.
+// Four kept pixels (2·P, weight), scaled and written or blended over their
+// four target pixels d8 (bytes widened to words), as LinearSpans' SSE2
+// write does; the results as 16-bit channels.
 template <bool kBlend, bool kFaded, bool kScaled>
-KESTO_AVX2 inline __m256i Write4(const Avx2Write& w, __m256i p, __m256i d8)
+KESTO_AVX2 inline __m256i Write4(const Avx2Write& w, __m256i q, __m256i d8)
 {
+    __m256i x2 = q;
     if (kScaled) {
+        const __m256i p = _mm256_srai_epi16(q, 1);
         const __m256i lo = _mm256_srai_epi32(_mm256_madd_epi16(_mm256_unpacklo_epi16(p, w.ones), w.factors), 12);
         const __m256i hi = _mm256_srai_epi32(_mm256_madd_epi16(_mm256_unpackhi_epi16(p, w.ones), w.factors), 12);
-        p = _mm256_min_epi16(_mm256_max_epi16(_mm256_packs_epi32(lo, hi), w.zero), w.top);
+        x2 = _mm256_slli_epi16(_mm256_min_epi16(_mm256_max_epi16(_mm256_packs_epi32(lo, hi), w.zero), w.top), 1);
     }
-    if (!kBlend) return _mm256_srli_epi16(_mm256_add_epi16(p, w.k32), 6);
-    __m256i a15 = _mm256_mulhi_epu16(_mm256_slli_epi16(p, 2), w.alphaScale);
+    if (!kBlend) return _mm256_srli_epi16(_mm256_add_epi16(x2, w.k64), 7);
+    __m256i a15 = q;
     if (kFaded) a15 = _mm256_mulhi_epu16(_mm256_slli_epi16(a15, 1), w.fade16);
     a15 = _mm256_shuffle_epi8(a15, w.spreadAlpha);
-    const __m256i d = _mm256_slli_epi16(d8, 6);
-    const __m256i r = _mm256_mulhi_epi16(_mm256_slli_epi16(_mm256_sub_epi16(p, d), 1), a15);
-    return _mm256_srai_epi16(_mm256_add_epi16(_mm256_add_epi16(d, r), w.k32), 6);
+    const __m256i r = _mm256_mulhi_epi16(_mm256_sub_epi16(x2, _mm256_slli_epi16(d8, 7)), a15);
+    return _mm256_add_epi16(d8, _mm256_srai_epi16(_mm256_add_epi16(r, w.k32), 6));
 }
 
 template <bool kBlend, bool kFaded, bool kScaled>
@@ -62,6 +64,16 @@ KESTO_AVX2 int WriteRun(const Avx2Write& w, uint32_t* dst, const int16_t* pixels
         const __m256i packed = _mm256_permute4x64_epi64(_mm256_packus_epi16(out0, out1), _MM_SHUFFLE(3, 1, 2, 0));
         _mm256_storeu_si256(reinterpret_cast<__m256i*>(dst + i), _mm256_or_si256(packed, w.opaque));
     }
+    if (i + 4 <= n) {
+        // Four more: a clipped sprite's row rarely ends on a multiple of eight.
+        const __m256i q = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(pixels + 4 * i));
+        const __m256i d8 = _mm256_cvtepu8_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(dst + i)));
+        const __m256i out = Write4<kBlend, kFaded, kScaled>(w, q, d8);
+        const __m256i packed = _mm256_permute4x64_epi64(_mm256_packus_epi16(out, out), _MM_SHUFFLE(3, 1, 2, 0));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + i),
+                         _mm_or_si128(_mm256_castsi256_si128(packed), _mm256_castsi256_si128(w.opaque)));
+        i += 4;
+    }
     return i;
 }
 
@@ -76,7 +88,7 @@ KESTO_AVX2 void WriteAvx2(uint32_t* dst, const int16_t* pixels, int n, const Cha
                           short(scale.blue), 2048, short(scale.green), 2048, short(scale.red), 2048, 4096, 2048);
     w.top = _mm256_set1_epi16(64 * 255);
     w.k32 = _mm256_set1_epi16(32);
-    w.alphaScale = _mm256_set1_epi16(short(32896));
+    w.k64 = _mm256_set1_epi16(64);
     w.fade16 = _mm256_set1_epi16(short(fade));
     w.alphas = _mm256_set1_epi64x(int64_t(0xFFFF000000000000ull));
     // Each pixel's alpha word (bytes 6 and 7 of its eight) into all four of its words.
