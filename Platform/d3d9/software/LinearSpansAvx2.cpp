@@ -53,9 +53,8 @@ KESTO_AVX2 int WriteRun(const Avx2Write& w, uint32_t* dst, const int16_t* pixels
         if (kBlend && _mm256_testz_si256(_mm256_or_si256(p0, p1), w.alphas)) continue;
         __m256i d0 = w.zero, d1 = w.zero;
         if (kBlend) {
-            const __m256i d = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(dst + i));
-            d0 = _mm256_cvtepu8_epi16(_mm256_castsi256_si128(d));
-            d1 = _mm256_cvtepu8_epi16(_mm256_extracti128_si256(d, 1));
+            d0 = _mm256_cvtepu8_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(dst + i)));
+            d1 = _mm256_cvtepu8_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(dst + i + 4)));
         }
         const __m256i out0 = Write4<kBlend, kFaded, kScaled>(w, p0, d0);
         const __m256i out1 = Write4<kBlend, kFaded, kScaled>(w, p1, d1);
