@@ -12,7 +12,10 @@
 // texels and weight per column and per row as the general path; their
 // colours are filtered in integers (LinearSpans) when the program leaves
 // them alone, else in float exactly as the general path does. Results agree
-// with the general path within one step per 8-bit channel.
+// with the general path within one step per 8-bit channel. Draws that repeat
+// (the same texture and constants, or the same magnification) read what an
+// earlier draw made instead: a mapped copy of the texture (MappedTextures),
+// the quad's filtered pixels (FilteredQuads); the bytes written are the same.
 //
 // Not handled here, left to the general path: rotated or sheared quads,
 // texture coordinates that do not follow the screen axes, blend factors
