@@ -3,6 +3,8 @@
 
 #include "Triangles.h"
 
+#include "../effect/EffectColours.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstring>
@@ -108,7 +110,7 @@ bool QuadPath::Draw(const DrawContext& ctx, const VertexXyzrhwTex1* v, const Qua
         break;
     case TexelTransform::Recolour:
         m_channels = &m_tables.Channels(stage.constants, false); // for its alpha column
-        m_memo.Use(stage.constants);
+        if (!EffectColoursHandles(stage.constants)) m_memo.Use(stage.constants);
         break;
     case TexelTransform::Coverage: m_coverage = &m_tables.Coverage(stage.constants); break;
     default: break;
@@ -140,6 +142,19 @@ bool QuadPath::Draw(const DrawContext& ctx, const VertexXyzrhwTex1* v, const Qua
     return true;
 }
 
+void QuadPath::Recolour(const EffectConstants& k, uint32_t* row, int n)
+{
+    if (!EffectColoursHandles(k)) {
+        for (int i = 0; i < n; ++i) row[i] = (row[i] & 0xFF000000u) | m_memo.Map(row[i]);
+        return;
+    }
+    // Four texels at a time beat remembering colours: a sprite has
+    // thousands, and a miss costs a whole run of the program.
+    if (m_colours.size() < size_t(n)) m_colours.resize(size_t(n));
+    EffectColours(k, row, m_colours.data(), n);
+    for (int i = 0; i < n; ++i) row[i] = (row[i] & 0xFF000000u) | m_colours[size_t(i)];
+}
+
 const TextureView* QuadPath::MappedCopy(const DrawContext& ctx, TexelTransform transform)
 {
     const PixelStage& stage = ctx.stage;
@@ -155,9 +170,7 @@ const TextureView* QuadPath::MappedCopy(const DrawContext& ctx, TexelTransform t
     MappedTextureCache::RowMapper map;
     if (transform == TexelTransform::Recolour) {
         key.mapping = TexelMapping::Recolour;
-        map = [this](uint32_t* row, int n) {
-            for (int i = 0; i < n; ++i) row[i] = (row[i] & 0xFF000000u) | m_memo.Map(row[i]);
-        };
+        map = [this, &stage](uint32_t* row, int n) { Recolour(stage.constants, row, n); };
     } else if (stage.blend == BlendKind::SourceAlpha && t.alphaKept && t.scalable) {
         // The usual tinted sprite blends with the slopes; everything else
         // goes through the tables (DrawRow).
@@ -395,11 +408,7 @@ void QuadPath::DrawRow(const DrawContext& ctx, TexelTransform transform, int py,
     case TexelTransform::Recolour: {
         uint32_t* span = m_span.data();
         GatherRow(view, ty, n);
-        for (int i = 0; i < n; ++i) {
-            const uint32_t p = span[i];
-            // A clear pixel adds nothing to a blend: no need to know its colour.
-            span[i] = blend && p < 0x01000000u ? 0u : (p & 0xFF000000u) | m_memo.Map(p);
-        }
+        Recolour(stage.constants, span, n);
         WriteSpan(kernels, out, span, n, blend, *m_channels);
         break;
     }

@@ -68,11 +68,14 @@ private:
     // The bound texture with the program's colour mapping for `transform`
     // already applied (see MappedTextures), or null.
     const TextureView* MappedCopy(const DrawContext& ctx, TexelTransform transform);
+    // The program's colour for each texel of a row (0xAARRGGBB, alpha kept).
+    void Recolour(const EffectConstants& k, uint32_t* row, int n);
     // The quad's filtered pixels kept from earlier draws (FilteredQuads), or null.
     const int16_t* FilteredQuad(const DrawContext& ctx, const Mapping& m, const LinearKernels& kernels);
 
     EffectTableCache m_tables;
-    ColourMemo m_memo;
+    ColourMemo m_memo;               // colours the four-lane program does not handle
+    std::vector<uint32_t> m_colours; // a row's colours from the four-lane program
     MappedTextureCache m_mapped;
     FilteredQuadCache m_filteredQuads;
     TextureView m_view; // what point-sampled rows read: the texture or its mapped copy
