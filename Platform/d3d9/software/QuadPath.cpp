@@ -134,8 +134,11 @@ bool QuadPath::Draw(const DrawContext& ctx, const VertexXyzrhwTex1* v, const Qua
         m_columns[size_t(i)] = PointTexel(TexelFixed(m.S(x0 + i)), view.width, stage.sampler.addressU);
         m_contiguous = m_contiguous && m_columns[size_t(i)] == m_columns[0] + i;
     }
+    // Only a faded blend reads every target pixel; the others mostly write
+    // over or skip them, and asking ahead would only cost.
+    const bool prefetch = transform == TexelTransform::FadeAlpha && stage.blend == BlendKind::SourceAlpha;
     for (int py = y0; py < y1; ++py) {
-        if (py + 4 < y1) PrefetchTarget(ctx.target.Row(py + 4) + x0, n);
+        if (prefetch && py + 4 < y1) PrefetchTarget(ctx.target.Row(py + 4) + x0, n);
         const int ty = PointTexel(TexelFixed(m.T(py)), view.height, stage.sampler.addressV);
         DrawRow(ctx, transform, py, ty, x0, n, *kernels.span);
     }
