@@ -799,6 +799,193 @@ TEST_F(SoftwareDeviceDraws, EngineSpritesTakeTheFastPath)
     }
 }
 
+// ---- repeated draws ----------------------------------------------------------------
+
+// A sprite drawn again with the same constants reads a copy of its texture
+// with the program's colour mapping already applied: it must write exactly
+// the bytes of the first draw, which mapped each texel on the way.
+TEST_F(SoftwareDeviceDraws, RepeatedDrawsWriteTheBytesOfTheFirst)
+{
+    const auto byte = [](int b) { return (b - 1) / 254.0f; };
+    const struct {
+        const char* name;
+        int function, blend;
+        float alpha;
+        Float4 color;
+    } cases[] = {
+        {"hue rotated", 1, 14, 1.0f, {0.5f, 0.5f, 0.5f, byte(160)}},
+        {"tint and hue, faded", 1, 14, 0.6f, {byte(200), byte(90), byte(128), byte(40)}},
+        {"grey level", 2, 0, 1.0f, {0, 0, 0, 0}},
+        {"tinted and darkened", 3, 10, 1.0f, {byte(0xC0), byte(0xA0), byte(0x60), 0.5f}},
+        {"brightened with a strong tint", 3, 21, 1.0f, {byte(255), byte(1), byte(255), 0.5f}},
+        {"level and hue, faded", 3, 8, 0.3f, {byte(140), byte(128), byte(100), byte(250)}},
+        {"tint with a negative channel", 1, 14, 1.0f, {byte(0), byte(128), byte(128), 0.5f}},
+    };
+    const D3DFORMAT formats[] = {D3DFMT_A8R8G8B8, D3DFMT_X8R8G8B8, D3DFMT_A8};
+    std::mt19937 rng(7);
+    Pixels background(size_t(kWidth) * kHeight);
+    for (uint32_t& p : background) p = rng() | 0xFF000000u;
+    for (const auto& c : cases)
+        for (const D3DFORMAT format : formats)
+            for (const bool blending : {true, false})
+                for (const float sx : {1.0f, -1.0f}) {
+                    SCOPED_TRACE(std::string(c.name) + " format " + std::to_string(format) +
+                                 (blending ? " blended" : " opaque") + (sx < 0 ? " mirrored" : ""));
+                    // Clear, soft-edged and opaque texels, many colours.
+                    IDirect3DTexture9* tex = MakeTexture(40, 30, format, [&](int x, int) -> uint32_t {
+                        const uint32_t a = x < 4 ? 0u : x < 8 ? rng() & 255 : 255u;
+                        return format == D3DFMT_A8 ? rng() & 255 : a << 24 | (rng() & 0xFFFFFF);
+                    });
+                    m_device->SetTexture(0, tex);
+                    SetEffect(c.function, c.blend, c.alpha, c.color);
+                    m_device->SetRenderState(D3DRS_ALPHABLENDENABLE, blending);
+                    const size_t copiesBefore = Soft().Raster().Quads().MappedCopies().Copies();
+                    Pixels first;
+                    for (int draw = 0; draw < 3; ++draw) {
+                        FillBackBuffer(background);
+                        DrawQuad(ImageQuad(sx < 0 ? 100.0f : 10.0f, 7, 40, 30, sx, 1));
+                        const Pixels px = ReadBack();
+                        if (draw == 0) {
+                            first = px;
+                            continue;
+                        }
+                        for (size_t i = 0; i < px.size(); ++i)
+                            ASSERT_EQ(px[i], first[i])
+                                << "draw " << draw << " pixel " << i % kWidth << ", " << i / kWidth;
+                    }
+                    // The second draw really went through a copy.
+                    EXPECT_EQ(Soft().Raster().Quads().MappedCopies().Copies(), copiesBefore + 1);
+                }
+    m_device->SetRenderState(D3DRS_ALPHABLENDENABLE, TRUE);
+}
+
+TEST_F(SoftwareDeviceDraws, ChangedOrReplacedTexturesAreMappedAfresh)
+{
+    SetEffect(1, 14, 1.0f, Float4{0.5f, 0.5f, 0.5f, 0.7f});
+    const auto drawTwice = [&] {
+        Pixels px;
+        for (int draw = 0; draw < 2; ++draw) {
+            Clear(kBlack);
+            DrawQuad(ImageQuad(3, 3, 8, 8));
+            px = ReadBack();
+        }
+        return px;
+    };
+    // The copy made from red texels must not outlive their change to green.
+    IDirect3DTexture9* tex = MakeTexture(8, 8, D3DFMT_A8R8G8B8, [](int, int) { return 0xFFFF0000u; });
+    m_device->SetTexture(0, tex);
+    const Pixels red = drawTwice();
+    D3DLOCKED_RECT lr;
+    ASSERT_EQ(tex->LockRect(0, &lr, nullptr, 0), D3D_OK);
+    for (int y = 0; y < 8; ++y)
+        for (int x = 0; x < 8; ++x) {
+            const uint32_t green = 0xFF00FF00u;
+            memcpy(static_cast<uint8_t*>(lr.pBits) + y * lr.Pitch + x * 4, &green, 4);
+        }
+    tex->UnlockRect(0);
+    const Pixels green = drawTwice();
+    const d3d9::EffectConstants k{1, 14, 1.0f, Float4{0.5f, 0.5f, 0.5f, 0.7f}};
+    EXPECT_LE(ColourDistance(At(red, 5, 5), Over(d3d9::EffectPixel(k, FromArgb(0xFFFF0000u)), kBlack)), 1);
+    EXPECT_LE(ColourDistance(At(green, 5, 5), Over(d3d9::EffectPixel(k, FromArgb(0xFF00FF00u)), kBlack)), 1);
+
+    // A texture released takes its copies with it; a new one, wherever the
+    // allocator puts it, is mapped from its own texels.
+    const size_t copies = Soft().Raster().Quads().MappedCopies().Copies();
+    m_device->SetTexture(0, nullptr);
+    m_textures.erase(std::find(m_textures.begin(), m_textures.end(), tex));
+    tex->Release();
+    EXPECT_EQ(Soft().Raster().Quads().MappedCopies().Copies(), copies - 2); // red and green
+    for (const uint32_t argb : {0xFF0000FFu, 0xFFFFFF00u, 0xFF00FFFFu}) {
+        IDirect3DTexture9* next = MakeTexture(8, 8, D3DFMT_A8R8G8B8, [&](int, int) { return argb; });
+        m_device->SetTexture(0, next);
+        EXPECT_LE(ColourDistance(At(drawTwice(), 5, 5), Over(d3d9::EffectPixel(k, FromArgb(argb)), kBlack)), 1)
+            << Hex(argb);
+        m_device->SetTexture(0, nullptr);
+        m_textures.pop_back();
+        next->Release();
+    }
+}
+
+// A magnified sprite drawn again at the same size writes its filtered
+// pixels from a kept copy, wherever it stands: the bytes must be those of a
+// first draw of the same texels at the same place.
+TEST_F(SoftwareDeviceDraws, RepeatedScaledDrawsWriteTheBytesOfAFirstDraw)
+{
+    const struct {
+        const char* name;
+        bool shader;
+        int function, blend;
+        float alpha;
+        Float4 color;
+    } cases[] = {
+        {"plain", true, 0, 14, 1.0f, {0, 0, 0, 0}},
+        {"faded", true, 0, 14, 0.4f, {0, 0, 0, 0}},
+        {"tinted and darkened", true, 3, 10, 1.0f, {0.75f, 0.5f, 0.25f, 0.5f}},
+        {"brightened, faded", true, 2, 18, 0.7f, {0, 0, 0, 0}},
+        {"no shader", false, 0, 0, 0, {0, 0, 0, 0}},
+    };
+    // Inside, sticking out of each edge, half-pixel and off-grid corners.
+    const struct {
+        float x, y;
+    } places[] = {{20, 15}, {-9, 40}, {130, -11}, {60, 100}, {-30, -30}, {33.5f, 12}, {40.3f, 22.7f}, {20, 15}};
+    std::mt19937 rng(11);
+    Pixels background(size_t(kWidth) * kHeight);
+    for (uint32_t& p : background) p = rng() | 0xFF000000u;
+    SetFilters(D3DTEXF_LINEAR);
+    for (const auto& c : cases)
+        for (const float scale : {2.0f, 1.5f})
+            for (const bool blending : {true, false}) {
+                SCOPED_TRACE(std::string(c.name) + " scale " + std::to_string(scale) +
+                             (blending ? " blended" : " opaque"));
+                // Clear margins, a soft rim and an opaque middle, many colours.
+                std::vector<uint32_t> texels(24 * 20);
+                const auto fill = [&] {
+                    for (int y = 0; y < 20; ++y)
+                        for (int x = 0; x < 24; ++x) {
+                            const int edge = std::min({x, y, 23 - x, 19 - y});
+                            const uint32_t a = edge < 3 ? 0u : edge < 5 ? rng() & 255 : 255u;
+                            texels[size_t(y) * 24 + x] = a << 24 | (rng() & 0xFFFFFF);
+                        }
+                };
+                fill();
+                const auto texelAt = [&](int x, int y) { return texels[size_t(y) * 24 + x]; };
+                IDirect3DTexture9* kept = MakeTexture(24, 20, D3DFMT_A8R8G8B8, texelAt);
+                if (c.shader)
+                    SetEffect(c.function, c.blend, c.alpha, c.color);
+                else
+                    UnbindShader();
+                m_device->SetRenderState(D3DRS_ALPHABLENDENABLE, blending);
+                const size_t quadsBefore = Soft().Raster().Quads().FilteredQuads().Quads();
+                const auto draw = [&](IDirect3DTexture9* tex, float x, float y) {
+                    m_device->SetTexture(0, tex);
+                    FillBackBuffer(background);
+                    DrawQuad(ImageQuad(x, y, 24, 20, scale, scale));
+                    return ReadBack();
+                };
+                for (int round = 0; round < 2; ++round) {
+                    for (const auto& at : places) {
+                        const Pixels got = draw(kept, at.x, at.y);
+                        // A new texture's first draw takes the path that filters.
+                        IDirect3DTexture9* fresh = MakeTexture(24, 20, D3DFMT_A8R8G8B8, texelAt);
+                        const Pixels want = draw(fresh, at.x, at.y);
+                        for (size_t i = 0; i < got.size(); ++i)
+                            ASSERT_EQ(got[i], want[i]) << "at " << at.x << ", " << at.y << " pixel " << i % kWidth
+                                                       << ", " << i / kWidth << " round " << round;
+                    }
+                    // New texels under the same texture: nothing kept may show.
+                    fill();
+                    D3DLOCKED_RECT lr;
+                    ASSERT_EQ(kept->LockRect(0, &lr, nullptr, 0), D3D_OK);
+                    for (int y = 0; y < 20; ++y)
+                        memcpy(static_cast<uint8_t*>(lr.pBits) + y * lr.Pitch, &texels[size_t(y) * 24], 24 * 4);
+                    kept->UnlockRect(0);
+                }
+                EXPECT_GT(Soft().Raster().Quads().FilteredQuads().Quads(), quadsBefore);
+            }
+    m_device->SetRenderState(D3DRS_ALPHABLENDENABLE, TRUE);
+    SetFilters(D3DTEXF_POINT);
+}
+
 // ---- span kernels -----------------------------------------------------------------
 
 TEST(SoftwareSpanKernels, ByteBlendIsTheRoundedFormula)
@@ -848,19 +1035,25 @@ TEST(SoftwareSpanKernels, WeightedBlendStaysWithinOneStepOfTheFormula)
         }
 }
 
-TEST(SoftwareSpanKernels, Sse2AndScalarGiveTheSameBytes)
+TEST(SoftwareSpanKernels, SimdAndScalarGiveTheSameBytes)
 {
-    const d3d9::SpanKernels* sse2 = d3d9::Sse2SpanKernels();
-    if (!sse2) GTEST_SKIP() << "built without SSE2";
+    const d3d9::SpanKernels* sets[] = {d3d9::Sse2SpanKernels(), d3d9::Avx2SpanKernels()};
+    if (!sets[0]) GTEST_SKIP() << "built without SSE2";
     const d3d9::SpanKernels& scalar = d3d9::ScalarSpanKernels();
     std::mt19937 rng(1);
-    for (int round = 0; round < 300; ++round) {
+    for (int round = 0; round < 600; ++round) {
         const int n = int(rng() % 70);
         const int offset = int(rng() % 4); // unaligned starts too
         std::vector<uint32_t> src(size_t(n + 4)), dst(size_t(n + 4));
-        const int alphaMode = int(rng() % 3);
+        // Alpha anything, opaque, clear or opaque, or in runs of eight of
+        // each kind (what the kernels' shortcuts look for).
+        const int alphaMode = int(rng() % 4);
+        const uint32_t runAlpha[3] = {0, 255, uint32_t(rng() & 255)};
         for (size_t i = 0; i < src.size(); ++i) {
-            uint32_t a = alphaMode == 0 ? rng() & 255 : alphaMode == 1 ? 255 : (rng() & 1) * 255;
+            uint32_t a = alphaMode == 0   ? rng() & 255
+                         : alphaMode == 1 ? 255
+                         : alphaMode == 2 ? (rng() & 1) * 255
+                                          : (i % 8 == 0 ? runAlpha[rng() % 3] : src[i - 1] >> 24);
             src[i] = a << 24 | (rng() & 0xFFFFFF);
             dst[i] = rng() | 0xFF000000u; // targets are opaque
         }
@@ -895,29 +1088,77 @@ TEST(SoftwareSpanKernels, Sse2AndScalarGiveTheSameBytes)
             }
             return out;
         };
-        for (int which = 0; which < 8; ++which)
-            ASSERT_EQ(run(*sse2, which), run(scalar, which)) << "kernel " << which << " round " << round;
+        for (const d3d9::SpanKernels* set : sets)
+            for (int which = 0; set && which < 8; ++which)
+                ASSERT_EQ(run(*set, which), run(scalar, which))
+                    << set->name << " kernel " << which << " round " << round;
     }
 }
 
-TEST(SoftwareSpanKernels, LinearFilterSse2AndScalarGiveTheSameBytes)
+TEST(SoftwareSpanKernels, FadedBlendGivesTheSameBytesInEverySetForEveryWeightAndDifference)
 {
-    const d3d9::LinearKernels* sse2 = d3d9::Sse2LinearKernels();
-    if (!sse2) GTEST_SKIP() << "built without SSE2";
+    // The faded blend's result depends on the weight and on the difference
+    // between source and target byte only (the target itself is a multiple
+    // of 64 in the formula): every weight times every difference, with
+    // targets of every value along the way, covers every case a set can
+    // compute differently.
+    const d3d9::SpanKernels* sets[] = {d3d9::Sse2SpanKernels(), d3d9::Avx2SpanKernels()};
+    const d3d9::SpanKernels& scalar = d3d9::ScalarSpanKernels();
+    std::vector<uint32_t> src(512), dst(512);
+    for (int i = 0; i < 512; ++i) {
+        const int t = std::min(i, 510) - 255; // source − target
+        const auto pair = [&](int salt, int shift) {
+            const int room = 256 - std::abs(t), d = (i * salt) % room + std::max(0, -t);
+            src[size_t(i)] |= uint32_t(d + t) << shift;
+            dst[size_t(i)] |= uint32_t(d) << shift;
+        };
+        src[size_t(i)] = 0xFF000000u;
+        dst[size_t(i)] = 0xFF000000u;
+        pair(37, 16);
+        pair(101, 8);
+        pair(7, 0);
+    }
+    std::vector<uint16_t> weightOfAlpha(256);
+    for (int w = 0; w < 32768; ++w) {
+        std::fill(weightOfAlpha.begin(), weightOfAlpha.end(), uint16_t(w));
+        std::vector<uint32_t> want = dst;
+        scalar.blendFaded(want.data(), src.data(), weightOfAlpha.data(), 512);
+        for (const d3d9::SpanKernels* set : sets) {
+            if (!set) continue;
+            std::vector<uint32_t> got = dst;
+            set->blendFaded(got.data(), src.data(), weightOfAlpha.data(), 512);
+            ASSERT_EQ(got, want) << set->name << " weight " << w;
+        }
+    }
+}
+
+TEST(SoftwareSpanKernels, LinearFilterSetsAndHalvesGiveTheSameBytes)
+{
+    // Every set's filter against the plain one, and each set's two halves
+    // (filter, then write: the path for kept filtered pixels) against the
+    // whole horizontal pass.
+    const d3d9::LinearKernels* sets[] = {&d3d9::ScalarLinearKernels(), d3d9::Sse2LinearKernels(),
+                                         d3d9::Avx2LinearKernels()};
     const d3d9::LinearKernels& scalar = d3d9::ScalarLinearKernels();
     std::mt19937 rng(4);
-    for (int round = 0; round < 300; ++round) {
+    for (int round = 0; round < 600; ++round) {
         const int count = 1 + int(rng() % 40), n = int(rng() % 70);
         std::vector<uint32_t> top(static_cast<size_t>(count)), bottom(static_cast<size_t>(count));
         std::vector<uint32_t> dst(static_cast<size_t>(n));
-        for (uint32_t& t : top) t = rng();
-        for (uint32_t& b : bottom) b = rng();
+        // Texels of any alpha, or sprite-like: mostly clear or opaque.
+        const bool spriteLike = rng() % 2 == 0;
+        const auto texel = [&] {
+            const uint32_t v = rng();
+            if (!spriteLike) return v;
+            const uint32_t kind = rng() % 8;
+            return (v & 0xFFFFFF) | (kind < 4 ? 0u : kind < 7 ? 0xFF000000u : v & 0xFF000000u);
+        };
+        for (uint32_t& t : top) t = texel();
+        for (uint32_t& b : bottom) b = rng() % 4 == 0 ? texel() : 0u;
         for (uint32_t& d : dst) d = rng() | 0xFF000000u;
         const int wy = int(rng() % 32768);
-        std::vector<int16_t> filteredSse(size_t(count) * 4), filteredScalar(size_t(count) * 4);
-        sse2->vertical(top.data(), bottom.data(), count, wy, filteredSse.data());
+        std::vector<int16_t> filteredScalar(size_t(count) * 4);
         scalar.vertical(top.data(), bottom.data(), count, wy, filteredScalar.data());
-        ASSERT_EQ(filteredSse, filteredScalar) << "round " << round;
 
         std::vector<d3d9::LinearColumn> columns(static_cast<size_t>(n));
         for (auto& c : columns)
@@ -926,11 +1167,21 @@ TEST(SoftwareSpanKernels, LinearFilterSse2AndScalarGiveTheSameBytes)
         const auto factor = [&] { return int(rng() % 65535) - 32767; };
         const d3d9::ChannelScale scale =
             rng() % 3 == 0 ? d3d9::kUnscaled : d3d9::ChannelScale{factor(), factor(), factor()};
-        for (bool blend : {false, true}) {
-            std::vector<uint32_t> a = dst, b = dst;
-            sse2->horizontal(a.data(), filteredScalar.data(), columns.data(), n, scale, fade, blend);
-            scalar.horizontal(b.data(), filteredScalar.data(), columns.data(), n, scale, fade, blend);
-            ASSERT_EQ(a, b) << "round " << round << (blend ? " blending" : "");
+        for (const d3d9::LinearKernels* set : sets) {
+            if (!set) continue;
+            std::vector<int16_t> filtered(size_t(count) * 4);
+            set->vertical(top.data(), bottom.data(), count, wy, filtered.data());
+            ASSERT_EQ(filtered, filteredScalar) << set->name << " round " << round;
+            for (bool blend : {false, true}) {
+                std::vector<uint32_t> whole = dst, halves = dst, want = dst;
+                scalar.horizontal(want.data(), filteredScalar.data(), columns.data(), n, scale, fade, blend);
+                set->horizontal(whole.data(), filteredScalar.data(), columns.data(), n, scale, fade, blend);
+                std::vector<int16_t> pixels(size_t(n) * 4);
+                set->filter(pixels.data(), filteredScalar.data(), columns.data(), n);
+                set->write(halves.data(), pixels.data(), n, scale, fade, blend);
+                ASSERT_EQ(whole, want) << set->name << " round " << round << (blend ? " blending" : "");
+                ASSERT_EQ(halves, want) << set->name << " halves, round " << round << (blend ? " blending" : "");
+            }
         }
     }
 }

@@ -12,10 +12,11 @@
 // and rectangles (function 6 and beyond) on nothing at all.
 //
 // Hue rotation and the grey level (blend 0) mix the channels, but still map
-// a texel's colour to one output colour whatever its alpha: ColourMemo keeps
-// the results for the colours met, and sprites use few. What is left (glow
-// on colour textures, R5G6B5 textures under those effects) runs EffectPixel
-// per pixel.
+// a texel's colour to one output colour whatever its alpha: the program's
+// four-lane form (EffectColours) computes them, and ColourMemo keeps the
+// results for the colours met where constants lie outside that form's range.
+// What is left (glow on colour textures, R5G6B5 textures under those
+// effects) runs EffectPixel per pixel.
 #ifndef KESTO_PLATFORM_D3D9_SOFTWARE_EFFECTTABLES_H
 #define KESTO_PLATFORM_D3D9_SOFTWARE_EFFECTTABLES_H
 

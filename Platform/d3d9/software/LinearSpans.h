@@ -47,11 +47,20 @@ struct LinearKernels {
     // by fade (a 15-bit fraction, or kNoFade).
     void (*horizontal)(uint32_t* dst, const int16_t* filtered, const LinearColumn* columns, int n,
                        const ChannelScale& scale, int fade, bool blend);
+    // horizontal in two halves, for filtered pixels kept between draws:
+    // each pixel's P kept as four 16-bit values (2·P of blue, green and
+    // red, and the 15-bit blend weight of P's alpha, the blend's own inputs)
+    // into out, then kept pixels scaled and written or blended, with the
+    // same bytes as horizontal.
+    void (*filter)(int16_t* out, const int16_t* filtered, const LinearColumn* columns, int n);
+    void (*write)(uint32_t* dst, const int16_t* pixels, int n, const ChannelScale& scale, int fade, bool blend);
 };
 
 const LinearKernels& ScalarLinearKernels();
 // The SSE2 set, or null where the compiler targets no SSE2.
 const LinearKernels* Sse2LinearKernels();
+// The SSE2 set with an AVX2 write, or null where this processor has no AVX2.
+const LinearKernels* Avx2LinearKernels();
 const LinearKernels& SelectLinearKernels();
 
 } // namespace kes::d3d9

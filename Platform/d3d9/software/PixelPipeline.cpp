@@ -27,6 +27,10 @@ PixelStage MakePixelStage(const PipelineState& state)
 {
     PixelStage stage;
     stage.sampler.view = ViewOf(state.texture);
+    if (stage.sampler.view) {
+        stage.texture = state.texture;
+        stage.textureRevision = state.texture->Level(0).revision;
+    }
     stage.sampler.addressU = state.addressU;
     stage.sampler.addressV = state.addressV;
     stage.magFilter = state.magFilter;

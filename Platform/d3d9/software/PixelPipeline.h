@@ -30,6 +30,9 @@ enum class BlendKind {
 // Everything about the pixel stage that stays fixed for one draw call.
 struct PixelStage {
     SamplerSetup sampler;
+    // The bound texture's identity and revision, for copies made from it.
+    const Texture* texture = nullptr;
+    uint32_t textureRevision = 0;
     DWORD magFilter = D3DTEXF_POINT;
     DWORD minFilter = D3DTEXF_POINT;
     bool effect = false; // the effect program is bound

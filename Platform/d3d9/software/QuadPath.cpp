@@ -3,6 +3,8 @@
 
 #include "Triangles.h"
 
+#include "../effect/EffectColours.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstring>
@@ -14,6 +16,8 @@ namespace kes::d3d9 {
 struct QuadPath::Mapping {
     double s0, x0, dsdx;
     double t0, y0, dtdy;
+    // The pixels the quad covers before clipping to the target.
+    int64_t fullX0, fullX1, fullY0, fullY1;
 
     double S(int px) const { return s0 + dsdx * (double(px) - x0); }
     double T(int py) const { return t0 + dtdy * (double(py) - y0); }
@@ -34,20 +38,15 @@ void WriteSpan(const SpanKernels& kernels, uint32_t* out, const uint32_t* span, 
         kernels.blendFaded(out, span, t.weight, n);
 }
 
-// `count` texels of row y from column `first` on, as 0xAARRGGBB.
-void ReadTexelRow(const TextureView& view, int y, int first, int count, uint32_t* out)
+// Asks for a target span a couple of rows ahead: rows lie a whole target
+// width apart, too far for the processor to guess, and a blend that reads
+// every pixel (a faded sprite) would otherwise wait for each line in turn.
+void PrefetchTarget(const uint32_t* span, int n)
 {
-    const uint8_t* row = view.Row(y);
-    switch (view.format) {
-    case D3DFMT_A8R8G8B8: memcpy(out, row + size_t(first) * 4, size_t(count) * 4); break;
-    case D3DFMT_X8R8G8B8:
-        memcpy(out, row + size_t(first) * 4, size_t(count) * 4);
-        for (int i = 0; i < count; ++i) out[i] |= 0xFF000000u;
-        break;
-    default:
-        for (int i = 0; i < count; ++i) out[i] = TexelArgb8(view, first + i, y);
-        break;
-    }
+    const char* p = reinterpret_cast<const char*>(span);
+    const char* end = reinterpret_cast<const char*>(span + n);
+    for (; p < end; p += 64) __builtin_prefetch(p, 1);
+    __builtin_prefetch(end - 1, 1);
 }
 
 } // namespace
@@ -60,7 +59,7 @@ bool QuadPath::Draw(const DrawContext& ctx, const VertexXyzrhwTex1* v, const Qua
     if (!(tl.y == tr.y && bl.y == br.y && tl.x == bl.x && tr.x == br.x)) return false;
     // Also false for NaN and infinite positions.
     if (!(InGuardBand(tl.x) && InGuardBand(tr.x) && InGuardBand(tl.y) && InGuardBand(bl.y))) return false;
-    const TexelTransform transform = ClassifyTexelTransform(stage);
+    TexelTransform transform = ClassifyTexelTransform(stage);
     if (transform != TexelTransform::Flat && !(tl.u == bl.u && tr.u == br.u && tl.v == tr.v && bl.v == br.v))
         return false;
 
@@ -93,6 +92,10 @@ bool QuadPath::Draw(const DrawContext& ctx, const VertexXyzrhwTex1* v, const Qua
     m.t0 = double(tl.v) * view.height;
     m.y0 = tl.y;
     m.dtdy = (double(bl.v) * view.height - m.t0) / (double(bl.y) - tl.y);
+    m.fullX0 = CeilDiv(std::min(xa, xb), kSubpixelOne);
+    m.fullX1 = CeilDiv(std::max(xa, xb), kSubpixelOne);
+    m.fullY0 = CeilDiv(std::min(ya, yb), kSubpixelOne);
+    m.fullY1 = CeilDiv(std::max(ya, yb), kSubpixelOne);
     if (stage.Linear(std::max(std::fabs(m.dsdx), std::fabs(m.dtdy)))) {
         DrawLinear(ctx, transform, m, x0, x1, y0, y1, *kernels.linear);
         return true;
@@ -107,10 +110,18 @@ bool QuadPath::Draw(const DrawContext& ctx, const VertexXyzrhwTex1* v, const Qua
         break;
     case TexelTransform::Recolour:
         m_channels = &m_tables.Channels(stage.constants, false); // for its alpha column
-        m_memo.Use(stage.constants);
+        if (!EffectColoursHandles(stage.constants)) m_memo.Use(stage.constants);
         break;
     case TexelTransform::Coverage: m_coverage = &m_tables.Coverage(stage.constants); break;
     default: break;
+    }
+
+    // A sprite drawn again with the same constants reads a copy whose texels
+    // are already mapped; the plain kernels then write the same bytes.
+    m_view = view;
+    if (const TextureView* copy = MappedCopy(ctx, transform)) {
+        m_view = *copy;
+        transform = m_channels->alphaKept ? TexelTransform::Identity : TexelTransform::FadeAlpha;
     }
 
     const int n = x1 - x0;
@@ -123,11 +134,83 @@ bool QuadPath::Draw(const DrawContext& ctx, const VertexXyzrhwTex1* v, const Qua
         m_columns[size_t(i)] = PointTexel(TexelFixed(m.S(x0 + i)), view.width, stage.sampler.addressU);
         m_contiguous = m_contiguous && m_columns[size_t(i)] == m_columns[0] + i;
     }
+    // Only a faded blend reads every target pixel; the others mostly write
+    // over or skip them, and asking ahead would only cost.
+    const bool prefetch = transform == TexelTransform::FadeAlpha && stage.blend == BlendKind::SourceAlpha;
     for (int py = y0; py < y1; ++py) {
+        if (prefetch && py + 4 < y1) PrefetchTarget(ctx.target.Row(py + 4) + x0, n);
         const int ty = PointTexel(TexelFixed(m.T(py)), view.height, stage.sampler.addressV);
         DrawRow(ctx, transform, py, ty, x0, n, *kernels.span);
     }
     return true;
+}
+
+void QuadPath::Recolour(const EffectConstants& k, uint32_t* row, int n)
+{
+    if (!EffectColoursHandles(k)) {
+        for (int i = 0; i < n; ++i) row[i] = (row[i] & 0xFF000000u) | m_memo.Map(row[i]);
+        return;
+    }
+    // Four texels at a time beat remembering colours: a sprite has
+    // thousands, and a miss costs a whole run of the program.
+    if (m_colours.size() < size_t(n)) m_colours.resize(size_t(n));
+    EffectColours(k, row, m_colours.data(), n);
+    for (int i = 0; i < n; ++i) row[i] = (row[i] & 0xFF000000u) | m_colours[size_t(i)];
+}
+
+const TextureView* QuadPath::MappedCopy(const DrawContext& ctx, TexelTransform transform)
+{
+    const PixelStage& stage = ctx.stage;
+    const TextureView& view = stage.sampler.view;
+    if (transform != TexelTransform::Recolour && transform != TexelTransform::Channels) return nullptr;
+    if (!stage.texture || view.format == D3DFMT_R5G6B5) return nullptr;
+    MappedTextureKey key;
+    key.texture = stage.texture;
+    key.bits = view.bits;
+    key.revision = stage.textureRevision;
+    key.constants = stage.constants;
+    const ChannelTables& t = *m_channels;
+    MappedTextureCache::RowMapper map;
+    if (transform == TexelTransform::Recolour) {
+        key.mapping = TexelMapping::Recolour;
+        map = [this, &stage](uint32_t* row, int n) { Recolour(stage.constants, row, n); };
+    } else if (stage.blend == BlendKind::SourceAlpha && t.alphaKept && t.scalable) {
+        // The usual tinted sprite blends with the slopes; everything else
+        // goes through the tables (DrawRow).
+        key.mapping = TexelMapping::Scales;
+        map = [&t](uint32_t* row, int n) {
+            for (int i = 0; i < n; ++i) row[i] = ScaleChannels(row[i], t.scale);
+        };
+    } else {
+        key.mapping = TexelMapping::Tables;
+        map = [&t](uint32_t* row, int n) {
+            const ChannelMap m{t.red, t.green, t.blue};
+            for (int i = 0; i < n; ++i) row[i] = MapChannels(row[i], m);
+        };
+    }
+    return m_mapped.Find(key, view, map);
+}
+
+const int16_t* QuadPath::FilteredQuad(const DrawContext& ctx, const Mapping& m, const LinearKernels& kernels)
+{
+    const PixelStage& stage = ctx.stage;
+    const TextureView& view = stage.sampler.view;
+    // Quads far larger than any target are not worth keeping whole.
+    constexpr int64_t kMaxSide = 4096;
+    const int64_t w = m.fullX1 - m.fullX0, h = m.fullY1 - m.fullY0;
+    if (!stage.texture || w > kMaxSide || h > kMaxSide) return nullptr;
+    // The key holds each axis relative to the quad's corner, which gives
+    // the same coordinates as Mapping only where px − x0 = (first − x0) + i
+    // exactly: corners on the 1/256 grid, within the guard band.
+    const auto onGrid = [](double v) { return v * double(kSubpixelOne) == std::nearbyint(v * double(kSubpixelOne)); };
+    if (!onGrid(m.x0) || !onGrid(m.y0)) return nullptr;
+    FilteredQuadKey key;
+    key.texture = stage.texture;
+    key.bits = view.bits;
+    key.revision = stage.textureRevision;
+    key.x = FilterAxis{m.s0, m.dsdx, double(m.fullX0) - m.x0, int(w), view.width, stage.sampler.addressU};
+    key.y = FilterAxis{m.t0, m.dtdy, double(m.fullY0) - m.y0, int(h), view.height, stage.sampler.addressV};
+    return m_filteredQuads.Find(key, view, kernels);
 }
 
 void QuadPath::DrawLinear(const DrawContext& ctx, TexelTransform transform, const Mapping& m, int x0, int x1, int y0,
@@ -140,14 +223,6 @@ void QuadPath::DrawLinear(const DrawContext& ctx, TexelTransform transform, cons
         m_taps.resize(size_t(n));
         m_linearColumns.resize(size_t(n));
     }
-    int first = view.width, last = 0; // the texel columns the row uses
-    for (int i = 0; i < n; ++i) {
-        const LinearTap tap = LinearTapFor(TexelFixed(m.S(x0 + i)), view.width, stage.sampler.addressU);
-        m_taps[size_t(i)] = tap;
-        first = std::min({first, tap.i0, tap.i1});
-        last = std::max({last, tap.i0, tap.i1});
-    }
-
     // Integers for colours the program leaves alone or scales per channel;
     // R5G6B5 fields rounded to bytes first would be amplified by a scale.
     ChannelScale scale = kUnscaled;
@@ -160,6 +235,27 @@ void QuadPath::DrawLinear(const DrawContext& ctx, TexelTransform transform, cons
         if (channels) scale = t.scale;
         fade = t.alphaKept ? kNoFade : t.weight[255]; // the program's factor on alpha
     }
+    const bool blend = stage.blend == BlendKind::SourceAlpha;
+    if (integer) {
+        if (const int16_t* kept = FilteredQuad(ctx, m, kernels)) {
+            const int64_t width = m.fullX1 - m.fullX0;
+            for (int py = y0; py < y1; ++py) {
+                if (py + 4 < y1) PrefetchTarget(ctx.target.Row(py + 4) + x0, n);
+                const int16_t* row = kept + ((py - m.fullY0) * width + (x0 - m.fullX0)) * 4;
+                kernels.write(ctx.target.Row(py) + x0, row, n, scale, fade, blend);
+            }
+            return;
+        }
+    }
+
+    int first = view.width, last = 0; // the texel columns the row uses
+    for (int i = 0; i < n; ++i) {
+        const LinearTap tap = LinearTapFor(TexelFixed(m.S(x0 + i)), view.width, stage.sampler.addressU);
+        m_taps[size_t(i)] = tap;
+        first = std::min({first, tap.i0, tap.i1});
+        last = std::max({last, tap.i0, tap.i1});
+    }
+
     if (!integer) {
         // Colours the program changes are filtered in float, as the
         // general path filters them, so that the program sees the same texel.
@@ -184,7 +280,6 @@ void QuadPath::DrawLinear(const DrawContext& ctx, TexelTransform transform, cons
         const LinearTap& tap = m_taps[size_t(i)];
         m_linearColumns[size_t(i)] = LinearColumn{tap.i0 - first, tap.i1 - first, int(tap.fraction >> 1)};
     }
-    const bool blend = stage.blend == BlendKind::SourceAlpha;
     for (int py = y0; py < y1; ++py) {
         const LinearTap row = LinearTapFor(TexelFixed(m.T(py)), view.height, stage.sampler.addressV);
         ReadTexelRow(view, row.i0, first, count, m_top.data());
@@ -241,7 +336,7 @@ void QuadPath::DrawRow(const DrawContext& ctx, TexelTransform transform, int py,
                        const SpanKernels& kernels)
 {
     const PixelStage& stage = ctx.stage;
-    const TextureView& view = stage.sampler.view;
+    const TextureView& view = m_view;
     uint32_t* out = ctx.target.Row(py) + x0;
     const bool blend = stage.blend == BlendKind::SourceAlpha;
 
@@ -316,11 +411,7 @@ void QuadPath::DrawRow(const DrawContext& ctx, TexelTransform transform, int py,
     case TexelTransform::Recolour: {
         uint32_t* span = m_span.data();
         GatherRow(view, ty, n);
-        for (int i = 0; i < n; ++i) {
-            const uint32_t p = span[i];
-            // A clear pixel adds nothing to a blend: no need to know its colour.
-            span[i] = blend && p < 0x01000000u ? 0u : (p & 0xFF000000u) | m_memo.Map(p);
-        }
+        Recolour(stage.constants, span, n);
         WriteSpan(kernels, out, span, n, blend, *m_channels);
         break;
     }

@@ -12,7 +12,10 @@
 // texels and weight per column and per row as the general path; their
 // colours are filtered in integers (LinearSpans) when the program leaves
 // them alone, else in float exactly as the general path does. Results agree
-// with the general path within one step per 8-bit channel.
+// with the general path within one step per 8-bit channel. Draws that repeat
+// (the same texture and constants, or the same magnification) read what an
+// earlier draw made instead: a mapped copy of the texture (MappedTextures),
+// the quad's filtered pixels (FilteredQuads); the bytes written are the same.
 //
 // Not handled here, left to the general path: rotated or sheared quads,
 // texture coordinates that do not follow the screen axes, blend factors
@@ -22,7 +25,9 @@
 
 #include "DrawContext.h"
 #include "EffectTables.h"
+#include "FilteredQuads.h"
 #include "LinearSpans.h"
+#include "MappedTextures.h"
 #include "SpanKernels.h"
 
 #include <vector>
@@ -41,6 +46,15 @@ public:
     // was to be drawn); false leaves it to the general path untouched.
     bool Draw(const DrawContext& ctx, const VertexXyzrhwTex1* v, const QuadKernels& kernels);
 
+    // A texture is going away: its mapped copies and filtered quads go with it.
+    void ForgetTexture(const void* texture)
+    {
+        m_mapped.Forget(texture);
+        m_filteredQuads.Forget(texture);
+    }
+    const MappedTextureCache& MappedCopies() const { return m_mapped; }
+    const FilteredQuadCache& FilteredQuads() const { return m_filteredQuads; }
+
 private:
     struct Mapping; // how texture coordinates follow the screen
 
@@ -51,9 +65,20 @@ private:
                     const LinearKernels& kernels);
     // The texels of one row at the columns' indices, as 0xAARRGGBB.
     const uint32_t* GatherRow(const TextureView& view, int ty, int n);
+    // The bound texture with the program's colour mapping for `transform`
+    // already applied (see MappedTextures), or null.
+    const TextureView* MappedCopy(const DrawContext& ctx, TexelTransform transform);
+    // The program's colour for each texel of a row (0xAARRGGBB, alpha kept).
+    void Recolour(const EffectConstants& k, uint32_t* row, int n);
+    // The quad's filtered pixels kept from earlier draws (FilteredQuads), or null.
+    const int16_t* FilteredQuad(const DrawContext& ctx, const Mapping& m, const LinearKernels& kernels);
 
     EffectTableCache m_tables;
-    ColourMemo m_memo;
+    ColourMemo m_memo;               // colours the four-lane program does not handle
+    std::vector<uint32_t> m_colours; // a row's colours from the four-lane program
+    MappedTextureCache m_mapped;
+    FilteredQuadCache m_filteredQuads;
+    TextureView m_view; // what point-sampled rows read: the texture or its mapped copy
     const ChannelTables* m_channels = nullptr;
     const CoverageTables* m_coverage = nullptr;
     std::vector<int> m_columns;   // texel column of each pixel column

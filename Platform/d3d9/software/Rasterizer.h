@@ -36,6 +36,10 @@ public:
     void Draw(const PipelineState& state, PixelStore& target, D3DPRIMITIVETYPE type, const VertexXyzrhwTex1* vertices,
               UINT count);
 
+    // Drops what the fast path keeps made from a texture that is going away.
+    void ForgetTexture(const void* texture) { m_quads.ForgetTexture(texture); }
+    const QuadPath& Quads() const { return m_quads; }
+
     // Clears the whole target to an opaque colour.
     void Fill(PixelStore& target, uint32_t colour) const;
 

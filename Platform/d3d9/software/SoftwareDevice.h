@@ -30,6 +30,7 @@ public:
 protected:
     HRESULT Draw(D3DPRIMITIVETYPE type, const VertexXyzrhwTex1* vertices, UINT count) override;
     HRESULT ResetBackBuffer(const D3DPRESENT_PARAMETERS& params) override;
+    void ForgetTexture(Texture* texture) override { m_rasterizer.ForgetTexture(texture); }
     void Shutdown() override;
 
 private:

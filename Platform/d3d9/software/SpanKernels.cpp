@@ -60,31 +60,14 @@ void BlendScalar(uint32_t* dst, const uint32_t* src, int n)
     }
 }
 
-inline uint32_t Map(uint32_t s, const ChannelMap& m)
-{
-    return (s & 0xFF000000u) | m.red[(s >> 16) & 255] | m.green[(s >> 8) & 255] | m.blue[s & 255];
-}
-
 void BlendMappedScalar(uint32_t* dst, const uint32_t* src, const ChannelMap& map, int n)
 {
     for (int i = 0; i < n; ++i) {
         const uint32_t a = src[i] >> 24;
         if (a == 0) continue;
-        const uint32_t s = Map(src[i], map);
+        const uint32_t s = MapChannels(src[i], map);
         dst[i] = a == 255 ? s : MixPixel(s, dst[i], a);
     }
-}
-
-inline uint32_t ScaleByte(uint32_t x, int factor)
-{
-    const int v = (int(x) * factor + 2048) >> 12;
-    return uint32_t(v < 0 ? 0 : v > 255 ? 255 : v);
-}
-
-inline uint32_t Scale(uint32_t s, const ChannelScale& k)
-{
-    return (s & 0xFF000000u) | ScaleByte((s >> 16) & 255, k.red) << 16 | ScaleByte((s >> 8) & 255, k.green) << 8 |
-           ScaleByte(s & 255, k.blue);
 }
 
 void BlendScaledScalar(uint32_t* dst, const uint32_t* src, const ChannelScale& scale, int n)
@@ -92,7 +75,7 @@ void BlendScaledScalar(uint32_t* dst, const uint32_t* src, const ChannelScale& s
     for (int i = 0; i < n; ++i) {
         const uint32_t a = src[i] >> 24;
         if (a == 0) continue;
-        const uint32_t s = Scale(src[i], scale);
+        const uint32_t s = ScaleChannels(src[i], scale);
         dst[i] = a == 255 ? s : MixPixel(s, dst[i], a);
     }
 }
@@ -205,8 +188,8 @@ void BlendMappedSse2(uint32_t* dst, const uint32_t* src, const ChannelMap& map, 
         const __m128i alpha = _mm_and_si128(Load(src + i), opaque);
         if (_mm_movemask_epi8(_mm_cmpeq_epi32(alpha, zero)) == 0xFFFF) continue;
         // No gather in SSE2: the lookups are scalar, the blend is not.
-        const __m128i s = _mm_set_epi32(int(Map(src[i + 3], map)), int(Map(src[i + 2], map)), int(Map(src[i + 1], map)),
-                                        int(Map(src[i], map)));
+        const __m128i s = _mm_set_epi32(int(MapChannels(src[i + 3], map)), int(MapChannels(src[i + 2], map)),
+                                        int(MapChannels(src[i + 1], map)), int(MapChannels(src[i], map)));
         if (_mm_movemask_epi8(_mm_cmpeq_epi32(alpha, opaque)) == 0xFFFF) {
             Store(dst + i, s);
             continue;
@@ -359,6 +342,7 @@ const SpanKernels* Sse2SpanKernels()
 
 const SpanKernels& SelectSpanKernels()
 {
+    if (const SpanKernels* avx2 = Avx2SpanKernels()) return *avx2;
     const SpanKernels* sse2 = Sse2SpanKernels();
     return sse2 ? *sse2 : kScalar;
 }
