@@ -152,14 +152,6 @@ bool DecodeFrame(const unsigned char* data, uint64_t size, const Frame& frame, c
 bool DecodeFrameOneByOne(const unsigned char* data, uint64_t size, const Frame& frame, const PixelTable& table,
                          unsigned char* bits, size_t pitch, bool* paletteOnOddRow, RowFault* fault = nullptr);
 
-// The stores DecodeFrame fills pixels with: SSE2's 16 bytes, or AVX2's 32
-// where the processor has them (chosen by itself on the first decode).
-enum class WideStores { Sse2, Avx2 };
-// Makes DecodeFrame use `stores` from now on; false, changing nothing, when
-// this processor (or build) has no such stores. Tests hold both to the
-// plain decoder.
-bool UseWideStores(WideStores stores);
-
 // Frames stored at half height on their even rows: each even row y below
 // height - 1 gets four fifths of its alpha (truncated) across its whole
 // pitch and is copied onto row y + 1.

@@ -95,17 +95,7 @@ RowEnd FinishRow(uint32_t* row, uint32_t x, uint32_t w, const unsigned char* p, 
 constexpr ptrdiff_t kFastBytes = 1 + kMaxRun + 3;
 constexpr uint32_t kWide = 16;
 
-#if defined(__GNUC__)
-// Sixteen pixels as one vector of the compiler's: stored with four SSE2
-// stores, or two AVX2 ones where the function is built for AVX2.
-typedef uint32_t Pixels16 __attribute__((vector_size(64), aligned(4)));
-#define KES_WAS_INLINE __attribute__((always_inline)) inline
-KES_WAS_INLINE void Store16(uint32_t* out, uint32_t v)
-{
-    *reinterpret_cast<Pixels16*>(out) = Pixels16{} + v;
-}
-#else
-#define KES_WAS_INLINE inline
+#if defined(__SSE2__) || defined(_M_X64)
 inline void Store16(uint32_t* out, uint32_t v)
 {
     const __m128i w = _mm_set1_epi32(int(v));
@@ -114,6 +104,11 @@ inline void Store16(uint32_t* out, uint32_t v)
     _mm_storeu_si128(o + 1, w);
     _mm_storeu_si128(o + 2, w);
     _mm_storeu_si128(o + 3, w);
+}
+#else
+inline void Store16(uint32_t* out, uint32_t v)
+{
+    for (uint32_t i = 0; i < kWide; ++i) out[i] = v;
 }
 #endif
 
@@ -134,12 +129,16 @@ struct OneIndexFills {
 
 constexpr OneIndexFills kOneIndex;
 
-KES_WAS_INLINE RowEnd DecodeRowFast(uint32_t* row, uint32_t w, const unsigned char* p, const unsigned char* end,
-                                    const PixelTable& table, bool& palette)
+RowEnd DecodeRowFast(uint32_t* row, uint32_t w, const unsigned char* p, const unsigned char* end,
+                     const PixelTable& table, bool& palette)
 {
     uint32_t x = 0;
+    if (w < kWide || end - p < kFastBytes) return FinishRow(row, x, w, p, end, table, palette);
+    // The last pixel and opcode start that leave room for a whole step.
+    const uint32_t lastX = w - kWide;
+    const unsigned char* const lastP = end - kFastBytes;
     bool named = false;
-    while (w - x >= kWide && end - p >= kFastBytes) {
+    do {
         const unsigned b = p[0];
         uint32_t* const out = row + x;
         uint32_t v, n;
@@ -180,68 +179,41 @@ KES_WAS_INLINE RowEnd DecodeRowFast(uint32_t* row, uint32_t w, const unsigned ch
             p = idx + n;
             continue;
         }
-        n = std::min(n, w - x);
-        x += n;
         Store16(out, v);
         if (n > kWide) {
-            // The rest in sixteens, the last one ending exactly at the fill's end.
+            // Cut at the row's end; the rest in sixteens, the last one
+            // ending exactly at the fill's end.
+            n = std::min(n, w - x);
             for (uint32_t i = kWide; i + kWide < n; i += kWide) Store16(out + i, v);
             Store16(out + n - kWide, v);
         }
-    }
+        // Up to sixteen pixels fit: the loop leaves sixteen of room.
+        x += n;
+    } while (x <= lastX && p <= lastP);
     palette |= named;
+    if (x == w) return RowEnd{p, true};
     return FinishRow(row, x, w, p, end, table, palette);
 }
 
-typedef RowEnd (*RowDecoder)(uint32_t* row, uint32_t w, const unsigned char* p, const unsigned char* end,
-                             const PixelTable& table, bool& palette);
-
-RowEnd DecodeRowOneByOne(uint32_t* row, uint32_t w, const unsigned char* p, const unsigned char* end,
+// Rows from the start of their code to their width, one way or the other.
+struct WideRows {
+    static RowEnd Decode(uint32_t* row, uint32_t w, const unsigned char* p, const unsigned char* end,
                          const PixelTable& table, bool& palette)
-{
-    return FinishRow(row, 0, w, p, end, table, palette);
-}
+    {
+        return DecodeRowFast(row, w, p, end, table, palette);
+    }
+};
 
-RowEnd DecodeRowSse2(uint32_t* row, uint32_t w, const unsigned char* p, const unsigned char* end,
-                     const PixelTable& table, bool& palette)
-{
-    return DecodeRowFast(row, w, p, end, table, palette);
-}
+struct PlainRows {
+    static RowEnd Decode(uint32_t* row, uint32_t w, const unsigned char* p, const unsigned char* end,
+                         const PixelTable& table, bool& palette)
+    {
+        return FinishRow(row, 0, w, p, end, table, palette);
+    }
+};
 
-#if defined(__GNUC__) && defined(__x86_64__)
-#define KES_WAS_AVX2 1
-__attribute__((target("avx2"))) RowEnd DecodeRowAvx2(uint32_t* row, uint32_t w, const unsigned char* p,
-                                                      const unsigned char* end, const PixelTable& table,
-                                                      bool& palette)
-{
-    return DecodeRowFast(row, w, p, end, table, palette);
-}
-
-bool HasAvx2()
-{
-    static const bool has = __builtin_cpu_supports("avx2");
-    return has;
-}
-#else
-bool HasAvx2()
-{
-    return false;
-}
-#endif
-
-RowDecoder g_wideRows = 0; // chosen on the first decode
-
-RowDecoder WideRows()
-{
-#if KES_WAS_AVX2
-    if (!g_wideRows) g_wideRows = HasAvx2() ? DecodeRowAvx2 : DecodeRowSse2;
-#else
-    if (!g_wideRows) g_wideRows = DecodeRowSse2;
-#endif
-    return g_wideRows;
-}
-
-bool DecodeRows(RowDecoder decodeRow, const unsigned char* data, uint64_t size, const Frame& frame,
+template <class Rows>
+bool DecodeRows(const unsigned char* data, uint64_t size, const Frame& frame,
                 const PixelTable& table, unsigned char* bits, size_t pitch, bool* paletteOnOddRow, RowFault* fault)
 {
     const unsigned char* const end = data + size;
@@ -253,7 +225,7 @@ bool DecodeRows(RowDecoder decodeRow, const unsigned char* data, uint64_t size, 
         const uint64_t start = frame.offset + ReadU32(rowTable + 4 * size_t(y));
         const unsigned char* const p = data + std::min(start, size);
         bool palette = false;
-        const RowEnd r = decodeRow(row, w, p, end, table, palette);
+        const RowEnd r = Rows::Decode(row, w, p, end, table, palette);
         if (!r.ok) {
             if (fault) {
                 fault->row = y;
@@ -272,28 +244,13 @@ bool DecodeRows(RowDecoder decodeRow, const unsigned char* data, uint64_t size, 
 bool DecodeFrame(const unsigned char* data, uint64_t size, const Frame& frame, const PixelTable& table,
                  unsigned char* bits, size_t pitch, bool* paletteOnOddRow, RowFault* fault)
 {
-    return DecodeRows(WideRows(), data, size, frame, table, bits, pitch, paletteOnOddRow, fault);
+    return DecodeRows<WideRows>(data, size, frame, table, bits, pitch, paletteOnOddRow, fault);
 }
 
 bool DecodeFrameOneByOne(const unsigned char* data, uint64_t size, const Frame& frame, const PixelTable& table,
                          unsigned char* bits, size_t pitch, bool* paletteOnOddRow, RowFault* fault)
 {
-    return DecodeRows(DecodeRowOneByOne, data, size, frame, table, bits, pitch, paletteOnOddRow, fault);
-}
-
-} // namespace kes::was
-
-namespace kes::was {
-
-bool UseWideStores(WideStores stores)
-{
-    if (stores == WideStores::Avx2 && !HasAvx2()) return false;
-#if KES_WAS_AVX2
-    g_wideRows = stores == WideStores::Avx2 ? DecodeRowAvx2 : DecodeRowSse2;
-#else
-    g_wideRows = DecodeRowSse2;
-#endif
-    return true;
+    return DecodeRows<PlainRows>(data, size, frame, table, bits, pitch, paletteOnOddRow, fault);
 }
 
 } // namespace kes::was

@@ -2,8 +2,8 @@
 // 200 x 200), in decoded megapixels per second, beside memcpy of the same
 // output size: the bandwidth any decoder writing 32-bit pixels is bound by.
 // A third figure decodes the same rows into memory without textures, to
-// tell the decoder's share from the texture store's, and more do so with
-// SSE2's stores only and with the plain one-opcode-at-a-time decoder.
+// tell the decoder's share from the texture store's, and a fourth does so
+// with the plain one-opcode-at-a-time decoder.
 #include <KesApp.h>
 #include <KesD3D9.h>
 #include <KesPlatform.h>
@@ -160,15 +160,6 @@ void BM_DecodeRowsIntoMemory(benchmark::State& state)
     DecodeRowsIntoMemory(state, kes::was::DecodeFrame);
 }
 BENCHMARK(BM_DecodeRowsIntoMemory)->Unit(benchmark::kMillisecond);
-
-// The same with SSE2's 16-byte stores, which processors without AVX2 use.
-void BM_DecodeRowsSse2Stores(benchmark::State& state)
-{
-    kes::was::UseWideStores(kes::was::WideStores::Sse2);
-    DecodeRowsIntoMemory(state, kes::was::DecodeFrame);
-    if (!kes::was::UseWideStores(kes::was::WideStores::Avx2)) kes::was::UseWideStores(kes::was::WideStores::Sse2);
-}
-BENCHMARK(BM_DecodeRowsSse2Stores)->Unit(benchmark::kMillisecond);
 
 // The same with the plain decoder (one opcode at a time, exact stores):
 // what the wide stores and the opcode table gain.

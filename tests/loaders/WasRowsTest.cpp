@@ -1,7 +1,7 @@
 // The sprite row decoder that loads use (wide stores, opcodes looked up)
 // held to the plain one-opcode-at-a-time decoder: the same pixels, the same
 // interlace flag, the same fault row and byte, and not one byte written
-// past a row's width, for every kind of store the processor has.
+// past a row's width.
 #include "KesWas.h"
 
 #include <gtest/gtest.h>
@@ -70,42 +70,28 @@ Decoded Run(Decode decode, const Body& b, size_t size, const PixelTable& table, 
     return d;
 }
 
-// The store kinds this processor has; SSE2 always.
-std::vector<WideStores> StoreKinds()
-{
-    std::vector<WideStores> kinds{WideStores::Sse2};
-    if (UseWideStores(WideStores::Avx2)) kinds.push_back(WideStores::Avx2);
-    return kinds;
-}
-
 // Decodes `b` cut to `size` bytes both ways and compares everything the
 // plain decoder defines; `what` names the case in failures.
 void ExpectSame(const Body& b, size_t size, const PixelTable& table, size_t pitchWords, const std::string& what)
 {
     const Decoded plain = Run(DecodeFrameOneByOne, b, size, table, pitchWords);
-    for (WideStores kind : StoreKinds()) {
-        ASSERT_TRUE(UseWideStores(kind));
-        const Decoded wide = Run(DecodeFrame, b, size, table, pitchWords);
-        const std::string where = what + (kind == WideStores::Avx2 ? " (AVX2)" : " (SSE2)");
-        ASSERT_EQ(wide.ok, plain.ok) << where;
-        const size_t w = size_t(b.frame.width);
-        if (plain.ok) {
-            EXPECT_EQ(wide.odd, plain.odd) << where;
-        } else {
-            EXPECT_EQ(wide.fault.row, plain.fault.row) << where;
-            EXPECT_EQ(wide.fault.position, plain.fault.position) << where;
-        }
-        for (size_t y = 0; y <= size_t(b.frame.height); ++y) {
-            // A failed row's own pixels are undefined; rows after it untouched.
-            const bool defined = plain.ok || int(y) != plain.fault.row;
-            for (size_t x = defined ? 0 : w; x < pitchWords; ++x) {
-                const size_t i = y * pitchWords + x;
-                ASSERT_EQ(wide.words[i], plain.words[i]) << where << ": row " << y << ", word " << x;
-            }
+    const Decoded wide = Run(DecodeFrame, b, size, table, pitchWords);
+    ASSERT_EQ(wide.ok, plain.ok) << what;
+    const size_t w = size_t(b.frame.width);
+    if (plain.ok) {
+        EXPECT_EQ(wide.odd, plain.odd) << what;
+    } else {
+        EXPECT_EQ(wide.fault.row, plain.fault.row) << what;
+        EXPECT_EQ(wide.fault.position, plain.fault.position) << what;
+    }
+    for (size_t y = 0; y <= size_t(b.frame.height); ++y) {
+        // A failed row's own pixels are undefined; rows after it untouched.
+        const bool defined = plain.ok || int(y) != plain.fault.row;
+        for (size_t x = defined ? 0 : w; x < pitchWords; ++x) {
+            const size_t i = y * pitchWords + x;
+            ASSERT_EQ(wide.words[i], plain.words[i]) << what << ": row " << y << ", word " << x;
         }
     }
-    // Back to what loads pick by themselves.
-    if (!UseWideStores(WideStores::Avx2)) UseWideStores(WideStores::Sse2);
 }
 
 // One opcode with random operands (and a random literal's indices).
