@@ -35,8 +35,10 @@
 // ---- decoder state -----------------------------------------------------------------
 
 // Bits the lookahead table resolves at once; longer codes fall back to the
-// search of the code list.
-enum { JPEG_LOOKAHEAD_BITS = 12 };
+// search of the code list. Eleven bits hold most AC codes of a photograph
+// together with their value, and the four tables a colour scan uses
+// (8 KB each) still fit the first-level cache.
+enum { JPEG_LOOKAHEAD_BITS = 11 };
 
 struct JpegComponent {
     uint8_t vSamp;  // vertical sampling factor
