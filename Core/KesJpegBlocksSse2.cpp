@@ -5,7 +5,7 @@
 // KesJpegArith.h); tests hold the two to the same output.
 //
 // Built where the compiler targets SSE2 (every x86-64 build); elsewhere
-// JpegSimdRoutines answers null and the portable routines run.
+// JpegSse2Routines answers null and the portable routines run.
 #include "KesJpeg.h"
 
 #if defined(__SSE2__) || defined(_M_X64)
