@@ -35,8 +35,10 @@
 // ---- decoder state -----------------------------------------------------------------
 
 // Bits the lookahead table resolves at once; longer codes fall back to the
-// search of the code list.
-enum { JPEG_LOOKAHEAD_BITS = 9 };
+// search of the code list. Eleven bits hold most AC codes of a photograph
+// together with their value, and the four tables a colour scan uses
+// (8 KB each) still fit the first-level cache.
+enum { JPEG_LOOKAHEAD_BITS = 11 };
 
 struct JpegComponent {
     uint8_t vSamp;  // vertical sampling factor
@@ -53,15 +55,16 @@ struct JpegHuffEntry {
 };
 
 // A lookahead entry: the symbol and code length of the first entry whose
-// code the next JPEG_LOOKAHEAD_BITS bits start with (length 0: none that
-// short). When the value bits that the symbol announces fit in the
-// lookahead too, the entry also holds the value and the length of code and
-// value together, so that one look-up decodes a coefficient.
+// code the next JPEG_LOOKAHEAD_BITS bits start with (0: none that short).
+// When the value bits that the symbol announces fit in the lookahead too,
+// the entry also holds the value, and its bit count is that of code and
+// value together, so that one look-up decodes a coefficient. The bit count
+// sits in the low bits, so the reader's shift takes the entry as it is.
 enum : uint32_t {
-    JPEG_LOOK_SYMBOL = 0xFF,   // bits 0-7
-    JPEG_LOOK_LENGTH_SHIFT = 8, // bits 8-11: code length
-    JPEG_LOOK_TOTAL_SHIFT = 12, // bits 12-15: code and value length, 0 when the value is not here
-    JPEG_LOOK_VALUE_SHIFT = 16, // bits 16-31: the value, extended (signed)
+    JPEG_LOOK_BITS = 0x3F,       // bits 0-5: bits to consume (code, plus the value's with JPEG_LOOK_VALUE)
+    JPEG_LOOK_VALUE = 0x40,      // bit 6: the value is in bits 16-31
+    JPEG_LOOK_SYMBOL_SHIFT = 8,  // bits 8-15: the symbol
+    JPEG_LOOK_VALUE_SHIFT = 16,  // bits 16-31: the value, extended (signed)
 };
 
 struct JpegHuffSlot {
@@ -137,16 +140,23 @@ extern const int16_t kJpegRoundBias[4];
 // `blocks` are the six blocks of the decoder state after the inverse DCT
 // (samples - 128 as signed bytes in each block's first 64 bytes); each store
 // writes whole MCUs: row r to dst + r * pitch, pixels little-endian R5G6B5.
+// idctPair transforms two blocks, as idct does each.
 struct JpegBlockRoutines {
     const char* name;
     void (*idct)(int16_t* block);
     void (*storeGrey)(uint8_t* dst, int pitch, const int16_t (*blocks)[64]);
     void (*store444)(uint8_t* dst, int pitch, const int16_t (*blocks)[64]);
     void (*store420)(uint8_t* dst, int pitch, const int16_t (*blocks)[64]);
+    void (*idctPair)(int16_t* a, int16_t* b);
 };
 
 extern const JpegBlockRoutines kJpegScalarRoutines;
 // The SSE2 routines, or null when this processor (or build) has none.
+const JpegBlockRoutines* JpegSse2Routines();
+// The AVX2 routines (two blocks per inverse DCT, two rows per 4:2:0 store
+// step; the rest SSE2's), or null when this processor (or build) has none.
+const JpegBlockRoutines* JpegAvx2Routines();
+// The widest SIMD routines this processor has (AVX2, else SSE2), or null.
 const JpegBlockRoutines* JpegSimdRoutines();
 // The set in use; JpegInitTables picks the SIMD one when it can.
 extern const JpegBlockRoutines* g_jpegRoutines;

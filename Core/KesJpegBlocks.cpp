@@ -184,12 +184,24 @@ void Store420Scalar(uint8_t* dst, int pitch, const int16_t (*blocks)[64])
         }
 }
 
+void IdctPairScalar(int16_t* a, int16_t* b)
+{
+    IdctScalar(a);
+    IdctScalar(b);
+}
+
 bool g_tablesBuilt = false;
 
 } // namespace
 
-const JpegBlockRoutines kJpegScalarRoutines = {"scalar", IdctScalar, StoreGreyScalar, Store444Scalar,
-                                               Store420Scalar};
+const JpegBlockRoutines kJpegScalarRoutines = {"scalar",       IdctScalar,    StoreGreyScalar, Store444Scalar,
+                                               Store420Scalar, IdctPairScalar};
+
+const JpegBlockRoutines* JpegSimdRoutines()
+{
+    const JpegBlockRoutines* avx2 = JpegAvx2Routines();
+    return avx2 ? avx2 : JpegSse2Routines();
+}
 
 const JpegBlockRoutines* g_jpegRoutines = &kJpegScalarRoutines;
 

@@ -5,7 +5,7 @@
 // KesJpegArith.h); tests hold the two to the same output.
 //
 // Built where the compiler targets SSE2 (every x86-64 build); elsewhere
-// JpegSimdRoutines answers null and the portable routines run.
+// JpegSse2Routines answers null and the portable routines run.
 #include "KesJpeg.h"
 
 #if defined(__SSE2__) || defined(_M_X64)
@@ -276,11 +276,17 @@ bool CpuHasSse2()
 #endif
 }
 
-const JpegBlockRoutines kSse2Routines = {"sse2", IdctSse2, StoreGreySse2, Store444Sse2, Store420Sse2};
+void IdctPairSse2(int16_t* a, int16_t* b)
+{
+    IdctSse2(a);
+    IdctSse2(b);
+}
+
+const JpegBlockRoutines kSse2Routines = {"sse2", IdctSse2, StoreGreySse2, Store444Sse2, Store420Sse2, IdctPairSse2};
 
 } // namespace
 
-const JpegBlockRoutines* JpegSimdRoutines()
+const JpegBlockRoutines* JpegSse2Routines()
 {
     static const bool can = CpuHasSse2();
     return can ? &kSse2Routines : 0;
@@ -288,7 +294,7 @@ const JpegBlockRoutines* JpegSimdRoutines()
 
 #else
 
-const JpegBlockRoutines* JpegSimdRoutines()
+const JpegBlockRoutines* JpegSse2Routines()
 {
     return 0;
 }

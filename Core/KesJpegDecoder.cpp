@@ -54,6 +54,9 @@ const uint8_t* SegmentEnd(const uint8_t* p, const uint8_t* end, kes::Reason* why
 
 void FreeSlot(JpegHuffSlot& slot)
 {
+    // A slot never built has a clear lookahead already (it is the larger
+    // part of a small tile's set-up).
+    if (!slot.entries && slot.count == 0) return;
     free(slot.entries);
     slot.entries = 0;
     slot.count = 0;
@@ -100,11 +103,12 @@ bool BuildSlot(JpegHuffSlot& slot, const uint8_t* counts, const uint8_t* symbols
         const int size = ac ? (e[i].symbol & 15) : (e[i].symbol <= 16 ? e[i].symbol : 0);
         for (unsigned k = first; k < last; ++k) {
             if (slot.look[k]) continue;
-            uint32_t hit = uint32_t(length) << JPEG_LOOK_LENGTH_SHIFT | e[i].symbol;
+            uint32_t hit = uint32_t(length) | uint32_t(e[i].symbol) << JPEG_LOOK_SYMBOL_SHIFT;
             if (size > 0 && length + size <= kBits) {
                 const int bits = int(k >> (spare - size)) & ((1 << size) - 1);
                 const int value = bits < (1 << (size - 1)) ? bits - ((1 << size) - 1) : bits; // EXTEND
-                hit |= uint32_t(length + size) << JPEG_LOOK_TOTAL_SHIFT | uint32_t(uint16_t(value)) << JPEG_LOOK_VALUE_SHIFT;
+                hit = uint32_t(length + size) | JPEG_LOOK_VALUE | uint32_t(e[i].symbol) << JPEG_LOOK_SYMBOL_SHIFT |
+                      uint32_t(uint16_t(value)) << JPEG_LOOK_VALUE_SHIFT;
             }
             slot.look[k] = hit;
         }

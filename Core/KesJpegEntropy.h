@@ -96,17 +96,32 @@ inline int DecodeSearch(JpegBits& b, const JpegHuffSlot& slot)
     return SearchCodes(b, slot, 0);
 }
 
-inline int LookLength(uint32_t hit)
+inline int LookSymbol(uint32_t hit)
 {
-    return int(hit >> JPEG_LOOK_LENGTH_SHIFT) & 15;
+    return int(hit >> JPEG_LOOK_SYMBOL_SHIFT) & 0xFF;
+}
+
+// Consumes what a lookahead entry covers. The shift count is the entry
+// itself: shifts use its low six bits, which are the count.
+inline void SkipLook(JpegBits& b, uint32_t hit)
+{
+    b.cache <<= (hit & JPEG_LOOK_BITS);
+    b.count -= int(hit & JPEG_LOOK_BITS);
+}
+
+// The code's length alone, for an entry that holds a value.
+inline int LookCodeLength(uint32_t hit)
+{
+    return int(hit & JPEG_LOOK_BITS) - (LookSymbol(hit) & 15);
 }
 
 inline int DecodeLookahead(JpegBits& b, const JpegHuffSlot& slot)
 {
     const uint32_t hit = slot.look[Peek(b, JPEG_LOOKAHEAD_BITS)];
     if (hit) {
-        Skip(b, LookLength(hit));
-        return int(hit & JPEG_LOOK_SYMBOL);
+        // A DC size or AC pair whose value is here too: only the code is read.
+        Skip(b, hit & JPEG_LOOK_VALUE ? LookCodeLength(hit) : int(hit & JPEG_LOOK_BITS));
+        return LookSymbol(hit);
     }
     // No entry as short as the lookahead matches; the rest of the list is
     // the longer entries, searched in the same order.
@@ -168,25 +183,32 @@ inline void DecodeCoefficients(JpegBits& b, int16_t* block, const uint16_t* quan
     }
 }
 
+#if defined(__GNUC__)
+#define KES_JPEG_ALWAYS_INLINE __attribute__((always_inline)) inline
+#define KES_JPEG_LIKELY(x) __builtin_expect(!!(x), 1)
+#define KES_JPEG_UNLIKELY(x) __builtin_expect(!!(x), 0)
+#else
+#define KES_JPEG_ALWAYS_INLINE inline
+#define KES_JPEG_LIKELY(x) (x)
+#define KES_JPEG_UNLIKELY(x) (x)
+#endif
+
 // The same with the lookahead, where most codes come with their value
-// from one look-up: the same bits consumed, the same cells written.
-template <>
-inline void DecodeCoefficients<LookaheadDecoder>(JpegBits& reader, int16_t* block, const uint16_t* quant,
+// from one look-up: the same bits consumed, the same cells written. `b`
+// is the caller's local reader, kept in registers across blocks.
+KES_JPEG_ALWAYS_INLINE void DecodeBlockLookahead(JpegBits& b, int16_t* block, const uint16_t* quant,
                                                  const JpegHuffSlot& dc, const JpegHuffSlot& ac, int16_t& pred)
 {
-    // A local copy, so that the compiler keeps the reader in registers
-    // across the block's writes.
-    JpegBits b = reader;
     ClearBlock(block);
     Need32(b);
     int diff;
     uint32_t hit = dc.look[Peek(b, JPEG_LOOKAHEAD_BITS)];
-    if (hit >> JPEG_LOOK_TOTAL_SHIFT & 15) {
-        Skip(b, int(hit >> JPEG_LOOK_TOTAL_SHIFT & 15));
+    if (KES_JPEG_LIKELY(hit & JPEG_LOOK_VALUE)) {
+        SkipLook(b, hit);
         diff = int16_t(hit >> JPEG_LOOK_VALUE_SHIFT);
     } else if (hit) {
-        Skip(b, LookLength(hit));
-        diff = DcDifference(b, int(hit & JPEG_LOOK_SYMBOL));
+        SkipLook(b, hit);
+        diff = DcDifference(b, LookSymbol(hit));
     } else {
         diff = DcDifference(b, SearchCodes(b, dc, dc.firstLong));
     }
@@ -197,21 +219,24 @@ inline void DecodeCoefficients<LookaheadDecoder>(JpegBits& reader, int16_t* bloc
         Need32(b);
         hit = ac.look[Peek(b, JPEG_LOOKAHEAD_BITS)];
         int rs;
-        if (hit >> JPEG_LOOK_TOTAL_SHIFT & 15) {
-            const int run = int(hit & JPEG_LOOK_SYMBOL) >> 4;
+        if (KES_JPEG_LIKELY(hit & JPEG_LOOK_VALUE)) {
+            const int run = LookSymbol(hit) >> 4;
             if (run >= 64 - k) {
-                Skip(b, LookLength(hit)); // the value bits stay unread
+                Skip(b, LookCodeLength(hit)); // the value bits stay unread
                 break;
             }
-            Skip(b, int(hit >> JPEG_LOOK_TOTAL_SHIFT & 15));
+            SkipLook(b, hit);
             k += run;
-            block[kZigzagCell[k]] = Sat16(int(int16_t(hit >> JPEG_LOOK_VALUE_SHIFT)) * int(int16_t(quant[k])));
+            int v = int(int16_t(hit >> JPEG_LOOK_VALUE_SHIFT)) * int(int16_t(quant[k]));
+            // Products beyond 16 bits need coarse tables: a branch that holds.
+            if (KES_JPEG_UNLIKELY(unsigned(v + 32768) > 65535u)) v = Sat16(v);
+            block[kZigzagCell[k]] = int16_t(v);
             ++k;
             continue;
         }
         if (hit) {
-            Skip(b, LookLength(hit));
-            rs = int(hit & JPEG_LOOK_SYMBOL);
+            SkipLook(b, hit);
+            rs = LookSymbol(hit);
         } else {
             rs = SearchCodes(b, ac, ac.firstLong);
         }
@@ -221,6 +246,45 @@ inline void DecodeCoefficients<LookaheadDecoder>(JpegBits& reader, int16_t* bloc
         if (s) block[kZigzagCell[k]] = Sat16(ReceiveExtend(b, s) * int(int16_t(quant[k])));
         ++k;
     }
+}
+
+template <>
+inline void DecodeCoefficients<LookaheadDecoder>(JpegBits& reader, int16_t* block, const uint16_t* quant,
+                                                 const JpegHuffSlot& dc, const JpegHuffSlot& ac, int16_t& pred)
+{
+    // A local copy, so that the compiler keeps the reader in registers
+    // across the block's writes.
+    JpegBits b = reader;
+    DecodeBlockLookahead(b, block, quant, dc, ac, pred);
+    reader = b;
+}
+
+// One block of an MCU: where it goes and what it decodes with.
+struct BlockPlan {
+    int16_t* block;
+    const uint16_t* quant;
+    const JpegHuffSlot* dc;
+    const JpegHuffSlot* ac;
+    int component; // its DC predictor
+};
+
+// The blocks of one MCU in order, each as DecodeCoefficients decodes it.
+template <class Huff>
+inline void DecodeMcuCoefficients(JpegBits& reader, const BlockPlan* plan, int count, int16_t* pred)
+{
+    for (int i = 0; i < count; ++i)
+        DecodeCoefficients<Huff>(reader, plan[i].block, plan[i].quant, *plan[i].dc, *plan[i].ac,
+                                 pred[plan[i].component]);
+}
+
+// With the lookahead, the reader stays in registers for the whole MCU.
+template <>
+inline void DecodeMcuCoefficients<LookaheadDecoder>(JpegBits& reader, const BlockPlan* plan, int count,
+                                                    int16_t* pred)
+{
+    JpegBits b = reader;
+    for (int i = 0; i < count; ++i)
+        DecodeBlockLookahead(b, plan[i].block, plan[i].quant, *plan[i].dc, *plan[i].ac, pred[plan[i].component]);
     reader = b;
 }
 

@@ -15,61 +15,54 @@ namespace {
 
 using namespace kes::jpeg;
 
-// What one component decodes with (checked present by JpegChooseLayout).
-struct ComponentTables {
-    const uint16_t* quant;
-    const JpegHuffSlot* dc;
-    const JpegHuffSlot* ac;
-};
-
 struct ScanContext {
     const JpegLayout& layout;
     uint8_t* pixels;
     ptrdiff_t pitch;
     const JpegBlockRoutines* routines;
     void (*store)(uint8_t* dst, int pitch, const int16_t (*blocks)[64]);
-    ComponentTables tables[3];
+    // The MCU's blocks in scan order (T.81 A.2.3): the luma blocks left to
+    // right, top to bottom, then Cb, then Cr (tables checked present by
+    // JpegChooseLayout).
+    BlockPlan plan[6];
+    int blocks;
 
     ScanContext(const JpegLayout& l, uint8_t* px, int p) : layout(l), pixels(px), pitch(p), routines(g_jpegRoutines)
     {
         store = l.mode == JPEG_MODE_GREY  ? routines->storeGrey
                 : l.mode == JPEG_MODE_444 ? routines->store444
                                           : routines->store420;
-        const int count = l.mode == JPEG_MODE_GREY ? 1 : 3;
-        for (int i = 0; i < count; ++i) {
-            const JpegComponent& c = g_jpeg.components[i];
-            tables[i] = ComponentTables{g_jpeg.quantTables[c.quant], &g_jpeg.huffSlots[c.dcSlot],
-                                        &g_jpeg.huffSlots[c.acSlot]};
+        static const int kGrey[] = {JPEG_Y0}, k444[] = {JPEG_Y0, JPEG_CB, JPEG_CR},
+                         k420[] = {JPEG_Y0, JPEG_Y1, JPEG_Y2, JPEG_Y3, JPEG_CB, JPEG_CR};
+        const int* which = l.mode == JPEG_MODE_GREY ? kGrey : l.mode == JPEG_MODE_444 ? k444 : k420;
+        blocks = l.mode == JPEG_MODE_GREY ? 1 : l.mode == JPEG_MODE_444 ? 3 : 6;
+        for (int i = 0; i < blocks; ++i) {
+            const int c = which[i] >= JPEG_CB ? which[i] - JPEG_CB + 1 : 0;
+            const JpegComponent& comp = g_jpeg.components[c];
+            plan[i] = BlockPlan{g_jpeg.blocks[which[i]], g_jpeg.quantTables[comp.quant],
+                                &g_jpeg.huffSlots[comp.dcSlot], &g_jpeg.huffSlots[comp.acSlot], c};
         }
     }
 
-    template <class Huff>
-    void Block(JpegBits& b, int which, int c, int16_t* pred)
-    {
-        int16_t* block = g_jpeg.blocks[which];
-        DecodeCoefficients<Huff>(b, block, tables[c].quant, *tables[c].dc, *tables[c].ac, pred[c]);
-        routines->idct(block);
-    }
+    void Idct(int which) { routines->idct(g_jpeg.blocks[which]); }
+    void IdctPair(int a, int b) { routines->idctPair(g_jpeg.blocks[a], g_jpeg.blocks[b]); }
 
-    // One MCU's blocks in scan order (T.81 A.2.3): the luma blocks left to
-    // right, top to bottom, then Cb, then Cr.
+    // One MCU: its blocks decoded, then transformed two at a time where
+    // there are two.
     template <class Huff>
     void Mcu(JpegBits& b, int16_t* pred)
     {
+        DecodeMcuCoefficients<Huff>(b, plan, blocks, pred);
         switch (layout.mode) {
-        case JPEG_MODE_GREY: Block<Huff>(b, JPEG_Y0, 0, pred); break;
+        case JPEG_MODE_GREY: Idct(JPEG_Y0); break;
         case JPEG_MODE_444:
-            Block<Huff>(b, JPEG_Y0, 0, pred);
-            Block<Huff>(b, JPEG_CB, 1, pred);
-            Block<Huff>(b, JPEG_CR, 2, pred);
+            Idct(JPEG_Y0);
+            IdctPair(JPEG_CB, JPEG_CR);
             break;
         default:
-            Block<Huff>(b, JPEG_Y0, 0, pred);
-            Block<Huff>(b, JPEG_Y1, 0, pred);
-            Block<Huff>(b, JPEG_Y2, 0, pred);
-            Block<Huff>(b, JPEG_Y3, 0, pred);
-            Block<Huff>(b, JPEG_CB, 1, pred);
-            Block<Huff>(b, JPEG_CR, 2, pred);
+            IdctPair(JPEG_Y0, JPEG_Y1);
+            IdctPair(JPEG_Y2, JPEG_Y3);
+            IdctPair(JPEG_CB, JPEG_CR);
             break;
         }
     }

@@ -1,7 +1,6 @@
 // Reading the WAS sprite format: header, frame headers and run-length rows.
 #include "KesWas.h"
 
-#include <algorithm>
 #include <string.h>
 
 namespace kes::was {
@@ -64,92 +63,6 @@ FrameStatus ReadFrame(const unsigned char* data, uint64_t size, const Header& he
     if (f + kFrameHeaderSize + uint64_t(fr.height) * 4 > size) return FrameStatus::RowTableOutside;
     *out = fr;
     return FrameStatus::Ok;
-}
-
-bool DecodeFrame(const unsigned char* data, uint64_t size, const Frame& frame, const PixelTable& table,
-                 unsigned char* bits, size_t pitch, bool* paletteOnOddRow, RowFault* fault)
-{
-    const unsigned char* const end = data + size;
-    const unsigned char* const rowTable = data + frame.offset + kFrameHeaderSize;
-    const uint32_t w = uint32_t(frame.width);
-    bool oddPalette = false;
-    for (int y = 0; y < frame.height; ++y) {
-        uint32_t* const row = reinterpret_cast<uint32_t*>(bits + size_t(y) * pitch);
-        const uint64_t start = frame.offset + ReadU32(rowTable + 4 * size_t(y));
-        const unsigned char* p = data + std::min(start, size);
-        uint32_t x = 0;
-        bool palette = false;
-        // Each opcode checks its operands against `end` once; pixel loops run
-        // unchecked over a count already cut to the row's end.
-        while (x < w) {
-            if (p >= end) goto leftFile;
-            const unsigned b = *p++;
-            const size_t left = size_t(end - p);
-            switch (b >> 6) {
-            case 0:
-                if (b == kOpEndOfRow) {
-                    std::fill(row + x, row + w, 0u);
-                    x = w;
-                } else if (b & kOpAlphaPixel) {
-                    if (left < 1) goto leftFile;
-                    row[x++] = (AlphaOfLevel(b & kMaxAlphaLevel) << 24) | table.colour[p[0]];
-                    p += 1;
-                    palette = true;
-                } else {
-                    if (left < 2) goto leftFile;
-                    const uint32_t n = std::min<uint32_t>(b & kMaxAlphaRun, w - x);
-                    std::fill(row + x, row + x + n, (AlphaOfLevel(p[0]) << 24) | table.colour[p[1]]);
-                    x += n;
-                    p += 2;
-                    palette = true;
-                }
-                break;
-            case 1: {
-                // A literal cut at the row's end reads only the indices it writes.
-                const uint32_t n = std::min<uint32_t>(b & kMaxRun, w - x);
-                if (left < n) goto leftFile;
-                uint32_t* out = row + x;
-                uint32_t i = 0;
-                for (; i + 4 <= n; i += 4) {
-                    out[i] = table.opaque[p[i]];
-                    out[i + 1] = table.opaque[p[i + 1]];
-                    out[i + 2] = table.opaque[p[i + 2]];
-                    out[i + 3] = table.opaque[p[i + 3]];
-                }
-                for (; i < n; ++i) out[i] = table.opaque[p[i]];
-                x += n;
-                p += n;
-                palette = true;
-                break;
-            }
-            case 2: {
-                if (left < 1) goto leftFile;
-                const uint32_t n = std::min<uint32_t>(b & kMaxRun, w - x);
-                std::fill(row + x, row + x + n, table.opaque[p[0]]);
-                x += n;
-                p += 1;
-                palette = true;
-                break;
-            }
-            default: {
-                const uint32_t n = std::min<uint32_t>(b & kMaxRun, w - x);
-                std::fill(row + x, row + x + n, 0u);
-                x += n;
-                break;
-            }
-            }
-        }
-        oddPalette |= palette && (y & 1);
-        continue;
-    leftFile:
-        if (fault) {
-            fault->row = y;
-            fault->position = uint64_t(p - data);
-        }
-        return false;
-    }
-    *paletteOnOddRow = oddPalette;
-    return true;
 }
 
 void DoubleEvenRows(unsigned char* bits, size_t pitch, int height)

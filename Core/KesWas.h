@@ -58,7 +58,7 @@ constexpr int kMaxAlphaLevel = 0x1F;
 
 // The alpha byte of a 5-bit level (the alpha run's level operand is a whole
 // byte and wraps): level 31 gives 248, only the opaque opcodes give 255.
-inline uint32_t AlphaOfLevel(unsigned level)
+constexpr uint32_t AlphaOfLevel(unsigned level)
 {
     return (level * 8u) & 0xFFu;
 }
@@ -136,13 +136,21 @@ struct RowFault {
 
 // Decodes every row of `frame` into `bits` (row y at y x pitch bytes; at
 // least width pixels a row, 4-byte aligned, 0xAARRGGBB words). Runs that
-// pass the row's end are cut there. Fails when a row's code starts or runs
-// past the file's end before the row is complete; the rows before it are
-// written, that row in part. On success, *paletteOnOddRow says whether an
-// odd row holds a palette opcode (0x01..0xBF), which decides the interlace
-// rule (DoubleEvenRows).
+// pass the row's end are cut there; nothing past a row's width is written.
+// Fails when a row's code starts or runs past the file's end before the row
+// is complete; the rows before it are written, and that row's pixels are
+// left undefined. On success, *paletteOnOddRow says whether an odd row
+// holds a palette opcode (0x01..0xBF), which decides the interlace rule
+// (DoubleEvenRows). Stores sixteen pixels at a time where a row and the
+// file leave room (KesWasRows.cpp).
 bool DecodeFrame(const unsigned char* data, uint64_t size, const Frame& frame, const PixelTable& table,
                  unsigned char* bits, size_t pitch, bool* paletteOnOddRow, RowFault* fault = nullptr);
+
+// The same, one opcode at a time storing exactly the pixels it names: the
+// plain reading of the format that DecodeFrame is held to, pixel for pixel
+// and fault for fault.
+bool DecodeFrameOneByOne(const unsigned char* data, uint64_t size, const Frame& frame, const PixelTable& table,
+                         unsigned char* bits, size_t pitch, bool* paletteOnOddRow, RowFault* fault = nullptr);
 
 // Frames stored at half height on their even rows: each even row y below
 // height - 1 gets four fifths of its alpha (truncated) across its whole

@@ -2,7 +2,8 @@
 // 200 x 200), in decoded megapixels per second, beside memcpy of the same
 // output size: the bandwidth any decoder writing 32-bit pixels is bound by.
 // A third figure decodes the same rows into memory without textures, to
-// tell the decoder's share from the texture store's.
+// tell the decoder's share from the texture store's, and a fourth does so
+// with the plain one-opcode-at-a-time decoder.
 #include <KesApp.h>
 #include <KesD3D9.h>
 #include <KesPlatform.h>
@@ -123,7 +124,7 @@ void BM_LoadWas(benchmark::State& state)
 BENCHMARK(BM_LoadWas)->Unit(benchmark::kMillisecond);
 
 // The rows alone, into one reused buffer (no file read, no textures).
-void BM_DecodeRowsIntoMemory(benchmark::State& state)
+void DecodeRowsIntoMemory(benchmark::State& state, decltype(&kes::was::DecodeFrame) decode)
 {
     using namespace kes::was;
     Fixture& f = TheFixture();
@@ -144,8 +145,8 @@ void BM_DecodeRowsIntoMemory(benchmark::State& state)
             Frame frame;
             bool odd;
             if (ReadFrame(data, size, header, i, &frame) != FrameStatus::Ok ||
-                !DecodeFrame(data, size, frame, table, reinterpret_cast<unsigned char*>(out.data()),
-                             size_t(frame.width) * 4, &odd))
+                !decode(data, size, frame, table, reinterpret_cast<unsigned char*>(out.data()),
+                        size_t(frame.width) * 4, &odd, nullptr))
                 abort();
             benchmark::DoNotOptimize(out.data());
         }
@@ -153,7 +154,20 @@ void BM_DecodeRowsIntoMemory(benchmark::State& state)
     }
     SetRates(state);
 }
+
+void BM_DecodeRowsIntoMemory(benchmark::State& state)
+{
+    DecodeRowsIntoMemory(state, kes::was::DecodeFrame);
+}
 BENCHMARK(BM_DecodeRowsIntoMemory)->Unit(benchmark::kMillisecond);
+
+// The same with the plain decoder (one opcode at a time, exact stores):
+// what the wide stores and the opcode table gain.
+void BM_DecodeRowsOneByOne(benchmark::State& state)
+{
+    DecodeRowsIntoMemory(state, kes::was::DecodeFrameOneByOne);
+}
+BENCHMARK(BM_DecodeRowsOneByOne)->Unit(benchmark::kMillisecond);
 
 // memcpy of the same 80 frames of 200 x 200 32-bit pixels.
 void BM_MemcpySameOutput(benchmark::State& state)
