@@ -17,6 +17,7 @@
 #include "GlBackBuffer.h"
 #include "GlBatch.h"
 #include "GlContext.h"
+#include "GlHueCopies.h"
 #include "GlProgram.h"
 #include "GlRenderState.h"
 #include "GlTextures.h"
@@ -57,6 +58,9 @@ public:
     uint64_t TextureRowsUploaded() const { return m_textures.RowsUploaded(); }
     // GL draw calls made so far; tests check that draws are gathered.
     uint64_t DrawCalls() const { return m_drawCalls; }
+    // Hue-turned copies made so far, and the bytes those kept now hold.
+    uint64_t HueCopiesMade() const { return m_hueCopies.Made(); }
+    size_t HueCopyBytes() const { return m_hueCopies.Bytes(); }
     // True while frames are drawn straight into the window's back buffer.
     bool DrawsInWindow() const { return m_target.InWindow(); }
     // The window's framebuffer as the last present left it, top row first,
@@ -87,14 +91,19 @@ private:
     // Whether this context and platform may draw into the window at all
     // (KESTO_OPENGL_TARGET=framebuffer says never).
     bool MayDrawInWindow() const;
-    // Sets blend, texture, sampler and program constants for the next draw.
-    void ApplyState(const EffectConstants& constants);
+    // The key of a draw of `count` vertices made now.
+    gl::DrawKey KeyOfDraw(D3DPRIMITIVETYPE type, const VertexXyzrhwTex1* vertices, UINT count) const;
+    // Sets blend, texture, sampler and program for draws of `key`.
+    void ApplyState(const gl::DrawKey& key);
+    // Binds the hue-turned copy for `key` when it has (or now gets) one.
+    bool UseHueCopy(const gl::DrawKey& key);
     // Draws the gathered triangles, if any.
     void Flush();
 
     gl::Context m_context;
     gl::EffectProgramGl m_program;
     gl::TextureCache m_textures;
+    gl::HueCopies m_hueCopies;
     gl::BackBuffer m_target;
     gl::VertexStream m_stream;
     gl::TriangleBatch m_batch;
