@@ -244,7 +244,8 @@ void BM_Sdl2OpenGL_FrameAndReadBack(benchmark::State& state)
 
 } // namespace
 
-#define KESTO_SPRITE_COUNTS ->Arg(100)->Arg(1000)->Arg(10000)->UseRealTime()->Unit(benchmark::kMicrosecond)
+#define KESTO_SPRITE_COUNTS \
+    ->Arg(100)->Arg(1000)->Arg(10000)->UseRealTime()->MeasureProcessCPUTime()->Unit(benchmark::kMicrosecond)
 BENCHMARK(BM_Sdl2OpenGL_Plain) KESTO_SPRITE_COUNTS;
 BENCHMARK(BM_Sfml_Plain) KESTO_SPRITE_COUNTS;
 BENCHMARK(BM_Sdl2OpenGL_Tint) KESTO_SPRITE_COUNTS;

@@ -36,22 +36,25 @@ DrawKey KeyOf(const PipelineState& state, const EffectConstants& constants)
 
 void TriangleBatch::Add(D3DPRIMITIVETYPE type, const VertexXyzrhwTex1* v, UINT count)
 {
+    const size_t first = m_vertices.size();
     if (type == D3DPT_TRIANGLELIST) {
         m_vertices.insert(m_vertices.end(), v, v + count / 3 * 3);
-        return;
-    }
-    if (count < 3) return;
-    for (UINT i = 0; i + 2 < count; ++i) {
-        if (type == D3DPT_TRIANGLEFAN) {
-            m_vertices.insert(m_vertices.end(), {v[0], v[i + 1], v[i + 2]});
-        } else if (i % 2 == 0) {
-            m_vertices.insert(m_vertices.end(), {v[i], v[i + 1], v[i + 2]});
-        } else {
-            // Every other triangle of a strip turns the other way round:
-            // swapped, it keeps the winding culling looks at.
-            m_vertices.insert(m_vertices.end(), {v[i + 1], v[i], v[i + 2]});
+    } else {
+        for (UINT i = 0; i + 2 < count; ++i) {
+            if (type == D3DPT_TRIANGLEFAN) {
+                m_vertices.insert(m_vertices.end(), {v[0], v[i + 1], v[i + 2]});
+            } else if (i % 2 == 0) {
+                m_vertices.insert(m_vertices.end(), {v[i], v[i + 1], v[i + 2]});
+            } else {
+                // Every other triangle of a strip turns the other way round:
+                // swapped, it keeps the winding culling looks at.
+                m_vertices.insert(m_vertices.end(), {v[i + 1], v[i], v[i + 2]});
+            }
         }
     }
+    if (m_vertices.size() == first) return;
+    m_firsts.push_back(GLint(first));
+    m_counts.push_back(GLsizei(m_vertices.size() - first));
 }
 
 } // namespace kes::d3d9::gl

@@ -253,7 +253,14 @@ void OpenGLDevice::Flush()
     // The GL state is still the one applied when the batch began.
     const gl::Api& gl = m_context.Gl();
     const std::vector<VertexXyzrhwTex1>& v = m_batch.Vertices();
-    gl.DrawArrays(GL_TRIANGLES, m_stream.Append(gl, v.data(), UINT(v.size())), GLsizei(v.size()));
+    const GLint base = m_stream.Append(gl, v.data(), UINT(v.size()));
+    if (gl.MultiDrawArrays && m_batch.Counts().size() > 1) {
+        m_firsts.assign(m_batch.Firsts().begin(), m_batch.Firsts().end());
+        for (GLint& first : m_firsts) first += base;
+        gl.MultiDrawArrays(GL_TRIANGLES, m_firsts.data(), m_batch.Counts().data(), GLsizei(m_firsts.size()));
+    } else {
+        gl.DrawArrays(GL_TRIANGLES, base, GLsizei(v.size()));
+    }
     ++m_drawCalls;
     m_batch.Clear();
 }

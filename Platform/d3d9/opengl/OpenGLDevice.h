@@ -107,6 +107,7 @@ private:
     gl::BackBuffer m_target;
     gl::VertexStream m_stream;
     gl::TriangleBatch m_batch;
+    std::vector<GLint> m_firsts; // the batch's draws in the vertex stream
     gl::RenderState m_renderState;
     PixelStore m_backBuffer;    // the read-back copy (X8R8G8B8)
     bool m_readBackStale = true; // drawn into since the last read-back
