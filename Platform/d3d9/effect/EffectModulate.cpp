@@ -4,16 +4,27 @@
 namespace kes::d3d9 {
 
 const char* const kEffectGlslModulate = R"glsl(
-uniform vec4 g_factor;
 uniform sampler2D TexSampler;
 
 in vec2 v_uv;
 out vec4 o_color;
 
+#ifdef EFFECT_TEXEL_ONLY
+// A factor of exactly one: the texel as it is. A CPU rasterizer fills
+// sprites of a shader that only samples faster than of one that also
+// multiplies.
+void main()
+{
+    o_color = texture(TexSampler, v_uv);
+}
+#else
+uniform vec4 g_factor;
+
 void main()
 {
     o_color = texture(TexSampler, v_uv) * g_factor;
 }
+#endif
 )glsl";
 
 namespace {

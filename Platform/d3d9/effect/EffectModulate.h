@@ -27,6 +27,8 @@ float EffectFade(const EffectConstants& k);
 
 // GLSL (same dialect rules as kEffectGlslFragment) of the reduced program:
 // uniform vec4 g_factor, sampler TexSampler, input v_uv, output o_color.
+// Built with EFFECT_TEXEL_ONLY defined, it is the program for a factor of
+// exactly (1, 1, 1, 1), without g_factor.
 extern const char* const kEffectGlslModulate;
 
 } // namespace kes::d3d9

@@ -151,7 +151,8 @@ void EffectProgramGl::Destroy(const Api& gl)
     for (Linked& l : m_variants) drop(l);
     for (bool& failed : m_variantFailed) failed = false;
     drop(m_modulate);
-    m_modulateFailed = false;
+    drop(m_texelOnly);
+    m_modulateFailed = m_texelOnlyFailed = false;
     m_current = 0;
 }
 
@@ -162,6 +163,7 @@ void EffectProgramGl::Use(const Api&, UINT width, UINT height)
     m_general.sizeSent = false;
     for (Linked& l : m_variants) l.sizeSent = false;
     m_modulate.sizeSent = false;
+    m_texelOnly.sizeSent = false;
 }
 
 EffectProgramGl::Linked& EffectProgramGl::For(const Api& gl, int function)
@@ -193,23 +195,34 @@ void EffectProgramGl::Bind(const Api& gl, Linked& l)
     }
 }
 
+EffectProgramGl::Linked* EffectProgramGl::Reduced(const Api& gl, Linked& l, bool& failed, const char* define)
+{
+    if (l.program) return &l;
+    if (failed) return nullptr;
+    std::string why;
+    if (!Link(gl, define, kEffectGlslModulate, &l, &why)) {
+        platform::Log("OpenGL device runs effects through their full program: %s", why.c_str());
+        failed = true;
+        return nullptr;
+    }
+    return &l;
+}
+
 bool EffectProgramGl::SetModulation(const Api& gl, const Float4& factor)
 {
-    if (!m_modulate.program) {
-        if (m_modulateFailed) return false;
-        std::string why;
-        if (!Link(gl, "", kEffectGlslModulate, &m_modulate, &why)) {
-            platform::Log("OpenGL device runs every effect through its full program: %s", why.c_str());
-            m_modulateFailed = true;
-            return false;
+    if (factor.r == 1.0f && factor.g == 1.0f && factor.b == 1.0f && factor.a == 1.0f) {
+        if (Linked* l = Reduced(gl, m_texelOnly, m_texelOnlyFailed, "#define EFFECT_TEXEL_ONLY\n")) {
+            Bind(gl, *l);
+            return true;
         }
     }
-    Linked& l = m_modulate;
-    Bind(gl, l);
-    if (!l.anySent || memcmp(&factor, &l.sent.color, sizeof factor) != 0) {
-        gl.Uniform4f(l.factor, factor.r, factor.g, factor.b, factor.a);
-        l.sent.color = factor;
-        l.anySent = true;
+    Linked* l = Reduced(gl, m_modulate, m_modulateFailed, "");
+    if (!l) return false;
+    Bind(gl, *l);
+    if (!l->anySent || memcmp(&factor, &l->sent.color, sizeof factor) != 0) {
+        gl.Uniform4f(l->factor, factor.r, factor.g, factor.b, factor.a);
+        l->sent.color = factor;
+        l->anySent = true;
     }
     return true;
 }

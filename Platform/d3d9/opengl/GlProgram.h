@@ -46,7 +46,8 @@ public:
     // that differ from the ones it last had.
     void SetConstants(const Api& gl, const EffectConstants& k);
     // Makes the multiplying program current with `factor`, sent when it
-    // differs from the one it last had. False when the driver refuses that
+    // differs from the one it last had (for a factor of exactly one, the
+    // program that only samples). False when the driver refuses that
     // program: the caller runs SetConstants instead.
     bool SetModulation(const Api& gl, const Float4& factor);
 
@@ -68,13 +69,16 @@ private:
     bool Link(const Api& gl, const char* define, const char* body, Linked* out, std::string* why);
     // Makes l current and sends it the target's size if it has not had it.
     void Bind(const Api& gl, Linked& l);
+    // `l`, linked from kEffectGlslModulate with `define` the first time;
+    // null when the driver refuses it (then and from then on).
+    Linked* Reduced(const Api& gl, Linked& l, bool& failed, const char* define);
 
     bool m_es = false;
     Linked m_general;
     Linked m_variants[kVariants];
     bool m_variantFailed[kVariants] = {};
-    Linked m_modulate;
-    bool m_modulateFailed = false;
+    Linked m_modulate, m_texelOnly;
+    bool m_modulateFailed = false, m_texelOnlyFailed = false;
     GLuint m_current = 0;
     float m_toClipX = 0, m_toClipY = 0;
 };
