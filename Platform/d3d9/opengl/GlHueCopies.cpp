@@ -9,10 +9,6 @@
 namespace kes::d3d9::gl {
 namespace {
 
-// The seen-once set is a filter, not a record: when it grows this large
-// (constants that change every draw) it starts again.
-constexpr size_t kMaxSeen = 256;
-
 // A texel as the GPU samples it.
 Float4 SampledTexel(const PixelStore& level, UINT x, UINT y)
 {
@@ -97,11 +93,12 @@ HueCopies::Copy* HueCopies::Find(const Api& gl, const HueCopyKey& key, const Pix
     }
     const size_t bytes = size_t(level.width) * size_t(level.height) * 4;
     if (!Copyable(level.format) || bytes == 0 || bytes > kBudgetBytes / 4) return nullptr;
-    if (m_seen.erase(key) == 0) {
-        if (m_seen.size() >= kMaxSeen) m_seen.clear();
-        m_seen.insert(key);
+    HueCopyKey& seen = m_seen[HueCopyKeyHash()(key) % kSeenSlots];
+    if (!(seen == key)) {
+        seen = key;
         return nullptr;
     }
+    seen = HueCopyKey();
     return &Make(gl, key, level, bytes);
 }
 
@@ -167,7 +164,7 @@ void HueCopies::Forget(const Api& gl, uint64_t serial)
 void HueCopies::Destroy(const Api& gl)
 {
     while (!m_copies.empty()) Drop(gl, m_copies.begin());
-    m_seen.clear();
+    m_seen.fill(HueCopyKey());
 }
 
 } // namespace kes::d3d9::gl

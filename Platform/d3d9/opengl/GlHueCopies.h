@@ -21,10 +21,10 @@
 #include "../Resources.h"
 #include "../effect/EffectProgram.h"
 
+#include <array>
 #include <cstdint>
 #include <list>
 #include <unordered_map>
-#include <unordered_set>
 
 namespace kes::d3d9::gl {
 
@@ -84,7 +84,11 @@ private:
 
     Lru m_copies;
     std::unordered_map<HueCopyKey, Lru::iterator, HueCopyKeyHash> m_index;
-    std::unordered_set<HueCopyKey, HueCopyKeyHash> m_seen; // used once, no copy yet
+    // Keys used once and not copied yet, one per slot of their hash: a
+    // filter, not a record (a key may push out another), that costs no
+    // allocation when constants change with every draw.
+    static constexpr size_t kSeenSlots = 256;
+    std::array<HueCopyKey, kSeenSlots> m_seen{};
     size_t m_bytes = 0;
     uint64_t m_made = 0;
 };
