@@ -11,6 +11,15 @@
 // devices. Not implemented: point lists (not drawn, as on the software
 // device), writes through a locked back-buffer surface (they reach the
 // memory copy, not the GPU's).
+//
+// What keeps a CPU rasterizer (llvmpipe) busy is the work per pixel, so the
+// device asks it for as little as the same pixels allow: draws whose effect
+// constants reduce to texel x constant run that multiply alone, or only the
+// sample for a factor of one (effect/EffectModulate.h); hue turns drawn
+// point-sampled use copies of their texture turned on the CPU
+// (GlHueCopies.h); a draw that magnifies everywhere minifies with its
+// magnification filter too (GlMagnification.h); and gathered sprites stay
+// draws of their own within one call (GlBatch.h).
 #ifndef KESTO_PLATFORM_D3D9_OPENGL_OPENGLDEVICE_H
 #define KESTO_PLATFORM_D3D9_OPENGL_OPENGLDEVICE_H
 
