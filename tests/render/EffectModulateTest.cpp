@@ -17,6 +17,7 @@
 namespace {
 
 using kes::d3d9::EffectAsModulation;
+using kes::d3d9::EffectChangesColours;
 using kes::d3d9::EffectConstants;
 using kes::d3d9::EffectPixel;
 using kes::d3d9::EffectTurnsHue;
@@ -105,6 +106,35 @@ TEST(EffectModulation, HueTurnsAndColourFunctionsDoNotReduce)
         Float4 factor;
         const bool reduces = EffectAsModulation(k, &factor);
         EXPECT_EQ(reduces, c.function >= 0 && c.function <= 3 && !c.turns);
+    }
+}
+
+TEST(EffectModulation, ColoursChangeWhereTheProgramDoesMoreThanFade)
+{
+    const struct {
+        const char* name;
+        int function, blend;
+        Float4 color;
+        bool changes;
+    } cases[] = {
+        {"plain", 0, 14, Float4{0.9f, 0.1f, 0.2f, 0.9f}, false},
+        {"neutral tint and hue", 1, 14, Float4{FromByte(128), FromByte(128), FromByte(128), FromByte(128)}, false},
+        {"neutral tint, level 14", 3, 14, Float4{0.5f, 0.5f, 0.5f, 0.5f}, false},
+        {"level 3 leaves colours", 2, 3, Float4{}, false},
+        {"a tint", 1, 14, Float4{0.6f, 0.5f, 0.5f, 0.5f}, true},
+        {"a hue turn", 1, 14, Float4{0.5f, 0.5f, 0.5f, 0.6f}, true},
+        {"a darker level", 2, 9, Float4{}, true},
+        {"a brighter level", 2, 15, Float4{}, true},
+        {"the grey level", 2, 0, Float4{}, true},
+        {"silhouette", 4, 0, Float4{0.5f, 0.5f, 0.5f, 0.5f}, false},
+        {"flat colour", 6, 0, Float4{0.5f, 0.5f, 0.5f, 0.5f}, false},
+    };
+    for (const auto& c : cases) {
+        EffectConstants k;
+        k.function = c.function;
+        k.blend = c.blend;
+        k.color = c.color;
+        EXPECT_EQ(EffectChangesColours(k), c.changes) << c.name;
     }
 }
 

@@ -1,8 +1,8 @@
-// The OpenGL device's shortcuts against the software device: hue-turned
-// copies of textures made on the CPU (over every texel of scenes in every
-// texture format, and as they follow their texture: changed pixels, a
-// released texture, a hue that changes every draw, the byte budget, a lost
-// device), the effect reduced to texel x constant, and minifying with the
+// The OpenGL device's shortcuts against the software device: copies of
+// textures through the effect (hue turns, tints, levels) made on the CPU,
+// over every texel of scenes in every texture format, and as they follow
+// their texture (changed pixels, a released texture, a hue that changes
+// every draw, the byte budget, a lost device); the effect reduced to texel x constant, and minifying with the
 // magnification filter where a whole draw magnifies. Colours may differ by
 // two levels per channel, as in the other scene comparisons.
 #include "DeviceRig.h"
@@ -62,7 +62,7 @@ std::function<uint32_t(int, int)> RandomTexels(D3DFORMAT format, uint32_t seed)
     };
 }
 
-TEST_F(OpenGLFastPaths, HueTurnedCopiesDrawWhatTheProgramDraws)
+TEST_F(OpenGLFastPaths, CopiesThroughTheEffectDrawWhatTheProgramDraws)
 {
     const Look looks[] = {
         {"hue byte 160", 1, 14, 1.0f, Float4{0.5f, 0.5f, 0.5f, 159.0f / 254}},
@@ -71,6 +71,10 @@ TEST_F(OpenGLFastPaths, HueTurnedCopiesDrawWhatTheProgramDraws)
         {"grey level, then a turn", 3, 0, 1.0f, Float4{0.5f, 0.5f, 0.5f, 0.3f}},
         {"darkened, tinted, turned, faded", 3, 9, 0.35f, Float4{0.6f, 0.4f, 0.8f, 0.9f}},
         {"brightest level, turned", 3, 21, 1.0f, Float4{0.5f, 0.5f, 0.5f, 0.75f}},
+        {"the engine's tint at level 10", 3, 10, 1.0f, Float4{191.0f / 254, 159.0f / 254, 95.0f / 254, 0.5f}},
+        {"tint alone, faded", 1, 14, 0.5f, Float4{0.9f, 0.3f, 0.6f, 0.5f}},
+        {"darkest level alone", 2, 6, 1.0f, Float4{0.5f, 0.5f, 0.5f, 0.5f}},
+        {"grey level alone", 2, 0, 1.0f, Float4{0.5f, 0.5f, 0.5f, 0.5f}},
     };
     const D3DFORMAT formats[] = {D3DFMT_A8R8G8B8, D3DFMT_X8R8G8B8, D3DFMT_R5G6B5, D3DFMT_A8};
     for (D3DFORMAT format : formats)
@@ -80,7 +84,7 @@ TEST_F(OpenGLFastPaths, HueTurnedCopiesDrawWhatTheProgramDraws)
             IDirect3DTexture9* textures[2] = {
                 m_soft.MakeTexture(64, 48, format, RandomTexels(format, uint32_t(format))),
                 m_gl.MakeTexture(64, 48, format, RandomTexels(format, uint32_t(format)))};
-            const uint64_t madeBefore = Gl().HueCopiesMade();
+            const uint64_t madeBefore = Gl().EffectCopiesMade();
             ExpectSameColours(std::string(look.name) + ", format " + std::to_string(format), [&](DeviceRig& d) {
                 d.Clear(0xFF406080);
                 d.Device()->SetTexture(0, textures[&d == &m_gl]);
@@ -94,7 +98,7 @@ TEST_F(OpenGLFastPaths, HueTurnedCopiesDrawWhatTheProgramDraws)
                 d.DrawQuad(Quad(4, 80, 100, 110, -0.5f + du, dv, 1.0f + du, 30.0f / 48 + dv));
                 d.Device()->SetSamplerState(0, D3DSAMP_ADDRESSU, D3DTADDRESS_CLAMP);
             });
-            EXPECT_EQ(Gl().HueCopiesMade(), madeBefore + 1) << look.name;
+            EXPECT_EQ(Gl().EffectCopiesMade(), madeBefore + 1) << look.name;
         }
 }
 
@@ -112,12 +116,12 @@ TEST_F(OpenGLFastPaths, CopiesFollowTheirTextureAndAreMadeOnlyForRepeatedDraws)
 
     // A hue that changes every frame never gets a copy.
     for (int i = 0; i < 20; ++i) draw(m_gl, gl, 0.05f * float(i));
-    EXPECT_EQ(Gl().HueCopiesMade(), 0u);
+    EXPECT_EQ(Gl().EffectCopiesMade(), 0u);
 
     // The same hue twice: one copy, kept for later frames.
     ExpectSameColours("repeated", [&](DeviceRig& d) { draw(d, &d == &m_gl ? gl : soft, turn.a); }, 3);
-    EXPECT_EQ(Gl().HueCopiesMade(), 1u);
-    EXPECT_EQ(Gl().HueCopyBytes(), 32u * 32u * 4u);
+    EXPECT_EQ(Gl().EffectCopiesMade(), 1u);
+    EXPECT_EQ(Gl().EffectCopyBytes(), 32u * 32u * 4u);
 
     // New pixels: the copy of the old ones is never drawn again.
     for (DeviceRig* d : {&m_soft, &m_gl}) {
@@ -133,19 +137,19 @@ TEST_F(OpenGLFastPaths, CopiesFollowTheirTextureAndAreMadeOnlyForRepeatedDraws)
     ExpectSameColours("changed pixels, first frame", [&](DeviceRig& d) { draw(d, &d == &m_gl ? gl : soft, turn.a); },
                       1);
     ExpectSameColours("changed pixels, copied", [&](DeviceRig& d) { draw(d, &d == &m_gl ? gl : soft, turn.a); }, 2);
-    EXPECT_EQ(Gl().HueCopiesMade(), 2u);
-    EXPECT_EQ(Gl().HueCopyBytes(), 32u * 32u * 4u) << "the copy of the old pixels stays";
+    EXPECT_EQ(Gl().EffectCopiesMade(), 2u);
+    EXPECT_EQ(Gl().EffectCopyBytes(), 32u * 32u * 4u) << "the copy of the old pixels stays";
 
     // Released: its copies go; a texture made afterwards (often at the same
     // address) with other pixels draws its own.
     m_gl.ReleaseTexture(gl);
     m_soft.ReleaseTexture(soft);
-    EXPECT_EQ(Gl().HueCopyBytes(), 0u);
+    EXPECT_EQ(Gl().EffectCopyBytes(), 0u);
     soft = m_soft.MakeTexture(32, 32, D3DFMT_A8R8G8B8, RandomTexels(D3DFMT_A8R8G8B8, 2));
     gl = m_gl.MakeTexture(32, 32, D3DFMT_A8R8G8B8, RandomTexels(D3DFMT_A8R8G8B8, 2));
     ExpectSameColours("a later texture", [&](DeviceRig& d) { draw(d, &d == &m_gl ? gl : soft, turn.a); }, 1);
     ExpectSameColours("a later texture, copied", [&](DeviceRig& d) { draw(d, &d == &m_gl ? gl : soft, turn.a); });
-    EXPECT_EQ(Gl().HueCopiesMade(), 3u);
+    EXPECT_EQ(Gl().EffectCopiesMade(), 3u);
 
     // Linear filtering blends texels before the program: no copy for that.
     m_gl.SetFilters(D3DTEXF_LINEAR, D3DTEXF_LINEAR);
@@ -156,7 +160,7 @@ TEST_F(OpenGLFastPaths, CopiesFollowTheirTextureAndAreMadeOnlyForRepeatedDraws)
         d.SetEffect(1, 14, 1.0f, turn);
         d.DrawQuad(ImageQuad(10, 10, 32, 32, 2.5f, 2.5f));
     }, 3);
-    EXPECT_EQ(Gl().HueCopiesMade(), 3u);
+    EXPECT_EQ(Gl().EffectCopiesMade(), 3u);
 }
 
 TEST_F(OpenGLFastPaths, CopiesStayWithinTheirBudgetAndGoWithALostDevice)
@@ -164,7 +168,7 @@ TEST_F(OpenGLFastPaths, CopiesStayWithinTheirBudgetAndGoWithALostDevice)
     // Each texture's copy is 1 MiB: more of them than the budget holds.
     constexpr int kSide = 512;
     const size_t copyBytes = size_t(kSide) * kSide * 4;
-    const int count = int(d3d9::gl::HueCopies::kBudgetBytes / copyBytes) + 4;
+    const int count = int(d3d9::gl::EffectCopies::kBudgetBytes / copyBytes) + 4;
     std::vector<IDirect3DTexture9*> textures;
     for (int i = 0; i < count; ++i)
         textures.push_back(m_gl.MakeTexture(kSide, kSide, D3DFMT_A8R8G8B8, [](int x, int y) {
@@ -177,9 +181,9 @@ TEST_F(OpenGLFastPaths, CopiesStayWithinTheirBudgetAndGoWithALostDevice)
             m_gl.DrawQuad(ImageQuad(0, 0, 16, 16)); // a corner of it
             m_gl.Clear(0xFF000000);
         }
-    EXPECT_EQ(Gl().HueCopiesMade(), uint64_t(count));
-    EXPECT_LE(Gl().HueCopyBytes(), d3d9::gl::HueCopies::kBudgetBytes);
-    EXPECT_GE(Gl().HueCopyBytes(), d3d9::gl::HueCopies::kBudgetBytes - copyBytes);
+    EXPECT_EQ(Gl().EffectCopiesMade(), uint64_t(count));
+    EXPECT_LE(Gl().EffectCopyBytes(), d3d9::gl::EffectCopies::kBudgetBytes);
+    EXPECT_GE(Gl().EffectCopyBytes(), d3d9::gl::EffectCopies::kBudgetBytes - copyBytes);
 
     // Larger than a quarter of the budget: never copied.
     IDirect3DTexture9* huge = m_gl.MakeTexture(1200, 1000, D3DFMT_A8R8G8B8, [](int, int) { return 0xFF808080u; });
@@ -188,12 +192,12 @@ TEST_F(OpenGLFastPaths, CopiesStayWithinTheirBudgetAndGoWithALostDevice)
         m_gl.DrawQuad(ImageQuad(0, 0, 16, 16));
         m_gl.Clear(0xFF000000);
     }
-    EXPECT_EQ(Gl().HueCopiesMade(), uint64_t(count));
+    EXPECT_EQ(Gl().EffectCopiesMade(), uint64_t(count));
 
     // A lost device lets its copies go at the present that finds it lost.
     KesPlatformLoseDevice(m_gl.Device());
     EXPECT_EQ(m_gl.Device()->Present(nullptr, nullptr, nullptr, nullptr), D3DERR_DEVICELOST);
-    EXPECT_EQ(Gl().HueCopyBytes(), 0u);
+    EXPECT_EQ(Gl().EffectCopyBytes(), 0u);
 }
 
 TEST_F(OpenGLFastPaths, ReducedEffectsDrawWhatTheProgramDraws)

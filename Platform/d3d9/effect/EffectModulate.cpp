@@ -63,6 +63,13 @@ bool EffectTurnsHue(const EffectConstants& k)
     return (k.function == 1 || k.function == 3) && !(k.color.a == 0.5f);
 }
 
+bool EffectChangesColours(const EffectConstants& k)
+{
+    if (k.function < 1 || k.function > 3) return false;
+    Float4 f;
+    return !EffectAsModulation(k, &f) || !(f.r == 1.0f && f.g == 1.0f && f.b == 1.0f);
+}
+
 bool EffectAsModulation(const EffectConstants& k, Float4* factor)
 {
     if (k.function < 0 || k.function > 3 || EffectTurnsHue(k)) return false;

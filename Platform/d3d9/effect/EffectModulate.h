@@ -22,6 +22,10 @@ bool EffectAsModulation(const EffectConstants& k, Float4* factor);
 // True when k turns hues: functions 1 and 3 with a hue other than 0.5.
 bool EffectTurnsHue(const EffectConstants& k);
 
+// True when k's program (functions 1 to 3) gives texels other colours:
+// a hue turn, the grey level, or a tint or level whose factor is not one.
+bool EffectChangesColours(const EffectConstants& k);
+
 // The fade factor k applies to a texel's alpha (1 when it applies none).
 float EffectFade(const EffectConstants& k);
 

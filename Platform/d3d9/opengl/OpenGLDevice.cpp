@@ -121,7 +121,7 @@ void OpenGLDevice::Abandon()
     m_windowGone = true;
     m_batch.Clear();
     m_textures = gl::TextureCache();
-    m_hueCopies = gl::HueCopies();
+    m_effectCopies = gl::EffectCopies();
     m_program = gl::EffectProgramGl();
     m_target = gl::BackBuffer();
     m_stream = gl::VertexStream();
@@ -138,7 +138,7 @@ HRESULT OpenGLDevice::ResetBackBuffer(const D3DPRESENT_PARAMETERS& params)
 {
     if (!Current()) return D3DERR_NOTAVAILABLE;
     m_batch.Clear(); // the old frame's draws go with its back buffer
-    m_hueCopies.Destroy(m_context.Gl());
+    m_effectCopies.Destroy(m_context.Gl());
     std::string why;
     if (!BuildTargets(params, &why)) {
         platform::Log("OpenGL device cannot reset to %u x %u: %s", params.BackBufferWidth, params.BackBufferHeight,
@@ -153,7 +153,7 @@ void OpenGLDevice::ForgetTexture(Texture* texture)
     if (!Current()) return;
     if (m_batch.Key().texture == texture) Flush(); // while its pixels are there
     const uint64_t serial = m_textures.Forget(m_context.Gl(), texture);
-    if (serial) m_hueCopies.Forget(m_context.Gl(), serial);
+    if (serial) m_effectCopies.Forget(m_context.Gl(), serial);
 }
 
 void OpenGLDevice::Shutdown()
@@ -163,7 +163,7 @@ void OpenGLDevice::Shutdown()
     if (Current()) {
         const gl::Api& gl = m_context.Gl();
         m_textures.Destroy(gl);
-        m_hueCopies.Destroy(gl);
+        m_effectCopies.Destroy(gl);
         m_program.Destroy(gl);
         m_target.Destroy(gl);
         m_stream.Destroy(gl);
@@ -222,7 +222,7 @@ void OpenGLDevice::ApplyState(const gl::DrawKey& key)
     const gl::Api& gl = m_context.Gl();
     m_renderState.Apply(gl, m_state);
     const EffectConstants& k = key.constants;
-    if (UseHueCopy(key)) {
+    if (UseEffectCopy(key)) {
         m_textures.ForgetBinding();
         // The copy holds the program's output but for the fade.
         if (m_program.SetModulation(gl, Float4{1.0f, 1.0f, 1.0f, EffectFade(k)})) return;
@@ -232,19 +232,19 @@ void OpenGLDevice::ApplyState(const gl::DrawKey& key)
     if (!EffectAsModulation(k, &factor) || !m_program.SetModulation(gl, factor)) m_program.SetConstants(gl, k);
 }
 
-bool OpenGLDevice::UseHueCopy(const gl::DrawKey& key)
+bool OpenGLDevice::UseEffectCopy(const gl::DrawKey& key)
 {
     // The copy holds what the program makes of each texel: right only for
     // pixels that sample one texel.
-    if (!key.texture || !EffectTurnsHue(key.constants) || key.magFilter == D3DTEXF_LINEAR ||
+    if (!key.texture || !EffectChangesColours(key.constants) || key.magFilter == D3DTEXF_LINEAR ||
         key.minFilter == D3DTEXF_LINEAR)
         return false;
-    gl::HueCopyKey copy;
+    gl::EffectCopyKey copy;
     copy.serial = m_textures.SerialOf(key.texture);
     copy.revision = key.revision;
     copy.constants = key.constants;
     copy.constants.alpha = 1.0f;
-    return m_hueCopies.Use(m_context.Gl(), copy, key.texture->Level(0), key.addressU, key.addressV);
+    return m_effectCopies.Use(m_context.Gl(), copy, key.texture->Level(0), key.addressU, key.addressV);
 }
 
 void OpenGLDevice::Flush()
@@ -290,7 +290,7 @@ HRESULT OpenGLDevice::Present(const RECT*, const RECT*, HWND, const void*)
     if (current) Flush();
     if (IsLost()) {
         // Nothing is drawn until the reset; the copies are made again after it.
-        if (current) m_hueCopies.Destroy(m_context.Gl());
+        if (current) m_effectCopies.Destroy(m_context.Gl());
         return D3DERR_DEVICELOST;
     }
     if (!current) return D3D_OK;

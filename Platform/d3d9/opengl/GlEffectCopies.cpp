@@ -1,4 +1,4 @@
-#include "GlHueCopies.h"
+#include "GlEffectCopies.h"
 
 #include "../PixelFormats.h"
 
@@ -52,14 +52,14 @@ bool Copyable(D3DFORMAT f)
 
 } // namespace
 
-bool HueCopyKey::operator==(const HueCopyKey& o) const
+bool EffectCopyKey::operator==(const EffectCopyKey& o) const
 {
     const EffectConstants &a = constants, &b = o.constants;
     return serial == o.serial && revision == o.revision && a.function == b.function && a.blend == b.blend &&
         memcmp(&a.color, &b.color, sizeof a.color) == 0;
 }
 
-size_t HueCopyKeyHash::operator()(const HueCopyKey& k) const
+size_t EffectCopyKeyHash::operator()(const EffectCopyKey& k) const
 {
     uint32_t colour[4];
     memcpy(colour, &k.constants.color, sizeof colour);
@@ -70,7 +70,7 @@ size_t HueCopyKeyHash::operator()(const HueCopyKey& k) const
     return std::hash<uint64_t>()(h);
 }
 
-void TurnedTexels(const EffectConstants& k, const PixelStore& level, uint8_t* rgba)
+void EffectTexels(const EffectConstants& k, const PixelStore& level, uint8_t* rgba)
 {
     EffectConstants unfaded = k;
     unfaded.alpha = 1.0f;
@@ -84,7 +84,7 @@ void TurnedTexels(const EffectConstants& k, const PixelStore& level, uint8_t* rg
         }
 }
 
-HueCopies::Copy* HueCopies::Find(const Api& gl, const HueCopyKey& key, const PixelStore& level)
+EffectCopies::Copy* EffectCopies::Find(const Api& gl, const EffectCopyKey& key, const PixelStore& level)
 {
     const auto found = m_index.find(key);
     if (found != m_index.end()) {
@@ -93,16 +93,16 @@ HueCopies::Copy* HueCopies::Find(const Api& gl, const HueCopyKey& key, const Pix
     }
     const size_t bytes = size_t(level.width) * size_t(level.height) * 4;
     if (!Copyable(level.format) || bytes == 0 || bytes > kBudgetBytes / 4) return nullptr;
-    HueCopyKey& seen = m_seen[HueCopyKeyHash()(key) % kSeenSlots];
+    EffectCopyKey& seen = m_seen[EffectCopyKeyHash()(key) % kSeenSlots];
     if (!(seen == key)) {
         seen = key;
         return nullptr;
     }
-    seen = HueCopyKey();
+    seen = EffectCopyKey();
     return &Make(gl, key, level, bytes);
 }
 
-bool HueCopies::Use(const Api& gl, const HueCopyKey& key, const PixelStore& level, DWORD addressU, DWORD addressV)
+bool EffectCopies::Use(const Api& gl, const EffectCopyKey& key, const PixelStore& level, DWORD addressU, DWORD addressV)
 {
     Copy* c = Find(gl, key, level);
     if (!c) return false;
@@ -113,7 +113,7 @@ bool HueCopies::Use(const Api& gl, const HueCopyKey& key, const PixelStore& leve
     return true;
 }
 
-HueCopies::Copy& HueCopies::Make(const Api& gl, const HueCopyKey& key, const PixelStore& level, size_t bytes)
+EffectCopies::Copy& EffectCopies::Make(const Api& gl, const EffectCopyKey& key, const PixelStore& level, size_t bytes)
 {
     // Copies of the texture's earlier pixels can never be drawn again.
     for (auto it = m_copies.begin(); it != m_copies.end();) {
@@ -124,7 +124,7 @@ HueCopies::Copy& HueCopies::Make(const Api& gl, const HueCopyKey& key, const Pix
     while (m_bytes + bytes > kBudgetBytes && !m_copies.empty()) Drop(gl, std::prev(m_copies.end()));
 
     std::vector<uint8_t> rgba(bytes);
-    TurnedTexels(key.constants, level, rgba.data());
+    EffectTexels(key.constants, level, rgba.data());
     Copy c;
     c.key = key;
     c.bytes = bytes;
@@ -144,7 +144,7 @@ HueCopies::Copy& HueCopies::Make(const Api& gl, const HueCopyKey& key, const Pix
     return m_copies.front();
 }
 
-void HueCopies::Drop(const Api& gl, Lru::iterator it)
+void EffectCopies::Drop(const Api& gl, Lru::iterator it)
 {
     gl.DeleteTextures(1, &it->name);
     m_bytes -= it->bytes;
@@ -152,7 +152,7 @@ void HueCopies::Drop(const Api& gl, Lru::iterator it)
     m_copies.erase(it);
 }
 
-void HueCopies::Forget(const Api& gl, uint64_t serial)
+void EffectCopies::Forget(const Api& gl, uint64_t serial)
 {
     for (auto it = m_copies.begin(); it != m_copies.end();) {
         const auto next = std::next(it);
@@ -161,10 +161,10 @@ void HueCopies::Forget(const Api& gl, uint64_t serial)
     }
 }
 
-void HueCopies::Destroy(const Api& gl)
+void EffectCopies::Destroy(const Api& gl)
 {
     while (!m_copies.empty()) Drop(gl, m_copies.begin());
-    m_seen.fill(HueCopyKey());
+    m_seen.fill(EffectCopyKey());
 }
 
 } // namespace kes::d3d9::gl
