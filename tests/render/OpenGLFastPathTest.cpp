@@ -228,6 +228,32 @@ TEST_F(OpenGLFastPaths, ReducedEffectsDrawWhatTheProgramDraws)
         }, 1);
 }
 
+TEST_F(OpenGLFastPaths, GatheredDrawsKeepEveryTriangleOfTheirOwn)
+{
+    // Draws of one state go out as one call of many draws: each must keep
+    // all of its triangles, whatever else it holds (triangles without area
+    // or with positions that are not numbers, shapes that are not
+    // rectangles), and the order of the draws.
+    constexpr float kNaN = std::numeric_limits<float>::quiet_NaN();
+    const auto v = [](float x, float y) { return Vertex{x, y, 0, 1, 0, 0}; };
+    const uint64_t callsBefore = Gl().DrawCalls();
+    for (DeviceRig* d : {&m_soft, &m_gl}) {
+        d->Clear(0xFF000000);
+        d->UseFlatColour(0x80FFC040);
+        d->DrawQuad(Quad(4, 4, 30, 20));
+        d->Draw(D3DPT_TRIANGLELIST, {v(40, 4), v(70, 4), v(40, 20), v(70, 4), v(70, 20), v(40, 20), v(50, 10),
+                                     v(50, 10), v(50, 10)});
+        d->Draw(D3DPT_TRIANGLELIST, {v(80, 4), v(80, 4), v(80, 4), v(80, 4), v(110, 4), v(80, 20), v(110, 4),
+                                     v(110, 20), v(80, 20)});
+        d->Draw(D3DPT_TRIANGLEFAN, {v(20, 40), v(4, 30), v(36, 30), v(36, 50), v(4, 50), v(4, 30)});
+        d->Draw(D3DPT_TRIANGLELIST, {v(60, 30), v(75, 40), v(60, 50), v(60, 30), v(45, 40), v(60, 50)});
+        d->Draw(D3DPT_TRIANGLESTRIP, {v(80, 30), v(110, 30), v(80, 50), v(110, 50), v(kNaN, 60), v(120, 70)});
+        d->DrawQuad(Quad(10, 25, 100, 35)); // over the others, last
+    }
+    EXPECT_EQ(ColourDifferences(m_soft.ReadBack(), m_gl.ReadBack(), 0), "");
+    EXPECT_EQ(Gl().DrawCalls() - callsBefore, 1u);
+}
+
 TEST(OpenGLMagnification, WholeDrawsThatMagnifyAreToldFromTheRest)
 {
     constexpr float kNaN = std::numeric_limits<float>::quiet_NaN();

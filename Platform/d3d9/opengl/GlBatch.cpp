@@ -52,9 +52,22 @@ void TriangleBatch::Add(D3DPRIMITIVETYPE type, const VertexXyzrhwTex1* v, UINT c
             }
         }
     }
-    if (m_vertices.size() == first) return;
+    const size_t added = m_vertices.size() - first;
+    if (added == 0) return;
+    // An odd number of triangles goes as two draws, the last triangle on
+    // its own: llvmpipe takes a draw of exactly 9 vertices whose last
+    // triangle has no area (or 27, in some states) for a window border of
+    // another system's and draws it as that, losing the other triangles.
+    // Draws of whole pairs and of one triangle never meet that guess.
+    if (added % 6 == 3 && added > 3) {
+        m_firsts.push_back(GLint(first));
+        m_counts.push_back(GLsizei(added - 3));
+        m_firsts.push_back(GLint(first + added - 3));
+        m_counts.push_back(3);
+        return;
+    }
     m_firsts.push_back(GLint(first));
-    m_counts.push_back(GLsizei(m_vertices.size() - first));
+    m_counts.push_back(GLsizei(added));
 }
 
 } // namespace kes::d3d9::gl

@@ -51,7 +51,8 @@ public:
     void Add(D3DPRIMITIVETYPE type, const VertexXyzrhwTex1* v, UINT count);
     const std::vector<VertexXyzrhwTex1>& Vertices() const { return m_vertices; }
     // Where each added draw's triangles begin in Vertices(), and how many
-    // vertices they have.
+    // vertices they have (a draw of an odd number of triangles above one
+    // is two entries, its last triangle the second).
     const std::vector<GLint>& Firsts() const { return m_firsts; }
     const std::vector<GLsizei>& Counts() const { return m_counts; }
     void Clear()

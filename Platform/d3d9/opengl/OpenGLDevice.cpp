@@ -254,12 +254,18 @@ void OpenGLDevice::Flush()
     const gl::Api& gl = m_context.Gl();
     const std::vector<VertexXyzrhwTex1>& v = m_batch.Vertices();
     const GLint base = m_stream.Append(gl, v.data(), UINT(v.size()));
+    const GLsizei total = GLsizei(v.size());
     if (gl.MultiDrawArrays && m_batch.Counts().size() > 1) {
         m_firsts.assign(m_batch.Firsts().begin(), m_batch.Firsts().end());
         for (GLint& first : m_firsts) first += base;
         gl.MultiDrawArrays(GL_TRIANGLES, m_firsts.data(), m_batch.Counts().data(), GLsizei(m_firsts.size()));
+    } else if (total % 6 == 3 && total > 3) {
+        // As the batch splits draws of an odd number of triangles (GlBatch.h).
+        gl.DrawArrays(GL_TRIANGLES, base, total - 3);
+        gl.DrawArrays(GL_TRIANGLES, base + total - 3, 3);
+        ++m_drawCalls;
     } else {
-        gl.DrawArrays(GL_TRIANGLES, base, GLsizei(v.size()));
+        gl.DrawArrays(GL_TRIANGLES, base, total);
     }
     ++m_drawCalls;
     m_batch.Clear();
