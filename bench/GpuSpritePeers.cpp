@@ -3,7 +3,10 @@
 // (one SDL_RenderCopy a sprite; SDL batches them) and SFML 2.5 (a
 // sf::VertexArray of quads filled every frame, one draw). Both present
 // every frame with the retrace wait off, and finish it, as the devices do. The
-// tint is their colour modulation; neither has the hue effect.
+// tint is their colour modulation, the fade their alpha modulation, the
+// scaled sprites their linear filtering; neither has the hue effect, so a
+// user of either turns the picture's hue once, beforehand, and draws that
+// copy as a plain sprite.
 #include "GlFinish.h"
 #include "SpriteField.h"
 
@@ -25,10 +28,41 @@ constexpr int kMaxSprites = 10000;
 // colour SDL and SFML multiply by.
 constexpr Uint8 kTintR = 0xC0, kTintG = 0xA0, kTintB = 0x60;
 
+// How the sprites of a frame are drawn, as each peer can say it.
+struct PeerLook {
+    Uint8 r = 255, g = 255, b = 255, a = 255;
+    bool hueTurned = false; // the copy with its hue turned beforehand
+    int scale = 1;          // drawn at this many times the size, filtered linearly
+};
+constexpr PeerLook kPlain{};
+constexpr PeerLook kTint{kTintR, kTintG, kTintB};
+constexpr PeerLook kAlpha{255, 255, 255, 128};
+constexpr PeerLook kHue{255, 255, 255, 255, true};
+constexpr PeerLook kScaled{255, 255, 255, 255, false, 2};
+
+// The sprite turned by a third of the hue circle (red to green, green to
+// blue, blue to red): a channel rotation, which is what the copy costs to
+// draw that matters here, not its colours.
+std::vector<uint32_t> HueTurnedPixels()
+{
+    std::vector<uint32_t> px = kes::bench::SpritePixels();
+    for (uint32_t& p : px) p = (p & 0xFF000000u) | ((p >> 8) & 0xFFFFu) | ((p & 0xFFu) << 16);
+    return px;
+}
+
+std::vector<uint8_t> RgbaBytes(const std::vector<uint32_t>& argb)
+{
+    std::vector<uint8_t> out;
+    for (const uint32_t p : argb) out.insert(out.end(), {uint8_t(p >> 16), uint8_t(p >> 8), uint8_t(p), uint8_t(p >> 24)});
+    return out;
+}
+
 struct SdlGlScene {
     SDL_Window* window = nullptr;
     SDL_Renderer* renderer = nullptr;
     SDL_Texture* texture = nullptr;
+    SDL_Texture* turned = nullptr; // the hue-turned copy
+    std::vector<kes::bench::SpritePlace> places = kes::bench::SpritePlaces(kMaxSprites);
     std::vector<SDL_Rect> rects;
     bool ok = false;
 
@@ -41,22 +75,47 @@ struct SdlGlScene {
         renderer = window ? SDL_CreateRenderer(window, -1, SDL_RENDERER_ACCELERATED) : nullptr;
         SDL_RendererInfo info;
         if (!renderer || SDL_GetRendererInfo(renderer, &info) != 0 || SDL_strcmp(info.name, "opengl") != 0) return;
-        texture =
-            SDL_CreateTexture(renderer, SDL_PIXELFORMAT_ARGB8888, SDL_TEXTUREACCESS_STATIC, kSpriteSize, kSpriteSize);
-        if (!texture) return;
-        const std::vector<uint32_t> pixels = kes::bench::SpritePixels();
-        SDL_UpdateTexture(texture, nullptr, pixels.data(), kSpriteSize * 4);
-        SDL_SetTextureBlendMode(texture, SDL_BLENDMODE_BLEND);
-        for (const kes::bench::SpritePlace& p : kes::bench::SpritePlaces(kMaxSprites))
-            rects.push_back(SDL_Rect{p.x, p.y, kSpriteSize, kSpriteSize});
+        texture = MakeTexture(kes::bench::SpritePixels());
+        turned = MakeTexture(HueTurnedPixels());
+        if (!texture || !turned) return;
+        Place(1);
         ok = true;
     }
 
-    void Frame(int n)
+    SDL_Texture* MakeTexture(const std::vector<uint32_t>& pixels)
+    {
+        SDL_Texture* t =
+            SDL_CreateTexture(renderer, SDL_PIXELFORMAT_ARGB8888, SDL_TEXTUREACCESS_STATIC, kSpriteSize, kSpriteSize);
+        if (!t) return nullptr;
+        SDL_UpdateTexture(t, nullptr, pixels.data(), kSpriteSize * 4);
+        SDL_SetTextureBlendMode(t, SDL_BLENDMODE_BLEND);
+        return t;
+    }
+
+    // The sprites' rectangles at `scale` times the size.
+    void Place(int scale)
+    {
+        rects.clear();
+        for (const kes::bench::SpritePlace& p : places)
+            rects.push_back(SDL_Rect{p.x, p.y, kSpriteSize * scale, kSpriteSize * scale});
+    }
+
+    // Sets the look on the texture it is drawn with, which it returns.
+    SDL_Texture* Use(const PeerLook& look)
+    {
+        SDL_Texture* t = look.hueTurned ? turned : texture;
+        SDL_SetTextureColorMod(t, look.r, look.g, look.b);
+        SDL_SetTextureAlphaMod(t, look.a);
+        SDL_SetTextureScaleMode(t, look.scale != 1 ? SDL_ScaleModeLinear : SDL_ScaleModeNearest);
+        Place(look.scale);
+        return t;
+    }
+
+    void Frame(int n, SDL_Texture* t)
     {
         SDL_SetRenderDrawColor(renderer, 0, 0, 0, 255);
         SDL_RenderClear(renderer);
-        for (int i = 0; i < n; ++i) SDL_RenderCopy(renderer, texture, nullptr, &rects[size_t(i)]);
+        for (int i = 0; i < n; ++i) SDL_RenderCopy(renderer, t, nullptr, &rects[size_t(i)]);
         SDL_RenderPresent(renderer);
         kes::bench::FinishGl();
     }
@@ -68,32 +127,21 @@ SdlGlScene* SdlGl()
     return scene;
 }
 
-void SdlGlSprites(benchmark::State& state, bool tint)
+void SdlGlSprites(benchmark::State& state, const PeerLook& look)
 {
     SdlGlScene* scene = SdlGl();
     if (!scene->ok) return state.SkipWithError("no SDL2 OpenGL renderer here");
     const int n = int(state.range(0));
-    if (tint)
-        SDL_SetTextureColorMod(scene->texture, kTintR, kTintG, kTintB);
-    else
-        SDL_SetTextureColorMod(scene->texture, 255, 255, 255);
-    scene->Frame(n);
-    for (auto _ : state) scene->Frame(n);
+    SDL_Texture* t = scene->Use(look);
+    scene->Frame(n, t);
+    for (auto _ : state) scene->Frame(n, t);
     state.SetItemsProcessed(int64_t(state.iterations()) * n);
-}
-
-void BM_Sdl2OpenGL_Plain(benchmark::State& s)
-{
-    SdlGlSprites(s, false);
-}
-void BM_Sdl2OpenGL_Tint(benchmark::State& s)
-{
-    SdlGlSprites(s, true);
 }
 
 struct SfmlScene {
     std::unique_ptr<sf::RenderWindow> window;
     sf::Texture texture;
+    sf::Texture turned; // the hue-turned copy
     sf::VertexArray quads{sf::Quads};
     std::vector<kes::bench::SpritePlace> places = kes::bench::SpritePlaces(kMaxSprites);
     bool ok = false;
@@ -107,9 +155,10 @@ struct SfmlScene {
             sf::VideoMode(kFieldWidth, kFieldHeight), "SFML sprites", sf::Style::None);
         window->setVisible(false);
         window->setVerticalSyncEnabled(false);
-        sf::Image image;
+        sf::Image image, turnedImage;
         image.create(kSpriteSize, kSpriteSize, kes::bench::SpriteRgbaBytes().data());
-        ok = texture.loadFromImage(image);
+        turnedImage.create(kSpriteSize, kSpriteSize, RgbaBytes(HueTurnedPixels()).data());
+        ok = texture.loadFromImage(image) && turned.loadFromImage(turnedImage);
         Leave();
     }
 
@@ -124,45 +173,54 @@ struct SfmlScene {
     }
 
     // A game's sprites move: the array is filled again every frame.
-    void Frame(int n, sf::Color colour)
+    void Frame(int n, const PeerLook& look)
     {
+        const sf::Color colour(look.r, look.g, look.b, look.a);
         quads.resize(size_t(n) * 4);
-        const float s = float(kSpriteSize);
+        const float s = float(kSpriteSize), d = float(kSpriteSize * look.scale);
         for (int i = 0; i < n; ++i) {
             const float x = float(places[size_t(i)].x), y = float(places[size_t(i)].y);
             sf::Vertex* q = &quads[size_t(i) * 4];
             q[0] = sf::Vertex({x, y}, colour, {0, 0});
-            q[1] = sf::Vertex({x + s, y}, colour, {s, 0});
-            q[2] = sf::Vertex({x + s, y + s}, colour, {s, s});
-            q[3] = sf::Vertex({x, y + s}, colour, {0, s});
+            q[1] = sf::Vertex({x + d, y}, colour, {s, 0});
+            q[2] = sf::Vertex({x + d, y + d}, colour, {s, s});
+            q[3] = sf::Vertex({x, y + d}, colour, {0, s});
         }
         window->setActive(true);
+        sf::Texture& t = look.hueTurned ? turned : texture;
+        t.setSmooth(look.scale != 1);
         window->clear(sf::Color::Black);
-        window->draw(quads, &texture);
+        window->draw(quads, &t);
         window->display();
         kes::bench::FinishGl();
         Leave();
     }
 };
 
-void SfmlSprites(benchmark::State& state, sf::Color colour)
+void SfmlSprites(benchmark::State& state, const PeerLook& look)
 {
     static SfmlScene* scene = new SfmlScene; // for the whole run
     if (!scene->ok) return state.SkipWithError("SFML needs an X display (run under Xvfb)");
     const int n = int(state.range(0));
-    scene->Frame(n, colour);
-    for (auto _ : state) scene->Frame(n, colour);
+    scene->Frame(n, look);
+    for (auto _ : state) scene->Frame(n, look);
     state.SetItemsProcessed(int64_t(state.iterations()) * n);
 }
 
-void BM_Sfml_Plain(benchmark::State& s)
-{
-    SfmlSprites(s, sf::Color::White);
-}
-void BM_Sfml_Tint(benchmark::State& s)
-{
-    SfmlSprites(s, sf::Color(kTintR, kTintG, kTintB));
-}
+#define KESTO_PEER_SPRITES(kind, look)                 \
+    void BM_Sdl2OpenGL_##kind(benchmark::State& s)     \
+    {                                                  \
+        SdlGlSprites(s, look);                         \
+    }                                                  \
+    void BM_Sfml_##kind(benchmark::State& s)           \
+    {                                                  \
+        SfmlSprites(s, look);                          \
+    }
+KESTO_PEER_SPRITES(Plain, kPlain)
+KESTO_PEER_SPRITES(Tint, kTint)
+KESTO_PEER_SPRITES(Alpha, kAlpha)
+KESTO_PEER_SPRITES(Hue, kHue)
+KESTO_PEER_SPRITES(Scaled, kScaled)
 
 // SDL's read-back of the whole frame, beside the devices' (a frame of 1000
 // sprites, then SDL_RenderReadPixels before the present).
@@ -171,7 +229,7 @@ void BM_Sdl2OpenGL_FrameAndReadBack(benchmark::State& state)
     SdlGlScene* scene = SdlGl();
     if (!scene->ok) return state.SkipWithError("no SDL2 OpenGL renderer here");
     std::vector<uint32_t> copy(size_t(kFieldWidth) * kFieldHeight);
-    SDL_SetTextureColorMod(scene->texture, 255, 255, 255);
+    scene->Use(kPlain);
     for (auto _ : state) {
         SDL_SetRenderDrawColor(scene->renderer, 0, 0, 0, 255);
         SDL_RenderClear(scene->renderer);
@@ -186,9 +244,16 @@ void BM_Sdl2OpenGL_FrameAndReadBack(benchmark::State& state)
 
 } // namespace
 
-#define KESTO_SPRITE_COUNTS ->Arg(100)->Arg(1000)->Arg(10000)->UseRealTime()->Unit(benchmark::kMicrosecond)
+#define KESTO_SPRITE_COUNTS \
+    ->Arg(100)->Arg(1000)->Arg(10000)->UseRealTime()->MeasureProcessCPUTime()->Unit(benchmark::kMicrosecond)
 BENCHMARK(BM_Sdl2OpenGL_Plain) KESTO_SPRITE_COUNTS;
 BENCHMARK(BM_Sfml_Plain) KESTO_SPRITE_COUNTS;
 BENCHMARK(BM_Sdl2OpenGL_Tint) KESTO_SPRITE_COUNTS;
 BENCHMARK(BM_Sfml_Tint) KESTO_SPRITE_COUNTS;
+BENCHMARK(BM_Sdl2OpenGL_Alpha) KESTO_SPRITE_COUNTS;
+BENCHMARK(BM_Sfml_Alpha) KESTO_SPRITE_COUNTS;
+BENCHMARK(BM_Sdl2OpenGL_Hue) KESTO_SPRITE_COUNTS;
+BENCHMARK(BM_Sfml_Hue) KESTO_SPRITE_COUNTS;
+BENCHMARK(BM_Sdl2OpenGL_Scaled) KESTO_SPRITE_COUNTS;
+BENCHMARK(BM_Sfml_Scaled) KESTO_SPRITE_COUNTS;
 BENCHMARK(BM_Sdl2OpenGL_FrameAndReadBack)->UseRealTime()->Unit(benchmark::kMicrosecond);

@@ -22,6 +22,12 @@ IDirect3DTexture9* DeviceRig::BindArgb(int w, int h, const std::vector<uint32_t>
     return tex;
 }
 
+void DeviceRig::ReleaseTexture(IDirect3DTexture9* texture)
+{
+    m_textures.erase(std::remove(m_textures.begin(), m_textures.end(), texture), m_textures.end());
+    texture->Release();
+}
+
 void DeviceRig::SetFilters(DWORD mag, DWORD min)
 {
     m_device->SetSamplerState(0, D3DSAMP_MAGFILTER, mag);

@@ -47,6 +47,9 @@ public:
     // Releases the default-pool vertex buffer, resets the device and sets
     // everything up again, as the engine does after a lost device.
     HRESULT ResetDevice(D3DPRESENT_PARAMETERS params);
+    // Releases a texture made here before the rig ends (its address may
+    // then be given to the next one).
+    void ReleaseTexture(IDirect3DTexture9* texture);
     // The texture made last.
     IDirect3DTexture9* LastTexture() const { return m_textures.empty() ? nullptr : m_textures.back(); }
 

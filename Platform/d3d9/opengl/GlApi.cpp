@@ -23,6 +23,10 @@ bool Api::Load(const char** missing)
     GetIntegerv(GL_MINOR_VERSION, &minor);
     const GLubyte* version = GetString(GL_VERSION);
     const bool es = version && SDL_strncmp(reinterpret_cast<const char*>(version), "OpenGL ES", 9) == 0;
+    MultiDrawArrays = nullptr;
+    if (!es)
+        MultiDrawArrays = reinterpret_cast<void(APIENTRY*)(GLenum, const GLint*, const GLsizei*, GLsizei)>(
+            SDL_GL_GetProcAddress("glMultiDrawArrays"));
     ClipControl = nullptr;
     if (!es && (major > 4 || (major == 4 && minor >= 5)))
         ClipControl = reinterpret_cast<void(APIENTRY*)(GLenum, GLenum)>(SDL_GL_GetProcAddress("glClipControl"));

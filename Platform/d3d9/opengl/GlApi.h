@@ -87,6 +87,9 @@ struct Api {
     // OpenGL 4.5's glClipControl, null where the context is older (or GLES):
     // with it, a window's framebuffer takes rows the Direct3D way up.
     void(APIENTRY* ClipControl)(GLenum origin, GLenum depth) = nullptr;
+    // Desktop OpenGL's glMultiDrawArrays, null on GLES (where it is an
+    // extension the device does without).
+    void(APIENTRY* MultiDrawArrays)(GLenum mode, const GLint* first, const GLsizei* count, GLsizei n) = nullptr;
 
     // Fills the table from the current context. False, naming the first
     // missing function in `missing`, when the library lacks one.

@@ -36,22 +36,38 @@ DrawKey KeyOf(const PipelineState& state, const EffectConstants& constants)
 
 void TriangleBatch::Add(D3DPRIMITIVETYPE type, const VertexXyzrhwTex1* v, UINT count)
 {
+    const size_t first = m_vertices.size();
     if (type == D3DPT_TRIANGLELIST) {
         m_vertices.insert(m_vertices.end(), v, v + count / 3 * 3);
-        return;
-    }
-    if (count < 3) return;
-    for (UINT i = 0; i + 2 < count; ++i) {
-        if (type == D3DPT_TRIANGLEFAN) {
-            m_vertices.insert(m_vertices.end(), {v[0], v[i + 1], v[i + 2]});
-        } else if (i % 2 == 0) {
-            m_vertices.insert(m_vertices.end(), {v[i], v[i + 1], v[i + 2]});
-        } else {
-            // Every other triangle of a strip turns the other way round:
-            // swapped, it keeps the winding culling looks at.
-            m_vertices.insert(m_vertices.end(), {v[i + 1], v[i], v[i + 2]});
+    } else {
+        for (UINT i = 0; i + 2 < count; ++i) {
+            if (type == D3DPT_TRIANGLEFAN) {
+                m_vertices.insert(m_vertices.end(), {v[0], v[i + 1], v[i + 2]});
+            } else if (i % 2 == 0) {
+                m_vertices.insert(m_vertices.end(), {v[i], v[i + 1], v[i + 2]});
+            } else {
+                // Every other triangle of a strip turns the other way round:
+                // swapped, it keeps the winding culling looks at.
+                m_vertices.insert(m_vertices.end(), {v[i + 1], v[i], v[i + 2]});
+            }
         }
     }
+    const size_t added = m_vertices.size() - first;
+    if (added == 0) return;
+    // An odd number of triangles goes as two draws, the last triangle on
+    // its own: llvmpipe takes a draw of exactly 9 vertices whose last
+    // triangle has no area (or 27, in some states) for a window border of
+    // another system's and draws it as that, losing the other triangles.
+    // Draws of whole pairs and of one triangle never meet that guess.
+    if (added % 6 == 3 && added > 3) {
+        m_firsts.push_back(GLint(first));
+        m_counts.push_back(GLsizei(added - 3));
+        m_firsts.push_back(GLint(first + added - 3));
+        m_counts.push_back(3);
+        return;
+    }
+    m_firsts.push_back(GLint(first));
+    m_counts.push_back(GLsizei(added));
 }
 
 } // namespace kes::d3d9::gl

@@ -8,8 +8,15 @@
 // drawn together, as one triangle list, when it changes or the frame needs
 // its pixels. Coverage does not change: a strip or fan becomes the very
 // triangles it stands for.
+//
+// Each gathered draw stays a draw of its own within the call (where GL has
+// glMultiDrawArrays): a CPU rasterizer such as llvmpipe recognises a
+// sprite's two triangles as one rectangle, and fills rectangles faster,
+// only when they come as a draw of their own.
 #ifndef KESTO_PLATFORM_D3D9_OPENGL_GLBATCH_H
 #define KESTO_PLATFORM_D3D9_OPENGL_GLBATCH_H
+
+#include "GlApi.h"
 
 #include "../Device.h"
 #include "../effect/EffectProgram.h"
@@ -43,7 +50,17 @@ public:
     // Adds a triangle strip, list or fan of `count` vertices as a list.
     void Add(D3DPRIMITIVETYPE type, const VertexXyzrhwTex1* v, UINT count);
     const std::vector<VertexXyzrhwTex1>& Vertices() const { return m_vertices; }
-    void Clear() { m_vertices.clear(); }
+    // Where each added draw's triangles begin in Vertices(), and how many
+    // vertices they have (a draw of an odd number of triangles above one
+    // is two entries, its last triangle the second).
+    const std::vector<GLint>& Firsts() const { return m_firsts; }
+    const std::vector<GLsizei>& Counts() const { return m_counts; }
+    void Clear()
+    {
+        m_vertices.clear();
+        m_firsts.clear();
+        m_counts.clear();
+    }
 
     // Gathering stops at this many vertices: a draw of a few hundred KB
     // keeps the upload and the draw overlapping.
@@ -52,6 +69,8 @@ public:
 private:
     DrawKey m_key;
     std::vector<VertexXyzrhwTex1> m_vertices;
+    std::vector<GLint> m_firsts;
+    std::vector<GLsizei> m_counts;
 };
 
 // True for the primitive types a batch can take.

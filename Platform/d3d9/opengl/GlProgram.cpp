@@ -1,6 +1,8 @@
 // Building the effect program and feeding it its constants.
 #include "GlProgram.h"
 
+#include "../effect/EffectModulate.h"
+
 #include "../../config/Log.h"
 
 #include <cstdio>
@@ -83,11 +85,11 @@ EffectConstants ConstantsFor(const PipelineState& state)
     return k;
 }
 
-bool EffectProgramGl::Link(const Api& gl, const char* define, Linked* out, std::string* why)
+bool EffectProgramGl::Link(const Api& gl, const char* define, const char* body, Linked* out, std::string* why)
 {
     const GLuint vs = Compile(gl, GL_VERTEX_SHADER, m_es, "", kVertexShader, why);
     if (!vs) return false;
-    const GLuint fs = Compile(gl, GL_FRAGMENT_SHADER, m_es, define, kEffectGlslFragment, why);
+    const GLuint fs = Compile(gl, GL_FRAGMENT_SHADER, m_es, define, body, why);
     if (!fs) {
         gl.DeleteShader(vs);
         return false;
@@ -116,16 +118,11 @@ bool EffectProgramGl::Link(const Api& gl, const char* define, Linked* out, std::
     l.alpha = gl.GetUniformLocation(program, "g_alpha");
     l.color = gl.GetUniformLocation(program, "g_color");
     l.toClip = gl.GetUniformLocation(program, "u_toClip");
-    const GLint sampler = gl.GetUniformLocation(program, "TexSampler");
+    l.factor = gl.GetUniformLocation(program, "g_factor");
+    l.sampler = gl.GetUniformLocation(program, "TexSampler");
     gl.UseProgram(program);
     m_current = program;
-    if (sampler >= 0) gl.Uniform1i(sampler, 0);
-    if (!*define && (l.function < 0 || l.blend < 0 || l.alpha < 0 || l.color < 0 || l.toClip < 0 || sampler < 0)) {
-        *why = "effect program lacks one of its uniforms (g_function, g_blend, g_alpha, g_color, TexSampler)";
-        gl.DeleteProgram(program);
-        m_current = 0;
-        return false;
-    }
+    if (l.sampler >= 0) gl.Uniform1i(l.sampler, 0);
     *out = l;
     return true;
 }
@@ -134,7 +131,14 @@ bool EffectProgramGl::Build(const Api& gl, bool es, std::string* why)
 {
     Destroy(gl);
     m_es = es;
-    return Link(gl, "", &m_general, why);
+    if (!Link(gl, "", kEffectGlslFragment, &m_general, why)) return false;
+    const Linked& l = m_general;
+    if (l.function < 0 || l.blend < 0 || l.alpha < 0 || l.color < 0 || l.toClip < 0 || l.sampler < 0) {
+        *why = "effect program lacks one of its uniforms (g_function, g_blend, g_alpha, g_color, TexSampler)";
+        Destroy(gl);
+        return false;
+    }
+    return true;
 }
 
 void EffectProgramGl::Destroy(const Api& gl)
@@ -146,6 +150,9 @@ void EffectProgramGl::Destroy(const Api& gl)
     drop(m_general);
     for (Linked& l : m_variants) drop(l);
     for (bool& failed : m_variantFailed) failed = false;
+    drop(m_modulate);
+    drop(m_texelOnly);
+    m_modulateFailed = m_texelOnlyFailed = false;
     m_current = 0;
 }
 
@@ -155,6 +162,8 @@ void EffectProgramGl::Use(const Api&, UINT width, UINT height)
     m_toClipY = 2.0f / float(height);
     m_general.sizeSent = false;
     for (Linked& l : m_variants) l.sizeSent = false;
+    m_modulate.sizeSent = false;
+    m_texelOnly.sizeSent = false;
 }
 
 EffectProgramGl::Linked& EffectProgramGl::For(const Api& gl, int function)
@@ -166,7 +175,7 @@ EffectProgramGl::Linked& EffectProgramGl::For(const Api& gl, int function)
     char define[48];
     snprintf(define, sizeof define, "#define EFFECT_FUNCTION %d\n", v);
     std::string why;
-    if (!Link(gl, define, &l, &why)) {
+    if (!Link(gl, define, kEffectGlslFragment, &l, &why)) {
         platform::Log("OpenGL device runs effect %d through the general program: %s", v, why.c_str());
         m_variantFailed[v] = true;
         return m_general;
@@ -174,9 +183,8 @@ EffectProgramGl::Linked& EffectProgramGl::For(const Api& gl, int function)
     return l;
 }
 
-void EffectProgramGl::SetConstants(const Api& gl, const EffectConstants& k)
+void EffectProgramGl::Bind(const Api& gl, Linked& l)
 {
-    Linked& l = For(gl, k.function);
     if (m_current != l.program) {
         gl.UseProgram(l.program);
         m_current = l.program;
@@ -185,6 +193,44 @@ void EffectProgramGl::SetConstants(const Api& gl, const EffectConstants& k)
         gl.Uniform2f(l.toClip, m_toClipX, m_toClipY);
         l.sizeSent = true;
     }
+}
+
+EffectProgramGl::Linked* EffectProgramGl::Reduced(const Api& gl, Linked& l, bool& failed, const char* define)
+{
+    if (l.program) return &l;
+    if (failed) return nullptr;
+    std::string why;
+    if (!Link(gl, define, kEffectGlslModulate, &l, &why)) {
+        platform::Log("OpenGL device runs effects through their full program: %s", why.c_str());
+        failed = true;
+        return nullptr;
+    }
+    return &l;
+}
+
+bool EffectProgramGl::SetModulation(const Api& gl, const Float4& factor)
+{
+    if (factor.r == 1.0f && factor.g == 1.0f && factor.b == 1.0f && factor.a == 1.0f) {
+        if (Linked* l = Reduced(gl, m_texelOnly, m_texelOnlyFailed, "#define EFFECT_TEXEL_ONLY\n")) {
+            Bind(gl, *l);
+            return true;
+        }
+    }
+    Linked* l = Reduced(gl, m_modulate, m_modulateFailed, "");
+    if (!l) return false;
+    Bind(gl, *l);
+    if (!l->anySent || memcmp(&factor, &l->sent.color, sizeof factor) != 0) {
+        gl.Uniform4f(l->factor, factor.r, factor.g, factor.b, factor.a);
+        l->sent.color = factor;
+        l->anySent = true;
+    }
+    return true;
+}
+
+void EffectProgramGl::SetConstants(const Api& gl, const EffectConstants& k)
+{
+    Linked& l = For(gl, k.function);
+    Bind(gl, l);
     const bool all = !l.anySent;
     if (all || k.function != l.sent.function) gl.Uniform1i(l.function, k.function);
     if (all || k.blend != l.sent.blend) gl.Uniform1i(l.blend, k.blend);

@@ -28,6 +28,11 @@ EffectConstants ConstantsFor(const PipelineState& state);
 // otherwise step through for every pixel. The program with the function as
 // a uniform is built and checked when the device is made or reset, and
 // stands in for a variant the driver refuses.
+//
+// Draws whose constants reduce the program to texel x constant
+// (EffectModulate.h) run one more program, the multiply alone, whatever
+// their function: plain, tinted, faded and darkened sprites then share one
+// program and switch none between them.
 class EffectProgramGl {
 public:
     // Compiles and links the program for the context's dialect, and checks
@@ -40,6 +45,11 @@ public:
     // Makes the program for k.function current and sends the constants
     // that differ from the ones it last had.
     void SetConstants(const Api& gl, const EffectConstants& k);
+    // Makes the multiplying program current with `factor`, sent when it
+    // differs from the one it last had (for a factor of exactly one, the
+    // program that only samples). False when the driver refuses that
+    // program: the caller runs SetConstants instead.
+    bool SetModulation(const Api& gl, const Float4& factor);
 
     // The variants: functions 0 to 5, and 6 for every other value (flat colour).
     static constexpr int kVariants = 7;
@@ -47,7 +57,7 @@ public:
 private:
     struct Linked {
         GLuint program = 0;
-        GLint function = -1, blend = -1, alpha = -1, color = -1, toClip = -1;
+        GLint function = -1, blend = -1, alpha = -1, color = -1, toClip = -1, factor = -1, sampler = -1;
         EffectConstants sent;
         bool anySent = false;
         bool sizeSent = false;
@@ -56,12 +66,19 @@ private:
     // The variant for `function`, built now if need be; the general program
     // when the variant cannot be built.
     Linked& For(const Api& gl, int function);
-    bool Link(const Api& gl, const char* define, Linked* out, std::string* why);
+    bool Link(const Api& gl, const char* define, const char* body, Linked* out, std::string* why);
+    // Makes l current and sends it the target's size if it has not had it.
+    void Bind(const Api& gl, Linked& l);
+    // `l`, linked from kEffectGlslModulate with `define` the first time;
+    // null when the driver refuses it (then and from then on).
+    Linked* Reduced(const Api& gl, Linked& l, bool& failed, const char* define);
 
     bool m_es = false;
     Linked m_general;
     Linked m_variants[kVariants];
     bool m_variantFailed[kVariants] = {};
+    Linked m_modulate, m_texelOnly;
+    bool m_modulateFailed = false, m_texelOnlyFailed = false;
     GLuint m_current = 0;
     float m_toClipX = 0, m_toClipY = 0;
 };

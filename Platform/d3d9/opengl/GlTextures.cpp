@@ -89,9 +89,9 @@ void TextureCache::Refresh(const Api& gl, bool es, Entry& e, const PixelStore& l
     ++e.uploads;
 }
 
-void TextureCache::SetSampler(const Api& gl, Entry& e, const PipelineState& state)
+void TextureCache::SetSampler(const Api& gl, Entry& e, const PipelineState& state, DWORD minFilter)
 {
-    const GLint mag = Filter(state.magFilter), min = Filter(state.minFilter);
+    const GLint mag = Filter(state.magFilter), min = Filter(minFilter);
     const GLint s = Wrap(state.addressU), t = Wrap(state.addressV);
     if (e.magFilter != mag) gl.TexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, e.magFilter = mag);
     if (e.minFilter != min) gl.TexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, e.minFilter = min);
@@ -99,7 +99,14 @@ void TextureCache::SetSampler(const Api& gl, Entry& e, const PipelineState& stat
     if (e.wrapT != t) gl.TexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, e.wrapT = t);
 }
 
-void TextureCache::Bind(const Api& gl, bool es, const PipelineState& state)
+uint64_t TextureCache::SerialOf(const Texture* texture)
+{
+    Entry& e = m_entries[texture];
+    if (!e.serial) e.serial = ++m_lastSerial;
+    return e.serial;
+}
+
+void TextureCache::Bind(const Api& gl, bool es, const PipelineState& state, DWORD minFilter)
 {
     const Texture* texture = state.texture;
     Entry* e = &m_black;
@@ -126,21 +133,26 @@ void TextureCache::Bind(const Api& gl, bool es, const PipelineState& state)
             e->revision = level.revision;
         }
     }
-    SetSampler(gl, *e, state);
+    SetSampler(gl, *e, state, minFilter);
 }
 
-void TextureCache::Forget(const Api& gl, const Texture* texture)
+uint64_t TextureCache::Forget(const Api& gl, const Texture* texture)
 {
     const auto it = m_entries.find(texture);
-    if (it == m_entries.end()) return;
-    if (m_bound == it->second.name) m_bound = 0;
-    gl.DeleteTextures(1, &it->second.name);
+    if (it == m_entries.end()) return 0;
+    const uint64_t serial = it->second.serial;
+    if (it->second.name) {
+        if (m_bound == it->second.name) m_bound = 0;
+        gl.DeleteTextures(1, &it->second.name);
+    }
     m_entries.erase(it);
+    return serial;
 }
 
 void TextureCache::Destroy(const Api& gl)
 {
-    for (auto& [texture, e] : m_entries) gl.DeleteTextures(1, &e.name);
+    for (auto& [texture, e] : m_entries)
+        if (e.name) gl.DeleteTextures(1, &e.name);
     m_entries.clear();
     if (m_black.name) gl.DeleteTextures(1, &m_black.name);
     m_black = Entry();

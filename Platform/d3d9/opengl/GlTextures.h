@@ -27,11 +27,14 @@ namespace kes::d3d9::gl {
 class TextureCache {
 public:
     // Binds texture unit 0 to the state's texture (refreshed first when it
-    // changed) with the state's sampler settings, or to an opaque black
-    // texel when none is bound.
-    void Bind(const Api& gl, bool es, const PipelineState& state);
-    // The texture is going away.
-    void Forget(const Api& gl, const Texture* texture);
+    // changed) with the state's sampler settings, minifying with
+    // `minFilter`, or to an opaque black texel when none is bound.
+    void Bind(const Api& gl, bool es, const PipelineState& state, DWORD minFilter);
+    // A number that stands for the texture as long as it lives and is never
+    // given to another (addresses are reused).
+    uint64_t SerialOf(const Texture* texture);
+    // The texture is going away; its serial, or 0 when it had none.
+    uint64_t Forget(const Api& gl, const Texture* texture);
     void Destroy(const Api& gl);
     // Something else was bound to GL_TEXTURE_2D: the next Bind binds again.
     void ForgetBinding() { m_bound = 0; }
@@ -42,6 +45,7 @@ public:
 private:
     struct Entry {
         GLuint name = 0;
+        uint64_t serial = 0;
         uint32_t revision = 0;
         UINT width = 0, height = 0;
         D3DFORMAT format = D3DFMT_UNKNOWN;
@@ -51,12 +55,13 @@ private:
     };
 
     void Refresh(const Api& gl, bool es, Entry& e, const PixelStore& level);
-    void SetSampler(const Api& gl, Entry& e, const PipelineState& state);
+    void SetSampler(const Api& gl, Entry& e, const PipelineState& state, DWORD minFilter);
 
     std::unordered_map<const Texture*, Entry> m_entries;
     Entry m_black;
     GLuint m_bound = 0;
     uint64_t m_rowsUploaded = 0;
+    uint64_t m_lastSerial = 0;
 };
 
 } // namespace kes::d3d9::gl

@@ -1,6 +1,10 @@
 // The OpenGL device: context, back buffer, drawing, presenting.
 #include "OpenGLDevice.h"
 
+#include "GlMagnification.h"
+
+#include "../effect/EffectModulate.h"
+
 #include "../../config/Log.h"
 #include "../../win32/sdl/SdlVideo.h"
 
@@ -117,6 +121,7 @@ void OpenGLDevice::Abandon()
     m_windowGone = true;
     m_batch.Clear();
     m_textures = gl::TextureCache();
+    m_effectCopies = gl::EffectCopies();
     m_program = gl::EffectProgramGl();
     m_target = gl::BackBuffer();
     m_stream = gl::VertexStream();
@@ -133,6 +138,7 @@ HRESULT OpenGLDevice::ResetBackBuffer(const D3DPRESENT_PARAMETERS& params)
 {
     if (!Current()) return D3DERR_NOTAVAILABLE;
     m_batch.Clear(); // the old frame's draws go with its back buffer
+    m_effectCopies.Destroy(m_context.Gl());
     std::string why;
     if (!BuildTargets(params, &why)) {
         platform::Log("OpenGL device cannot reset to %u x %u: %s", params.BackBufferWidth, params.BackBufferHeight,
@@ -146,7 +152,8 @@ void OpenGLDevice::ForgetTexture(Texture* texture)
 {
     if (!Current()) return;
     if (m_batch.Key().texture == texture) Flush(); // while its pixels are there
-    m_textures.Forget(m_context.Gl(), texture);
+    const uint64_t serial = m_textures.Forget(m_context.Gl(), texture);
+    if (serial) m_effectCopies.Forget(m_context.Gl(), serial);
 }
 
 void OpenGLDevice::Shutdown()
@@ -156,6 +163,7 @@ void OpenGLDevice::Shutdown()
     if (Current()) {
         const gl::Api& gl = m_context.Gl();
         m_textures.Destroy(gl);
+        m_effectCopies.Destroy(gl);
         m_program.Destroy(gl);
         m_target.Destroy(gl);
         m_stream.Destroy(gl);
@@ -180,32 +188,63 @@ HRESULT OpenGLDevice::Draw(D3DPRIMITIVETYPE type, const VertexXyzrhwTex1* vertic
     if (mode == GL_POINTS) return D3D_OK;
     if (!Current()) return NotCurrent();
     m_readBackStale = true;
-    const EffectConstants constants = gl::ConstantsFor(m_state);
+    const gl::DrawKey key = KeyOfDraw(type, vertices, count);
     if (gl::Batchable(type)) {
-        const gl::DrawKey key = gl::KeyOf(m_state, constants);
         if (m_batch.Empty() || key != m_batch.Key() ||
             m_batch.Vertices().size() + count > gl::TriangleBatch::kMaxVertices) {
             Flush();
-            ApplyState(constants);
+            ApplyState(key);
             m_batch.Start(key);
         }
         m_batch.Add(type, vertices, count);
         return D3D_OK;
     }
     Flush();
-    ApplyState(constants);
+    ApplyState(key);
     const gl::Api& gl = m_context.Gl();
     gl.DrawArrays(mode, m_stream.Append(gl, vertices, count), GLsizei(count));
     ++m_drawCalls;
     return D3D_OK;
 }
 
-void OpenGLDevice::ApplyState(const EffectConstants& constants)
+gl::DrawKey OpenGLDevice::KeyOfDraw(D3DPRIMITIVETYPE type, const VertexXyzrhwTex1* vertices, UINT count) const
+{
+    gl::DrawKey key = gl::KeyOf(m_state, gl::ConstantsFor(m_state));
+    if (key.texture && key.minFilter != key.magFilter) {
+        const PixelStore& level = key.texture->Level(0);
+        if (gl::WholeDrawMagnified(type, vertices, count, level.width, level.height)) key.minFilter = key.magFilter;
+    }
+    return key;
+}
+
+void OpenGLDevice::ApplyState(const gl::DrawKey& key)
 {
     const gl::Api& gl = m_context.Gl();
     m_renderState.Apply(gl, m_state);
-    m_textures.Bind(gl, m_context.Es(), m_state);
-    m_program.SetConstants(gl, constants);
+    const EffectConstants& k = key.constants;
+    if (UseEffectCopy(key)) {
+        m_textures.ForgetBinding();
+        // The copy holds the program's output but for the fade.
+        if (m_program.SetModulation(gl, Float4{1.0f, 1.0f, 1.0f, EffectFade(k)})) return;
+    }
+    m_textures.Bind(gl, m_context.Es(), m_state, key.minFilter);
+    Float4 factor;
+    if (!EffectAsModulation(k, &factor) || !m_program.SetModulation(gl, factor)) m_program.SetConstants(gl, k);
+}
+
+bool OpenGLDevice::UseEffectCopy(const gl::DrawKey& key)
+{
+    // The copy holds what the program makes of each texel: right only for
+    // pixels that sample one texel.
+    if (!key.texture || !EffectChangesColours(key.constants) || key.magFilter == D3DTEXF_LINEAR ||
+        key.minFilter == D3DTEXF_LINEAR)
+        return false;
+    gl::EffectCopyKey copy;
+    copy.serial = m_textures.SerialOf(key.texture);
+    copy.revision = key.revision;
+    copy.constants = key.constants;
+    copy.constants.alpha = 1.0f;
+    return m_effectCopies.Use(m_context.Gl(), copy, key.texture->Level(0), key.addressU, key.addressV);
 }
 
 void OpenGLDevice::Flush()
@@ -214,7 +253,20 @@ void OpenGLDevice::Flush()
     // The GL state is still the one applied when the batch began.
     const gl::Api& gl = m_context.Gl();
     const std::vector<VertexXyzrhwTex1>& v = m_batch.Vertices();
-    gl.DrawArrays(GL_TRIANGLES, m_stream.Append(gl, v.data(), UINT(v.size())), GLsizei(v.size()));
+    const GLint base = m_stream.Append(gl, v.data(), UINT(v.size()));
+    const GLsizei total = GLsizei(v.size());
+    if (gl.MultiDrawArrays && m_batch.Counts().size() > 1) {
+        m_firsts.assign(m_batch.Firsts().begin(), m_batch.Firsts().end());
+        for (GLint& first : m_firsts) first += base;
+        gl.MultiDrawArrays(GL_TRIANGLES, m_firsts.data(), m_batch.Counts().data(), GLsizei(m_firsts.size()));
+    } else if (total % 6 == 3 && total > 3) {
+        // As the batch splits draws of an odd number of triangles (GlBatch.h).
+        gl.DrawArrays(GL_TRIANGLES, base, total - 3);
+        gl.DrawArrays(GL_TRIANGLES, base + total - 3, 3);
+        ++m_drawCalls;
+    } else {
+        gl.DrawArrays(GL_TRIANGLES, base, total);
+    }
     ++m_drawCalls;
     m_batch.Clear();
 }
@@ -242,7 +294,11 @@ HRESULT OpenGLDevice::Present(const RECT*, const RECT*, HWND, const void*)
     // nothing to show.
     const bool current = Current();
     if (current) Flush();
-    if (IsLost()) return D3DERR_DEVICELOST;
+    if (IsLost()) {
+        // Nothing is drawn until the reset; the copies are made again after it.
+        if (current) m_effectCopies.Destroy(m_context.Gl());
+        return D3DERR_DEVICELOST;
+    }
     if (!current) return D3D_OK;
     int w = 0, h = 0;
     SDL_GL_GetDrawableSize(m_context.Window(), &w, &h);

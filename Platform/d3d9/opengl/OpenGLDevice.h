@@ -11,12 +11,22 @@
 // devices. Not implemented: point lists (not drawn, as on the software
 // device), writes through a locked back-buffer surface (they reach the
 // memory copy, not the GPU's).
+//
+// What keeps a CPU rasterizer (llvmpipe) busy is the work per pixel, so the
+// device asks it for as little as the same pixels allow: draws whose effect
+// constants reduce to texel x constant run that multiply alone, or only the
+// sample for a factor of one (effect/EffectModulate.h); hue turns, tints
+// and blend levels drawn point-sampled use copies of their texture made on
+// the CPU (GlEffectCopies.h); a draw that magnifies everywhere minifies with its
+// magnification filter too (GlMagnification.h); and gathered sprites stay
+// draws of their own within one call (GlBatch.h).
 #ifndef KESTO_PLATFORM_D3D9_OPENGL_OPENGLDEVICE_H
 #define KESTO_PLATFORM_D3D9_OPENGL_OPENGLDEVICE_H
 
 #include "GlBackBuffer.h"
 #include "GlBatch.h"
 #include "GlContext.h"
+#include "GlEffectCopies.h"
 #include "GlProgram.h"
 #include "GlRenderState.h"
 #include "GlTextures.h"
@@ -57,6 +67,9 @@ public:
     uint64_t TextureRowsUploaded() const { return m_textures.RowsUploaded(); }
     // GL draw calls made so far; tests check that draws are gathered.
     uint64_t DrawCalls() const { return m_drawCalls; }
+    // Copies through the effect made so far, and the bytes those kept now hold.
+    uint64_t EffectCopiesMade() const { return m_effectCopies.Made(); }
+    size_t EffectCopyBytes() const { return m_effectCopies.Bytes(); }
     // True while frames are drawn straight into the window's back buffer.
     bool DrawsInWindow() const { return m_target.InWindow(); }
     // The window's framebuffer as the last present left it, top row first,
@@ -87,17 +100,23 @@ private:
     // Whether this context and platform may draw into the window at all
     // (KESTO_OPENGL_TARGET=framebuffer says never).
     bool MayDrawInWindow() const;
-    // Sets blend, texture, sampler and program constants for the next draw.
-    void ApplyState(const EffectConstants& constants);
+    // The key of a draw of `count` vertices made now.
+    gl::DrawKey KeyOfDraw(D3DPRIMITIVETYPE type, const VertexXyzrhwTex1* vertices, UINT count) const;
+    // Sets blend, texture, sampler and program for draws of `key`.
+    void ApplyState(const gl::DrawKey& key);
+    // Binds the copy through the effect for `key` when it has (or now gets) one.
+    bool UseEffectCopy(const gl::DrawKey& key);
     // Draws the gathered triangles, if any.
     void Flush();
 
     gl::Context m_context;
     gl::EffectProgramGl m_program;
     gl::TextureCache m_textures;
+    gl::EffectCopies m_effectCopies;
     gl::BackBuffer m_target;
     gl::VertexStream m_stream;
     gl::TriangleBatch m_batch;
+    std::vector<GLint> m_firsts; // the batch's draws in the vertex stream
     gl::RenderState m_renderState;
     PixelStore m_backBuffer;    // the read-back copy (X8R8G8B8)
     bool m_readBackStale = true; // drawn into since the last read-back
