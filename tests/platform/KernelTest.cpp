@@ -14,6 +14,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cstdint>
 #include <cstring>
 #include <functional>
 #include <memory>
@@ -118,9 +119,17 @@ TEST(KernelClock, SleepResumesAfterASignal)
 
 TEST(KernelClock, SleepZeroOnlyYields)
 {
-    const int64_t c0 = CounterNs();
-    for (int i = 0; i < 100; ++i) Sleep(0);
-    EXPECT_LT(CounterNs() - c0, 50000000);
+    // A sleep of even one millisecond never returns sooner; a yield on a
+    // busy machine may take that long now and then, but not every time. So
+    // the quickest of many calls tells the two apart however loaded the
+    // machine is.
+    int64_t quickest = INT64_MAX;
+    for (int i = 0; i < 100; ++i) {
+        const int64_t c0 = CounterNs();
+        Sleep(0);
+        quickest = std::min(quickest, CounterNs() - c0);
+    }
+    EXPECT_LT(quickest, 500000);
 }
 
 TEST(KernelClock, TimerPeriodsAreCheckedAsOnWindows)
