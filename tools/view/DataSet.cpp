@@ -214,11 +214,17 @@ int DataSet::Find(const std::string& name)
         if (e.part < 0) continue;
         const std::string& folder = m_parts[size_t(e.part)]->gameFolder;
         if (e.id == insideId) {
-            if (e.name.empty()) e.name = folder.empty() ? name : folder + "/" + name;
+            if (e.name.empty()) {
+                e.name = folder.empty() ? name : folder + "/" + name;
+                ++m_labelsRevision;
+            }
             return int(i);
         }
         if (wholeId && e.id == wholeId) {
-            if (e.name.empty()) e.name = folder.empty() ? inside : folder + "/" + inside;
+            if (e.name.empty()) {
+                e.name = folder.empty() ? inside : folder + "/" + inside;
+                ++m_labelsRevision;
+            }
             return int(i);
         }
     }
