@@ -16,7 +16,8 @@ bool NameTable::AddSource(const std::string& source, std::string* error)
     std::error_code ec;
     if (std::filesystem::is_directory(source, ec)) {
         std::vector<ScannedFile> files;
-        if (!ScanFolder(source, &files, error)) return false;
+        if (!ScanFolder(source, &files, error, false)) return false;
+        m_names.reserve(m_names.size() + files.size());
         for (ScannedFile& f : files) {
             unsigned long id;
             if (RelativePathId(f.relative, &id)) Add(id, std::move(f.relative));
