@@ -1,9 +1,9 @@
 // Opening big game data in kesto-view: a chain of 100 000 entries (two
 // parts) with a list of names for all of them, read into the viewer's data
 // set and put in the list's order, as the window does before its first
-// frame; and a key typed into the filter over all of them. The peer reads
-// the same index files with plain reads and nothing else: the least any
-// program that lists them must do.
+// frame; and a key typed into the filter over all of them. The peer of
+// opening reads the same index files with plain reads and nothing else: the
+// least any program that lists them must do; the filter's has its own below.
 #include <DataSet.h>
 #include <EntryFilter.h>
 #include <EntryOrder.h>
