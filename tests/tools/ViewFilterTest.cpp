@@ -70,6 +70,17 @@ TEST_F(ViewFilterTest, EveryKeyKeepsWhatAPlainSearchKeepsInTheListsOrder)
     }
 }
 
+TEST_F(ViewFilterTest, AListSortedAgainIsFilteredInItsNewOrder)
+{
+    view::EntryFilter filter(data);
+    ASSERT_FALSE(filter.Kept(order, "fr").empty());
+    const std::vector<size_t> byName = view::OrderEntries(data, view::Column::Name, false);
+    filter.Forget();
+    // "fra" holds "fr", but what "fr" kept was in the other order.
+    EXPECT_EQ(filter.Kept(byName, "fra"), Plainly(data, byName, "fra"));
+    EXPECT_EQ(filter.Kept(byName, "frame2"), Plainly(data, byName, "frame2"));
+}
+
 TEST_F(ViewFilterTest, AMatchRunsNeitherAcrossTwoLabelsNorPastTheLast)
 {
     view::EntryFilter filter(data);
