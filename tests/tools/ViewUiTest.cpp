@@ -353,6 +353,51 @@ TEST_F(ViewUiTest, TextIsTypedAndStyledAsTheEngineMakesIt)
     EXPECT_GT(h2, h0);
 }
 
+TEST_F(ViewUiTest, AFontFileTypedInIsWrittenWithOrTheEngineSaysWhyNot)
+{
+    // Relative to the folder the viewer was started in.
+    std::ofstream("mine.ttf", std::ios::binary) << files.bytes["zfont.ttf"];
+    const std::vector<std::string> open = {"3 key f5", "6 press Font file"};
+    auto typed = [&](const std::vector<std::string>& more) {
+        std::vector<std::string> script = open;
+        script.insert(script.end(), more.begin(), more.end());
+        return script;
+    };
+    const State before = Run(open, 10);
+    EXPECT_EQ(Get(before, "typingpath"), "1");
+
+    const State good = Run(typed({"9 type mine.ttf", "20 key enter"}), 26);
+    EXPECT_EQ(Get(good, "font"), "mine.ttf");
+    EXPECT_EQ(Get(good, "typingpath"), "0");
+    EXPECT_EQ(Get(good, "text"), Get(before, "text")) << "the path is not typed into the text";
+    EXPECT_EQ(std::stoi(Get(good, "fonts")), std::stoi(Get(before, "fonts")) + 1);
+    int w = 0, h = 0;
+    std::istringstream(Get(good, "image")) >> w >> h;
+    EXPECT_GT(w, 0) << Get(good, "status");
+
+    // A path that does not open, and a file that is no font: the status
+    // line says what the engine's log says, after the path typed.
+    std::ofstream("notafont.ttf") << "just some words";
+    for (const char* path : {"nofont.ttf", "notafont.ttf"}) {
+        SCOPED_TRACE(path);
+        const State bad = Run(typed({std::string("9 type ") + path, "24 key enter"}), 30);
+        EXPECT_EQ(Get(bad, "font"), path);
+        EXPECT_EQ(Get(bad, "image"), "<none>");
+        const std::string status = Get(bad, "status");
+        EXPECT_EQ(status.rfind(std::string(path) + ": GetFont ", 0), 0u) << status;
+        EXPECT_NE(status.find((fs::current_path() / path).string()), std::string::npos) << status;
+    }
+
+    // Backspace edits the path; the field keeps it to be put right, and
+    // the same path used again is not listed twice.
+    const State edited = Run(typed({"9 type mine.ttfx", "24 key backspace", "28 key enter", "32 press Font file",
+                                    "36 key enter"}),
+                             42);
+    EXPECT_EQ(Get(edited, "font"), "mine.ttf");
+    EXPECT_EQ(Get(edited, "fontfile"), "mine.ttf");
+    EXPECT_EQ(Get(edited, "fonts"), Get(good, "fonts"));
+}
+
 TEST_F(ViewUiTest, DamagedEntriesSayWhyAndTheViewerGoesOn)
 {
     struct Case {

@@ -12,6 +12,7 @@
 #include <strings.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <unordered_map>
@@ -31,6 +32,27 @@ std::string EntryLabel(const Entry& e)
 {
     return e.name.empty() ? cli::HexId(e.id) : e.name;
 }
+
+namespace {
+
+// For each index entry of the chain, in the order of its parts and indexes:
+// whether a game reads it. A game finds an id in the first part that holds
+// it (the first of its index, when a part repeats one): copies further on
+// are never read. Told by sorting (id, place) rather than by a hash lookup
+// per entry, which cost about a tenth of opening 100 000 entries.
+std::vector<bool> FirstHolders(const kes::wdf::ArchiveChain& chain)
+{
+    std::vector<uint64_t> keys;
+    for (const kes::wdf::ArchiveReader& reader : chain.Parts())
+        for (const kes::wdf::IndexEntry& e : reader.Entries()) keys.push_back(uint64_t(e.id) << 32 | keys.size());
+    std::sort(keys.begin(), keys.end());
+    std::vector<bool> first(keys.size(), false);
+    for (size_t i = 0; i < keys.size(); ++i)
+        if (i == 0 || keys[i] >> 32 != keys[i - 1] >> 32) first[size_t(keys[i] & 0xFFFFFFFFu)] = true;
+    return first;
+}
+
+} // namespace
 
 DataSet::DataSet() = default;
 
@@ -78,6 +100,9 @@ bool DataSet::OpenChain(const std::string& first, const std::vector<std::string>
     if (!table.AddSources(names, &error)) problems->push_back(error);
 
     const std::string folder = kes::wdf::GameFolderOf(first);
+    const std::vector<bool> read = FirstHolders(*chain);
+    size_t seq = 0;
+    m_entries.reserve(m_entries.size() + read.size());
     for (const kes::wdf::ArchiveReader& reader : chain->Parts()) {
         auto part = std::make_unique<Part>();
         part->reader = &reader;
@@ -88,16 +113,19 @@ bool DataSet::OpenChain(const std::string& first, const std::vector<std::string>
         const int index = int(m_parts.size());
         m_parts.push_back(std::move(part));
         for (const kes::wdf::IndexEntry& e : reader.Entries()) {
-            // A game finds an id in the first part that holds it: copies
-            // further down the chain are never read.
-            if (chain->Find(e.id).entry != &e) continue;
+            if (!read[seq++]) continue;
             Entry entry;
             entry.id = e.id;
             entry.size = e.size;
             entry.part = index;
             entry.index = &e;
-            if (const std::string* path = table.Find(e.id))
-                entry.name = folder.empty() ? *path : folder + "/" + *path;
+            if (const std::string* path = table.Find(e.id)) {
+                if (!folder.empty()) {
+                    entry.name.reserve(folder.size() + 1 + path->size());
+                    entry.name.append(folder).append(1, '/');
+                }
+                entry.name.append(*path);
+            }
             m_entries.push_back(std::move(entry));
         }
     }
@@ -214,11 +242,17 @@ int DataSet::Find(const std::string& name)
         if (e.part < 0) continue;
         const std::string& folder = m_parts[size_t(e.part)]->gameFolder;
         if (e.id == insideId) {
-            if (e.name.empty()) e.name = folder.empty() ? name : folder + "/" + name;
+            if (e.name.empty()) {
+                e.name = folder.empty() ? name : folder + "/" + name;
+                ++m_labelsRevision;
+            }
             return int(i);
         }
         if (wholeId && e.id == wholeId) {
-            if (e.name.empty()) e.name = folder.empty() ? inside : folder + "/" + inside;
+            if (e.name.empty()) {
+                e.name = folder.empty() ? inside : folder + "/" + inside;
+                ++m_labelsRevision;
+            }
             return int(i);
         }
     }

@@ -56,6 +56,9 @@ public:
     // chain, a loose file's path, or an id (0x1234abcd); -1 when none. An
     // entry found by the id of a path is named by it from then on.
     int Find(const std::string& name);
+    // Goes up each time an entry's label changes (Find naming it), so that
+    // what was made of the labels is known to be stale.
+    unsigned LabelsRevision() const { return m_labelsRevision; }
     // Why an entry cannot be read at all (it lies outside its archive), or
     // nullptr when it can.
     const char* Damage(const Entry& e) const;
@@ -86,6 +89,7 @@ private:
     std::string m_folder; // the loose files' folder, absolute; empty without one
     std::string m_copies; // the private folder of copies; empty until made
     bool m_registered = false;
+    unsigned m_labelsRevision = 0;
 };
 
 } // namespace kes::view

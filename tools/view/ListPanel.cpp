@@ -12,21 +12,22 @@ const char* const kColumnNames[] = {"Name", "Size", "Part", "Kind"};
 
 } // namespace
 
-ListPanel::ListPanel(DataSet& data, Thumbs& thumbs) : m_data(data), m_thumbs(thumbs)
+ListPanel::ListPanel(DataSet& data, Thumbs& thumbs) : m_data(data), m_thumbs(thumbs), m_filtered(data)
 {
     Reorder();
 }
 
 void ListPanel::Reorder()
 {
-    m_sorted = OrderEntries(m_data, m_column, m_descending, std::string());
+    m_sorted = OrderEntries(m_data, m_column, m_descending);
+    m_filtered.Forget();
     Refilter();
 }
 
 void ListPanel::Refilter()
 {
     const int keep = Selected();
-    m_order = FilterEntries(m_data, m_sorted, m_filter);
+    m_order = m_filtered.Kept(m_sorted, m_filter);
     m_cursor = 0;
     m_top = 0;
     if (keep >= 0) Select(size_t(keep));

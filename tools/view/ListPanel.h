@@ -5,6 +5,7 @@
 #ifndef KESTO_TOOLS_VIEW_LISTPANEL_H
 #define KESTO_TOOLS_VIEW_LISTPANEL_H
 
+#include "EntryFilter.h"
 #include "EntryOrder.h"
 #include "Thumbs.h"
 #include "Ui.h"
@@ -41,6 +42,7 @@ private:
     std::string m_filter;
     Column m_column = Column::Name;
     bool m_descending = false;
+    EntryFilter m_filtered;
     std::vector<size_t> m_sorted; // every entry, in the column's order
     std::vector<size_t> m_order;  // those the filter keeps
     long m_cursor = 0, m_top = 0;

@@ -24,6 +24,18 @@ std::string Loader::Why(size_t i, const char* what)
     return said.empty() ? label + ": the engine cannot read it as " + what : label + ": " + said;
 }
 
+void* Loader::Font(const std::string& key, const std::string& path, int size, bool bold, bool italic,
+                   const std::string& label, std::string* reason)
+{
+    m_log.Mark();
+    void* font = m_app.GetFont(key.c_str(), path.c_str(), size, bold ? 2 : 0, italic);
+    if (!font) {
+        const std::string said = m_log.FirstSinceMark();
+        *reason = label + ": " + (said.empty() ? "the engine cannot use it as a font" : said);
+    }
+    return font;
+}
+
 MImageVolume* Loader::Sprite(size_t i, std::string* reason)
 {
     const std::string name = Name(i, reason);

@@ -26,6 +26,10 @@ public:
     // The picture of entry i (JPEG, BMP, TGA, PNG), one reference for the
     // caller (MApp::CloseImage); nullptr with a reason.
     MImage* Picture(size_t i, std::string* reason);
+    // The engine's font `key` from the file `path` (MApp::GetFont), or
+    // nullptr with a reason that starts with `label`.
+    void* Font(const std::string& key, const std::string& path, int size, bool bold, bool italic,
+               const std::string& label, std::string* reason);
     // The engine name of entry i (DataSet::EngineName), or empty with a reason.
     std::string Name(size_t i, std::string* reason);
 

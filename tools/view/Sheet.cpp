@@ -97,7 +97,7 @@ bool WriteContactSheet(Loader& loader, void* font, int columns, const std::strin
     columns = std::max(1, columns);
     const size_t most = size_t(columns) * size_t((kSheetSide - kGap) / (kCell + kLabel + kGap));
     size_t left = 0; // sprites and pictures that did not fit
-    for (size_t i : OrderEntries(data, Column::Name, false, std::string())) {
+    for (size_t i : OrderEntries(data, Column::Name, false)) {
         const EntryKind kind = data.Kind(i);
         if (cells.size() >= most && (kind == EntryKind::Was || IsPicture(kind))) {
             ++left;

@@ -5,6 +5,7 @@
 #include <iconv.h>
 
 #include <cerrno>
+#include <filesystem>
 #include <cmath>
 
 namespace kes::view {
@@ -31,10 +32,24 @@ std::string GbkToUtf8(const std::string& gbk)
     return out;
 }
 
+// Removes the last character of GBK text: a double-byte character goes
+// whole, the last character starting where a walk from the front says (lead
+// bytes are 0x81..0xFE).
+void EraseLastCharacter(std::string* text)
+{
+    size_t cut = 0;
+    for (size_t at = 0; at < text->size();) {
+        cut = at;
+        at += static_cast<unsigned char>((*text)[at]) >= 0x81 && at + 1 < text->size() ? 2 : 1;
+    }
+    text->erase(cut);
+}
+
 } // namespace
 
-TextView::TextView(MApp& app, DataSet& data, std::vector<FontChoice> fonts, size_t first)
-    : m_app(app), m_data(data), m_fonts(std::move(fonts)), m_font(first)
+TextView::TextView(Loader& loader, std::vector<FontChoice> fonts, size_t first, std::string startFolder)
+    : m_loader(loader), m_app(loader.App()), m_data(loader.Data()), m_startFolder(std::move(startFolder)),
+      m_fonts(std::move(fonts)), m_font(first)
 {
 }
 
@@ -63,11 +78,8 @@ void TextView::Remake()
     // for is a font of its own.
     const std::string key = m_fontPath + "|" + std::to_string(size) + "|" + std::to_string(m_bold) + "|" +
                             std::to_string(m_italic);
-    void* font = m_app.GetFont(key.c_str(), m_fontPath.c_str(), size, m_bold ? 2 : 0, m_italic);
-    if (!font) {
-        m_problem = m_label + ": the engine cannot use it as a font";
-        return;
-    }
+    void* font = m_loader.Font(key, m_fontPath, size, m_bold, m_italic, m_label, &m_problem);
+    if (!font) return;
     if (m_text.empty()) return;
     const int width = int(std::lround(m_width));
     if (m_utf8) {
@@ -114,40 +126,60 @@ void TextView::Controls(Ui& ui, const Rect& controls)
         m_font = (m_font + 1) % m_fonts.size();
         m_dirty = true;
     }
+    x += 78;
+    if (ui.Button(Rect{x, controls.y + 8, 88, 22}, "Font file", m_typingPath)) m_typingPath = !m_typingPath;
     const int colW = (controls.w - 24) / 2;
     if (ui.Slider(Rect{controls.x + 8, controls.y + 40, colW, 20}, "Size", &m_size, 8, 64, 1)) m_dirty = true;
     if (ui.Slider(Rect{controls.x + 16 + colW, controls.y + 40, colW, 20}, "Wrap", &m_width, 0, float(m_stageWidth - 32), 8))
         m_dirty = true;
-    ui.Text("type to change the text; Backspace removes; Escape goes back to the list", controls.x + 8,
-            controls.y + 66, kDimText);
+    if (m_typingPath)
+        ui.Text("font file: " + m_pathField + "_   (Enter uses it)", controls.x + 8, controls.y + 66, kTextColour);
+    else
+        ui.Text("type to change the text; Backspace removes; Escape goes back to the list", controls.x + 8,
+                controls.y + 66, kDimText);
 }
 
 bool TextView::Key(Ui&, const InputEvent& e)
 {
+    std::string& field = m_typingPath ? m_pathField : m_text;
     if (e.kind == InputEvent::Char && static_cast<unsigned char>(e.ch) >= 0x20) {
-        m_text += e.ch;
-        m_dirty = true;
+        field += e.ch;
+        m_dirty = m_dirty || !m_typingPath;
         return true;
     }
-    if (e.kind == InputEvent::Key && e.vkey == VK_BACK && !m_text.empty()) {
-        // A double-byte character goes whole: the last character starts
-        // where a walk from the front says (the text is kept in GBK, whose
-        // lead bytes are 0x81..0xFE).
-        size_t cut = 0;
-        for (size_t at = 0; at < m_text.size();) {
-            cut = at;
-            at += static_cast<unsigned char>(m_text[at]) >= 0x81 && at + 1 < m_text.size() ? 2 : 1;
-        }
-        m_text.erase(cut);
-        m_dirty = true;
+    if (e.kind != InputEvent::Key) return false;
+    if (e.vkey == VK_BACK && !field.empty()) {
+        EraseLastCharacter(&field);
+        m_dirty = m_dirty || !m_typingPath;
+        return true;
+    }
+    if (e.vkey == VK_RETURN && m_typingPath) {
+        UseTypedPath();
         return true;
     }
     return false;
 }
 
+// The font file typed in joins the fonts the Font button goes through (once)
+// and is written with; what the engine says of it, when it cannot, is the
+// problem shown.
+void TextView::UseTypedPath()
+{
+    if (m_pathField.empty()) return;
+    const std::filesystem::path typed(m_pathField);
+    const std::string path = typed.is_relative() ? (std::filesystem::path(m_startFolder) / typed).string() : m_pathField;
+    size_t i = 0;
+    while (i < m_fonts.size() && m_fonts[i].path != path) ++i;
+    if (i == m_fonts.size()) m_fonts.push_back({m_pathField, path});
+    m_font = i;
+    m_typingPath = false;
+    m_dirty = true;
+}
+
 void TextView::State(std::ostream& out) const
 {
-    out << "view text\nfont " << m_label << "\nfonts " << m_fonts.size() << "\ntext " << m_text << "\nutf8 " << m_utf8 << "\nsize " << m_size << "\nbold " << m_bold
+    out << "view text\nfont " << m_label << "\nfonts " << m_fonts.size() << "\nfontfile " << m_pathField
+        << "\ntypingpath " << m_typingPath << "\ntext " << m_text << "\nutf8 " << m_utf8 << "\nsize " << m_size << "\nbold " << m_bold
         << "\nitalic " << m_italic << "\nunderline " << m_underline << "\nemboss " << m_emboss << "\nwrap " << m_width
         << "\n";
     if (m_image) out << "image " << m_image->m_width << ' ' << m_image->m_height << "\n";

@@ -1,7 +1,8 @@
 // Text as the engine makes it: typed text, made into an image from its GBK
 // form or from the same text in UTF-8, in a font file (the
-// entry chosen, when it is a font, else the viewer's own), at a size, bold,
-// italic, underlined, embossed, wrapped at a width.
+// entry chosen, when it is a font, else the viewer's own, or one whose path
+// is typed in), at a size, bold, italic, underlined, embossed, wrapped at a
+// width.
 #ifndef KESTO_TOOLS_VIEW_TEXTVIEW_H
 #define KESTO_TOOLS_VIEW_TEXTVIEW_H
 
@@ -22,8 +23,9 @@ struct FontChoice {
 
 class TextView : public View {
 public:
-    // `fonts`: those the Font button goes through, starting at `first`.
-    TextView(MApp& app, DataSet& data, std::vector<FontChoice> fonts, size_t first);
+    // `fonts`: those the Font button goes through, starting at `first`. A
+    // font path typed in is taken from `startFolder` when relative.
+    TextView(Loader& loader, std::vector<FontChoice> fonts, size_t first, std::string startFolder);
     ~TextView() override;
 
     void Stage(Ui& ui, const Rect& stage, double seconds) override;
@@ -34,9 +36,14 @@ public:
 
 private:
     void Remake();
+    void UseTypedPath();
 
+    Loader& m_loader;
     MApp& m_app;
     DataSet& m_data;
+    std::string m_startFolder;
+    bool m_typingPath = false; // keys go to m_pathField, not to the text
+    std::string m_pathField;
     std::vector<FontChoice> m_fonts;
     size_t m_font;
     std::string m_fontPath, m_label;

@@ -38,7 +38,7 @@ public:
     Viewer(MApp& app, const Options& options, DataSet& data, EngineLog& log, void* font, const std::string& startFolder)
         : m_app(app), m_options(options), m_data(data), m_loader(app, data, log), m_ui(app, font), m_thumbs(m_loader),
           m_list(data, m_thumbs),
-          m_exportFolder(startFolder + "/kesto-view-export")
+          m_startFolder(startFolder), m_exportFolder(startFolder + "/kesto-view-export")
     {
         if (!options.screenshot.empty()) m_screenshot = options.screenshot;
     }
@@ -166,7 +166,7 @@ private:
             if (int(i) == font) first = fonts.size();
             fonts.push_back({EntryLabel(m_data.Entries()[i]), std::string(), int(i)});
         }
-        m_view = std::make_unique<TextView>(m_app, m_data, std::move(fonts), first);
+        m_view = std::make_unique<TextView>(m_loader, std::move(fonts), first, m_startFolder);
         // F5 goes to the text at once; a font chosen in the list leaves the
         // keyboard to the list, which may be being typed into.
         if (font < 0) {
@@ -257,7 +257,7 @@ private:
     Script m_script;
     SoundState m_sound;
     std::unique_ptr<View> m_view;
-    std::string m_exportFolder, m_screenshot;
+    std::string m_startFolder, m_exportFolder, m_screenshot;
     std::string m_lastStatus;
     int m_shown = -2; // the entry the view shows (-2: none yet)
     bool m_textOpen = false; // the text view, opened over the list's choice

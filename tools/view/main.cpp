@@ -33,7 +33,7 @@ void* OpenFont(MApp& app, const Options& options, int size, const char* key)
 
 int RunList(DataSet& data)
 {
-    for (size_t i : OrderEntries(data, Column::Name, false, std::string())) {
+    for (size_t i : OrderEntries(data, Column::Name, false)) {
         const Entry& e = data.Entries()[i];
         std::printf("%s\t%llu\t%s\t%s\n", EntryLabel(e).c_str(), static_cast<unsigned long long>(e.size),
                     data.PartName(e).c_str(), KindName(data.Kind(i)));

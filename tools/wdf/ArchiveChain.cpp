@@ -37,6 +37,9 @@ bool ArchiveChain::Open(const std::string& first, std::vector<std::string>* erro
         m_parts.push_back(std::move(part));
     }
     // Indexed only now: the parts no longer move.
+    size_t entries = 0;
+    for (const ArchiveReader& part : m_parts) entries += part.Entries().size();
+    m_byId.reserve(entries);
     for (const ArchiveReader& part : m_parts) {
         for (const IndexEntry& e : part.Entries()) m_byId.emplace(e.id, ChainEntry{&part, &e});
     }

@@ -12,7 +12,7 @@ namespace fs = std::filesystem;
 
 namespace kes::wdf {
 
-bool ScanFolder(const std::string& folder, std::vector<ScannedFile>* files, std::string* error)
+bool ScanFolder(const std::string& folder, std::vector<ScannedFile>* files, std::string* error, bool sizes)
 {
     std::error_code ec;
     if (!fs::is_directory(folder, ec)) {
@@ -29,7 +29,7 @@ bool ScanFolder(const std::string& folder, std::vector<ScannedFile>* files, std:
         ScannedFile f;
         f.full = it->path().string();
         f.relative = f.full.substr(prefix.size());
-        f.size = it->file_size(statError);
+        if (sizes) f.size = it->file_size(statError);
         if (statError) {
             *error = f.full + ": " + statError.message();
             return false;

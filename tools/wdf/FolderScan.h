@@ -11,14 +11,15 @@ namespace kes::wdf {
 struct ScannedFile {
     std::string relative; // "char/0001.was", '/' between folders, bytes as on disk
     std::string full; // the path to open
-    uint64_t size;
+    uint64_t size = 0;
 };
 
 // Every regular file below `folder` (symbolic links to files count, links
 // to folders are not followed), sorted by relative path so that archives
 // come out the same on every run. False with a message when the folder
-// cannot be walked.
-bool ScanFolder(const std::string& folder, std::vector<ScannedFile>* files, std::string* error);
+// cannot be walked. Without `sizes` the sizes are left 0: a folder read only
+// for its names is not stat'ed file by file.
+bool ScanFolder(const std::string& folder, std::vector<ScannedFile>* files, std::string* error, bool sizes = true);
 
 // The id the engine looks up for the file at `relative` inside an archive:
 // MFile::Fnameid of "<dir>/" + relative. False when the name is too long

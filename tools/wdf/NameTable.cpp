@@ -6,6 +6,7 @@
 #include <Cli.h>
 #include <KesWdf.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 
@@ -16,7 +17,8 @@ bool NameTable::AddSource(const std::string& source, std::string* error)
     std::error_code ec;
     if (std::filesystem::is_directory(source, ec)) {
         std::vector<ScannedFile> files;
-        if (!ScanFolder(source, &files, error)) return false;
+        if (!ScanFolder(source, &files, error, false)) return false;
+        m_names.reserve(m_names.size() + files.size());
         for (ScannedFile& f : files) {
             unsigned long id;
             if (RelativePathId(f.relative, &id)) Add(id, std::move(f.relative));
@@ -29,6 +31,11 @@ bool NameTable::AddSource(const std::string& source, std::string* error)
         *error = source + ": cannot read the list of names";
         return false;
     }
+    // A line names a file in some 16 bytes or more ("shape/char/1.was"):
+    // room for every name at once rather than the table growing step by
+    // step, within a bound whatever the file's size.
+    const uintmax_t bytes = std::filesystem::file_size(source, ec);
+    if (!ec) m_names.reserve(m_names.size() + size_t(std::min<uintmax_t>(bytes / 16, uintmax_t(1) << 20)));
     std::string line;
     size_t unusable = 0, elsewhere = 0;
     while (std::getline(in, line)) {
