@@ -150,7 +150,6 @@ private:
         else if (kind == EntryKind::Font) OpenText(selected);
     }
 
-    // The text view in the font of entry `font`, or in the viewer's own (-1).
     // The text view in the font of entry `font`, or in the viewer's own
     // (-1); the Font button goes on through the other fonts of the data.
     void OpenText(int font)
