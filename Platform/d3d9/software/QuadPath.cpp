@@ -208,19 +208,19 @@ const TextureView* QuadPath::MappedCopy(const DrawContext& ctx, TexelTransform t
     return m_mapped.Find(key, view, map);
 }
 
-const int16_t* QuadPath::FilteredQuad(const DrawContext& ctx, const Mapping& m, const LinearKernels& kernels)
+KeptQuad QuadPath::FilteredQuad(const DrawContext& ctx, const Mapping& m, const LinearKernels& kernels)
 {
     const PixelStage& stage = ctx.stage;
     const TextureView& view = stage.sampler.view;
     // Quads far larger than any target are not worth keeping whole.
     constexpr int64_t kMaxSide = 4096;
     const int64_t w = m.fullX1 - m.fullX0, h = m.fullY1 - m.fullY0;
-    if (!stage.texture || w > kMaxSide || h > kMaxSide) return nullptr;
+    if (!stage.texture || w > kMaxSide || h > kMaxSide) return KeptQuad{};
     // The key holds each axis relative to the quad's corner, which gives
     // the same coordinates as Mapping only where px − x0 = (first − x0) + i
     // exactly: corners on the 1/256 grid, within the guard band.
     const auto onGrid = [](double v) { return v * double(kSubpixelOne) == std::nearbyint(v * double(kSubpixelOne)); };
-    if (!onGrid(m.x0) || !onGrid(m.y0)) return nullptr;
+    if (!onGrid(m.x0) || !onGrid(m.y0)) return KeptQuad{};
     FilteredQuadKey key;
     key.texture = stage.texture;
     key.bits = view.bits;
@@ -254,12 +254,28 @@ void QuadPath::DrawLinear(const DrawContext& ctx, TexelTransform transform, cons
     }
     const bool blend = stage.blend == BlendKind::SourceAlpha;
     if (integer) {
-        if (const int16_t* kept = FilteredQuad(ctx, m, kernels)) {
+        if (const KeptQuad kept = FilteredQuad(ctx, m, kernels)) {
             const int64_t width = m.fullX1 - m.fullX0;
+            // The part of row py to write, in pixels of the quad: a blend
+            // leaves the clear pixels at either end of a row as they are.
+            const auto span = [&](int py, int64_t& first, int64_t& end) {
+                first = x0 - m.fullX0;
+                end = x1 - m.fullX0;
+                if (!blend) return;
+                const int32_t* seen = kept.seen + (py - m.fullY0) * 2;
+                first = std::max<int64_t>(first, seen[0]);
+                end = std::min<int64_t>(end, seen[1]);
+            };
+            int64_t first, end;
             for (int py = y0; py < y1; ++py) {
-                if (py + 4 < y1) PrefetchTarget(ctx.target.Row(py + 4) + x0, n);
-                const int16_t* row = kept + ((py - m.fullY0) * width + (x0 - m.fullX0)) * 4;
-                kernels.write(ctx.target.Row(py) + x0, row, n, scale, fade, blend);
+                if (py + 4 < y1) {
+                    span(py + 4, first, end);
+                    if (first < end) PrefetchTarget(ctx.target.Row(py + 4) + m.fullX0 + first, int(end - first));
+                }
+                span(py, first, end);
+                if (first >= end) continue;
+                const int16_t* row = kept.pixels + ((py - m.fullY0) * width + first) * 4;
+                kernels.write(ctx.target.Row(py) + m.fullX0 + first, row, int(end - first), scale, fade, blend);
             }
             return;
         }

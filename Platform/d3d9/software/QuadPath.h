@@ -89,7 +89,7 @@ private:
     // The program's colour for each texel of a row (0xAARRGGBB, alpha kept).
     void Recolour(const EffectConstants& k, uint32_t* row, int n);
     // The quad's filtered pixels kept from earlier draws (FilteredQuads), or null.
-    const int16_t* FilteredQuad(const DrawContext& ctx, const Mapping& m, const LinearKernels& kernels);
+    KeptQuad FilteredQuad(const DrawContext& ctx, const Mapping& m, const LinearKernels& kernels);
 
     EffectTableCache m_tables;
     ColourMemo m_memo;               // colours the four-lane program does not handle
