@@ -986,6 +986,79 @@ TEST_F(SoftwareDeviceDraws, RepeatedScaledDrawsWriteTheBytesOfAFirstDraw)
     SetFilters(D3DTEXF_POINT);
 }
 
+// Point-sampled sprites of one size take the texel columns and rows of the
+// draw before when their corners lie on the 1/256 grid, wherever they
+// stand: every draw must write the bytes that computing them afresh gives.
+TEST_F(SoftwareDeviceDraws, SpritesOfOneSizeSampleTheSameTexelsWhereverTheyStand)
+{
+    constexpr int W = 17, H = 13;
+    const float du = 0.5f / W, dv = 0.5f / H;
+    const struct {
+        const char* name;
+        float left, top, right, bottom, u0, v0, u1, v1;
+        DWORD address;
+        float dx, dy;  // where the draw before stands, relative to this one
+        bool sameAxes; // that draw's columns and rows serve this one
+    } cases[] = {
+        {"engine sprite", 20, 15, 20 + W, 15 + H, du, dv, 1 + du, 1 + dv, D3DTADDRESS_CLAMP, 31, 17, true},
+        {"quarter-pixel corners", 20.25f, 15.75f, 20.25f + W, 15.75f + H, du, dv, 1 + du, 1 + dv, D3DTADDRESS_CLAMP, 9,
+         -4, true},
+        {"mirrored", 20 + W, 15, 20, 15 + H, du, dv, 1 + du, 1 + dv, D3DTADDRESS_CLAMP, -12, 30, true},
+        {"magnified unevenly", 20, 15, 61, 44, 0.1f, 0.2f, 0.9f, 0.7f, D3DTADDRESS_CLAMP, 50, 40, true},
+        {"wrapped three times", 20, 15, 20 + 3 * W, 15 + 2 * H, -1 + du, -1 + dv, 2 + du, 1 + dv, D3DTADDRESS_WRAP, 7,
+         3, true},
+        {"clipped on the left and top", -6, -5, -6 + W, -5 + H, du, dv, 1 + du, 1 + dv, D3DTADDRESS_CLAMP, 0, 0, true},
+        {"clipped, the draw before not", -6, -5, -6 + W, -5 + H, du, dv, 1 + du, 1 + dv, D3DTADDRESS_CLAMP, 30, 30,
+         false},
+        {"the draw before a quarter pixel over", 20, 15, 20 + W, 15 + H, du, dv, 1 + du, 1 + dv, D3DTADDRESS_CLAMP,
+         10.25f, 5.75f, false},
+        {"corners off the grid", 20.3f, 15.1f, 20.3f + W, 15.1f + H, du, dv, 1 + du, 1 + dv, D3DTADDRESS_CLAMP, 5, 5,
+         false},
+        {"another texture size", 20, 15, 20 + W, 15 + H, du, dv, 1 + du, 1 + dv, D3DTADDRESS_CLAMP, 31, 17, false},
+    };
+    std::mt19937 rng(23);
+    Pixels background(size_t(kWidth) * kHeight);
+    for (uint32_t& p : background) p = rng() | 0xFF000000u;
+    const auto texels = [&](int, int) -> uint32_t {
+        const uint32_t a = rng() % 3 == 0 ? 0u : rng() % 2 ? 255u : rng() & 255;
+        return a << 24 | (rng() & 0xFFFFFF);
+    };
+    IDirect3DTexture9* drawn = MakeTexture(W, H, D3DFMT_A8R8G8B8, texels);
+    IDirect3DTexture9* before = MakeTexture(W, H, D3DFMT_A8R8G8B8, texels);
+    IDirect3DTexture9* otherSize = MakeTexture(W + 1, H + 1, D3DFMT_A8R8G8B8, texels);
+    const Float4 tint{0.75f, 0.5f, 0.25f, 0.5f};
+    for (const bool tinted : {false, true})
+        for (const auto& c : cases) {
+            SCOPED_TRACE(std::string(c.name) + (tinted ? ", tinted" : ", plain"));
+            SetEffect(tinted ? 3 : 0, tinted ? 10 : 14, 1.0f, tinted ? tint : Float4{0, 0, 0, 0});
+            m_device->SetSamplerState(0, D3DSAMP_ADDRESSU, c.address);
+            m_device->SetSamplerState(0, D3DSAMP_ADDRESSV, c.address);
+            const auto quadAt = [&](float dx, float dy) {
+                return Quad(c.left + dx, c.top + dy, c.right + dx, c.bottom + dy, c.u0, c.v0, c.u1, c.v1);
+            };
+            // Afresh: the draw before had another width and height.
+            m_device->SetTexture(0, before);
+            DrawQuad(Quad(1, 1, 4, 3, 0, 0, 1, 1));
+            m_device->SetTexture(0, drawn);
+            FillBackBuffer(background);
+            DrawQuad(quadAt(0, 0));
+            const Pixels want = ReadBack();
+            // After a draw of another texture elsewhere.
+            m_device->SetTexture(0, std::string(c.name) == "another texture size" ? otherSize : before);
+            DrawQuad(quadAt(c.dx, c.dy));
+            m_device->SetTexture(0, drawn);
+            FillBackBuffer(background);
+            const uint64_t keptBefore = Soft().Raster().Quads().KeptTexelAxes();
+            DrawQuad(quadAt(0, 0));
+            const Pixels got = ReadBack();
+            EXPECT_EQ(Soft().Raster().Quads().KeptTexelAxes() - keptBefore, c.sameAxes ? 2u : 0u);
+            for (size_t i = 0; i < got.size(); ++i)
+                ASSERT_EQ(got[i], want[i]) << "pixel " << i % kWidth << ", " << i / kWidth;
+        }
+    m_device->SetSamplerState(0, D3DSAMP_ADDRESSU, D3DTADDRESS_CLAMP);
+    m_device->SetSamplerState(0, D3DSAMP_ADDRESSV, D3DTADDRESS_CLAMP);
+}
+
 // ---- span kernels -----------------------------------------------------------------
 
 TEST(SoftwareSpanKernels, ByteBlendIsTheRoundedFormula)

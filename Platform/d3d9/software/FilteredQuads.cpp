@@ -48,11 +48,11 @@ void ReadTexelRow(const TextureView& view, int y, int first, int count, uint32_t
     }
 }
 
-const int16_t* FilteredQuadCache::Find(const FilteredQuadKey& key, const TextureView& view,
-                                       const LinearKernels& kernels)
+KeptQuad FilteredQuadCache::Find(const FilteredQuadKey& key, const TextureView& view, const LinearKernels& kernels)
 {
     const size_t w = size_t(key.x.pixels), h = size_t(key.y.pixels);
-    const void* kept = m_kept.Find(key, w * h * 8, [&](void* out) {
+    // The pixels, then each row's first and end of pixels that are not clear.
+    const void* kept = m_kept.Find(key, w * h * 8 + h * 8, [&](void* out) {
         m_taps.resize(w);
         int first = view.width, last = 0; // the texel columns the rows use
         for (size_t i = 0; i < w; ++i) {
@@ -74,8 +74,19 @@ const int16_t* FilteredQuadCache::Find(const FilteredQuadKey& key, const Texture
             kernels.vertical(m_top.data(), m_bottom.data(), count, int(row.fraction >> 1), m_filtered.data());
             kernels.filter(static_cast<int16_t*>(out) + r * w * 4, m_filtered.data(), m_columns.data(), int(w));
         }
+        int32_t* seen = reinterpret_cast<int32_t*>(static_cast<int16_t*>(out) + w * h * 4);
+        for (size_t r = 0; r < h; ++r) {
+            const int16_t* row = static_cast<const int16_t*>(out) + r * w * 4;
+            size_t first = 0, end = w;
+            while (first < w && row[first * 4 + 3] == 0) ++first;
+            while (end > first && row[(end - 1) * 4 + 3] == 0) --end;
+            seen[2 * r] = int32_t(first);
+            seen[2 * r + 1] = int32_t(end);
+        }
     });
-    return static_cast<const int16_t*>(kept);
+    if (!kept) return KeptQuad{};
+    const int16_t* pixels = static_cast<const int16_t*>(kept);
+    return KeptQuad{pixels, reinterpret_cast<const int32_t*>(pixels + w * h * 4)};
 }
 
 } // namespace kes::d3d9

@@ -52,6 +52,17 @@ struct FilteredQuadKey {
     };
 };
 
+// A kept quad: P of every pixel, row by row, four 16-bit channels each
+// (blue, green, red, alpha), and for each row the pixels from the first to
+// the last whose blend weight is not zero. The others are clear: a blended
+// write leaves their target pixels as they were and may skip them.
+struct KeptQuad {
+    const int16_t* pixels = nullptr;
+    const int32_t* seen = nullptr; // per row: first pixel, one past the last (equal when all are clear)
+
+    explicit operator bool() const { return pixels != nullptr; }
+};
+
 class FilteredQuadCache {
 public:
     // 16 MiB of filtered pixels, 8 bytes each: a hundred sprites of 64 x 64
@@ -60,11 +71,10 @@ public:
 
     explicit FilteredQuadCache(size_t budgetBytes = kDefaultBudget) : m_kept(budgetBytes) {}
 
-    // P of every pixel of the quad, row by row, four 16-bit channels each
-    // (blue, green, red, alpha), when kept; null otherwise. The texels are
-    // read from `view` through `kernels` when the key is met for the second
+    // The quad's kept pixels (empty when not kept). The texels are read
+    // from `view` through `kernels` when the key is met for the second
     // time. Valid until the next call.
-    const int16_t* Find(const FilteredQuadKey& key, const TextureView& view, const LinearKernels& kernels);
+    KeptQuad Find(const FilteredQuadKey& key, const TextureView& view, const LinearKernels& kernels);
 
     void Forget(const void* texture) { m_kept.Forget(texture); }
     size_t Bytes() const { return m_kept.Bytes(); }

@@ -125,24 +125,41 @@ bool QuadPath::Draw(const DrawContext& ctx, const VertexXyzrhwTex1* v, const Qua
     }
 
     const int n = x1 - x0;
-    if (int(m_columns.size()) < n) {
-        m_columns.resize(size_t(n));
-        m_span.resize(size_t(n));
-    }
-    m_contiguous = true;
-    for (int i = 0; i < n; ++i) {
-        m_columns[size_t(i)] = PointTexel(TexelFixed(m.S(x0 + i)), view.width, stage.sampler.addressU);
-        m_contiguous = m_contiguous && m_columns[size_t(i)] == m_columns[0] + i;
-    }
+    if (int(m_span.size()) < n) m_span.resize(size_t(n));
+    PointTexelsFor(m_columns, m.s0, m.dsdx, m.x0, x0, n, view.width, stage.sampler.addressU);
+    PointTexelsFor(m_rows, m.t0, m.dtdy, m.y0, y0, y1 - y0, view.height, stage.sampler.addressV);
     // Only a faded blend reads every target pixel; the others mostly write
     // over or skip them, and asking ahead would only cost.
     const bool prefetch = transform == TexelTransform::FadeAlpha && stage.blend == BlendKind::SourceAlpha;
     for (int py = y0; py < y1; ++py) {
         if (prefetch && py + 4 < y1) PrefetchTarget(ctx.target.Row(py + 4) + x0, n);
-        const int ty = PointTexel(TexelFixed(m.T(py)), view.height, stage.sampler.addressV);
-        DrawRow(ctx, transform, py, ty, x0, n, *kernels.span);
+        DrawRow(ctx, transform, py, m_rows.texels[size_t(py - y0)], x0, n, *kernels.span);
     }
     return true;
+}
+
+void QuadPath::PointTexelsFor(PointTexels& memo, double origin, double step, double corner, int first, int n, int size,
+                              DWORD address)
+{
+    // Pixel first + i lies (first − corner) + i from the corner exactly, as
+    // the key assumes, only for corners on the 1/256 grid within the guard
+    // band; elsewhere every draw computes its own.
+    const bool onGrid = corner * double(kSubpixelOne) == std::nearbyint(corner * double(kSubpixelOne));
+    const FilterAxis axis{origin, step, double(first) - corner, n, size, address};
+    if (onGrid && memo.axis.pixels != 0 && memo.axis == axis) {
+        ++m_keptAxes;
+        return;
+    }
+    if (memo.texels.size() < size_t(n)) memo.texels.resize(size_t(n));
+    int* texels = memo.texels.data();
+    bool contiguous = true;
+    for (int i = 0; i < n; ++i) {
+        texels[i] = PointTexel(TexelFixed(origin + step * (double(first + i) - corner)), size, address);
+        contiguous = contiguous && texels[i] == texels[0] + i;
+    }
+    memo.contiguous = contiguous;
+    memo.axis = axis;
+    if (!onGrid) memo.axis.pixels = 0;
 }
 
 void QuadPath::Recolour(const EffectConstants& k, uint32_t* row, int n)
@@ -191,19 +208,19 @@ const TextureView* QuadPath::MappedCopy(const DrawContext& ctx, TexelTransform t
     return m_mapped.Find(key, view, map);
 }
 
-const int16_t* QuadPath::FilteredQuad(const DrawContext& ctx, const Mapping& m, const LinearKernels& kernels)
+KeptQuad QuadPath::FilteredQuad(const DrawContext& ctx, const Mapping& m, const LinearKernels& kernels)
 {
     const PixelStage& stage = ctx.stage;
     const TextureView& view = stage.sampler.view;
     // Quads far larger than any target are not worth keeping whole.
     constexpr int64_t kMaxSide = 4096;
     const int64_t w = m.fullX1 - m.fullX0, h = m.fullY1 - m.fullY0;
-    if (!stage.texture || w > kMaxSide || h > kMaxSide) return nullptr;
+    if (!stage.texture || w > kMaxSide || h > kMaxSide) return KeptQuad{};
     // The key holds each axis relative to the quad's corner, which gives
     // the same coordinates as Mapping only where px − x0 = (first − x0) + i
     // exactly: corners on the 1/256 grid, within the guard band.
     const auto onGrid = [](double v) { return v * double(kSubpixelOne) == std::nearbyint(v * double(kSubpixelOne)); };
-    if (!onGrid(m.x0) || !onGrid(m.y0)) return nullptr;
+    if (!onGrid(m.x0) || !onGrid(m.y0)) return KeptQuad{};
     FilteredQuadKey key;
     key.texture = stage.texture;
     key.bits = view.bits;
@@ -237,12 +254,28 @@ void QuadPath::DrawLinear(const DrawContext& ctx, TexelTransform transform, cons
     }
     const bool blend = stage.blend == BlendKind::SourceAlpha;
     if (integer) {
-        if (const int16_t* kept = FilteredQuad(ctx, m, kernels)) {
+        if (const KeptQuad kept = FilteredQuad(ctx, m, kernels)) {
             const int64_t width = m.fullX1 - m.fullX0;
+            // The part of row py to write, in pixels of the quad: a blend
+            // leaves the clear pixels at either end of a row as they are.
+            const auto span = [&](int py, int64_t& first, int64_t& end) {
+                first = x0 - m.fullX0;
+                end = x1 - m.fullX0;
+                if (!blend) return;
+                const int32_t* seen = kept.seen + (py - m.fullY0) * 2;
+                first = std::max<int64_t>(first, seen[0]);
+                end = std::min<int64_t>(end, seen[1]);
+            };
+            int64_t first, end;
             for (int py = y0; py < y1; ++py) {
-                if (py + 4 < y1) PrefetchTarget(ctx.target.Row(py + 4) + x0, n);
-                const int16_t* row = kept + ((py - m.fullY0) * width + (x0 - m.fullX0)) * 4;
-                kernels.write(ctx.target.Row(py) + x0, row, n, scale, fade, blend);
+                if (py + 4 < y1) {
+                    span(py + 4, first, end);
+                    if (first < end) PrefetchTarget(ctx.target.Row(py + 4) + m.fullX0 + first, int(end - first));
+                }
+                span(py, first, end);
+                if (first >= end) continue;
+                const int16_t* row = kept.pixels + ((py - m.fullY0) * width + first) * 4;
+                kernels.write(ctx.target.Row(py) + m.fullX0 + first, row, int(end - first), scale, fade, blend);
             }
             return;
         }
@@ -313,7 +346,7 @@ void QuadPath::DrawFlat(const DrawContext& ctx, int x0, int x1, int y0, int y1, 
 const uint32_t* QuadPath::GatherRow(const TextureView& view, int ty, int n)
 {
     const uint8_t* row = view.Row(ty);
-    const int* columns = m_columns.data();
+    const int* columns = m_columns.texels.data();
     uint32_t* span = m_span.data();
     switch (view.format) {
     case D3DFMT_A8R8G8B8:
@@ -343,8 +376,9 @@ void QuadPath::DrawRow(const DrawContext& ctx, TexelTransform transform, int py,
     switch (transform) {
     case TexelTransform::Identity: {
         const bool fourBytes = view.format == D3DFMT_A8R8G8B8 || view.format == D3DFMT_X8R8G8B8;
-        const uint32_t* src = m_contiguous && fourBytes ? reinterpret_cast<const uint32_t*>(view.Row(ty)) + m_columns[0]
-                                                        : GatherRow(view, ty, n);
+        const uint32_t* src = m_columns.contiguous && fourBytes
+                                  ? reinterpret_cast<const uint32_t*>(view.Row(ty)) + m_columns.texels[0]
+                                  : GatherRow(view, ty, n);
         // Formats without alpha are opaque whatever their top byte holds.
         const bool hasAlpha = view.format == D3DFMT_A8R8G8B8 || view.format == D3DFMT_A8;
         if (blend && hasAlpha)
@@ -354,9 +388,9 @@ void QuadPath::DrawRow(const DrawContext& ctx, TexelTransform transform, int py,
         break;
     }
     case TexelTransform::FadeAlpha: {
-        const bool direct = m_contiguous && view.format == D3DFMT_A8R8G8B8;
+        const bool direct = m_columns.contiguous && view.format == D3DFMT_A8R8G8B8;
         const uint32_t* src =
-            direct ? reinterpret_cast<const uint32_t*>(view.Row(ty)) + m_columns[0] : GatherRow(view, ty, n);
+            direct ? reinterpret_cast<const uint32_t*>(view.Row(ty)) + m_columns.texels[0] : GatherRow(view, ty, n);
         if (blend)
             kernels.blendFaded(out, src, m_channels->weight, n);
         else
@@ -367,9 +401,9 @@ void QuadPath::DrawRow(const DrawContext& ctx, TexelTransform transform, int py,
         const ChannelTables& t = *m_channels;
         if (blend && t.alphaKept && view.format != D3DFMT_R5G6B5) {
             // The usual tinted sprite: tables and blend in one pass.
-            const bool direct = m_contiguous && view.format == D3DFMT_A8R8G8B8;
+            const bool direct = m_columns.contiguous && view.format == D3DFMT_A8R8G8B8;
             const uint32_t* src =
-                direct ? reinterpret_cast<const uint32_t*>(view.Row(ty)) + m_columns[0] : GatherRow(view, ty, n);
+                direct ? reinterpret_cast<const uint32_t*>(view.Row(ty)) + m_columns.texels[0] : GatherRow(view, ty, n);
             if (t.scalable)
                 kernels.blendScaled(out, src, t.scale, n);
             else
@@ -381,7 +415,7 @@ void QuadPath::DrawRow(const DrawContext& ctx, TexelTransform transform, int py,
             const uint8_t* row = view.Row(ty);
             for (int i = 0; i < n; ++i) {
                 uint16_t v;
-                memcpy(&v, row + size_t(m_columns[size_t(i)]) * 2, 2);
+                memcpy(&v, row + size_t(m_columns.texels[size_t(i)]) * 2, 2);
                 span[i] = 0xFF000000u | t.red[v >> 11] | t.green[(v >> 5) & 63] | t.blue[v & 31];
             }
         } else {
@@ -418,7 +452,7 @@ void QuadPath::DrawRow(const DrawContext& ctx, TexelTransform transform, int py,
     case TexelTransform::PerPixel:
     case TexelTransform::Flat: // drawn by DrawFlat; kept here for completeness
         for (int i = 0; i < n; ++i) {
-            const Float4 texel = TexelFloat(view, m_columns[size_t(i)], ty);
+            const Float4 texel = TexelFloat(view, m_columns.texels[size_t(i)], ty);
             out[i] = BlendPixel(stage, ShadeTexel(stage, texel), out[i]);
         }
         break;

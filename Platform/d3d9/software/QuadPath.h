@@ -54,9 +54,27 @@ public:
     }
     const MappedTextureCache& MappedCopies() const { return m_mapped; }
     const FilteredQuadCache& FilteredQuads() const { return m_filteredQuads; }
+    // How often a point-sampled draw took the texel columns or rows of the
+    // one before (PointTexels), counted axis by axis.
+    uint64_t KeptTexelAxes() const { return m_keptAxes; }
 
 private:
     struct Mapping; // how texture coordinates follow the screen
+
+    // The point-sampled texel index of each pixel along one axis, kept while
+    // draws run the same way along it: sprites of one size and texture
+    // coordinates at whole-pixel positions, wherever they stand, take the
+    // same columns and rows, and computing them costs as much as blending a
+    // few rows.
+    struct PointTexels {
+        FilterAxis axis; // what they were computed for (pixels = 0: nothing kept)
+        std::vector<int> texels;
+        bool contiguous = false; // they run up one texel per pixel
+    };
+    // The texels of `n` pixels from `first` along an axis where pixel p
+    // samples at origin + step·(p − corner); counts a kept set in m_keptAxes.
+    void PointTexelsFor(PointTexels& memo, double origin, double step, double corner, int first, int n, int size,
+                        DWORD address);
 
     void DrawFlat(const DrawContext& ctx, int x0, int x1, int y0, int y1, const SpanKernels& kernels);
     void DrawRow(const DrawContext& ctx, TexelTransform transform, int py, int ty, int x0, int n,
@@ -71,7 +89,7 @@ private:
     // The program's colour for each texel of a row (0xAARRGGBB, alpha kept).
     void Recolour(const EffectConstants& k, uint32_t* row, int n);
     // The quad's filtered pixels kept from earlier draws (FilteredQuads), or null.
-    const int16_t* FilteredQuad(const DrawContext& ctx, const Mapping& m, const LinearKernels& kernels);
+    KeptQuad FilteredQuad(const DrawContext& ctx, const Mapping& m, const LinearKernels& kernels);
 
     EffectTableCache m_tables;
     ColourMemo m_memo;               // colours the four-lane program does not handle
@@ -81,8 +99,8 @@ private:
     TextureView m_view; // what point-sampled rows read: the texture or its mapped copy
     const ChannelTables* m_channels = nullptr;
     const CoverageTables* m_coverage = nullptr;
-    std::vector<int> m_columns;   // texel column of each pixel column
-    bool m_contiguous = false;    // the columns run up one texel per pixel
+    PointTexels m_columns, m_rows; // texel column of each pixel column, row of each pixel row
+    uint64_t m_keptAxes = 0;
     std::vector<uint32_t> m_span; // source pixels of one row
     // Linear filtering: each pixel column's texels, as taps for the float
     // filter and as columns of the integer one; two texel rows as
