@@ -24,19 +24,15 @@ command -v xdotool >/dev/null || die "xdotool is not installed; scripts/setup.sh
 tmp=$(mktemp -d "${TMPDIR:-/tmp}/kesto-x11-view.XXXXXX") || die "no scratch directory"
 xvfb_pid=""
 view_pid=""
+# shellcheck source=xvfb.sh
+. "$(dirname "$0")/xvfb.sh"
 # shellcheck disable=SC2317 # run by the trap
 cleanup() {
-    [ -n "$view_pid" ] && kill "$view_pid" 2>/dev/null
-    [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null
-    [ -n "$view_pid" ] && wait "$view_pid" 2>/dev/null
-    [ -n "$xvfb_pid" ] && wait "$xvfb_pid" 2>/dev/null
-    rm -rf "$tmp"
+    stop_x11 "$view_pid"
 }
 trap cleanup EXIT
 trap 'exit 1' INT TERM HUP
 
-# shellcheck source=xvfb.sh
-. "$(dirname "$0")/xvfb.sh"
 start_xvfb 1280x800 "$tmp"
 
 xdo() {

@@ -52,13 +52,11 @@ err=$tmp/game.err
 xvfb_pid=""
 game_pid=""
 
+# shellcheck source=xvfb.sh
+. "$HERE/xvfb.sh"
 # shellcheck disable=SC2317 # run by the trap
 cleanup() {
-    [ -n "$game_pid" ] && kill "$game_pid" 2>/dev/null
-    [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null
-    [ -n "$game_pid" ] && wait "$game_pid" 2>/dev/null
-    [ -n "$xvfb_pid" ] && wait "$xvfb_pid" 2>/dev/null
-    rm -rf "$tmp"
+    stop_x11 "$game_pid"
 }
 trap cleanup EXIT
 trap 'exit 1' INT TERM HUP
@@ -66,8 +64,6 @@ trap 'exit 1' INT TERM HUP
 # ---- the X server ------------------------------------------------------------------
 # -ardelay keeps a key held across a wait (Alt while the mode switches)
 # from repeating, so that every line is foreseen.
-# shellcheck source=xvfb.sh
-. "$HERE/xvfb.sh"
 start_xvfb ${SCREEN_W}x${SCREEN_H} "$tmp" -ardelay 30000
 
 xdo() {

@@ -1,4 +1,15 @@
-# Sourced by the X11 tests: start_xvfb <width>x<height> <scratch> [Xvfb options]
+# Sourced by the X11 tests: stop_x11 <program pid> ends the program under
+# test and the X server (each if started) and removes the scratch folder
+# $tmp; the tests call it from their EXIT trap.
+stop_x11() {
+    [ -n "$1" ] && kill "$1" 2>/dev/null
+    [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null
+    [ -n "$1" ] && wait "$1" 2>/dev/null
+    [ -n "$xvfb_pid" ] && wait "$xvfb_pid" 2>/dev/null
+    rm -rf "$tmp"
+}
+
+# start_xvfb <width>x<height> <scratch> [Xvfb options]
 # starts a virtual X server on a free display, sets xvfb_pid, exports
 # DISPLAY and unsets WAYLAND_DISPLAY, or calls die. -noreset keeps the
 # server (and the pointer's place) as it is when the last client leaves,
