@@ -58,8 +58,13 @@ TEST_F(AppRun, TheFrameRateCountsTheIterationsOfEachSecond)
     EXPECT_GT(times[first], 1.0);
     EXPECT_LE(times[first - 1], 1.0);
     EXPECT_EQ(rates[first], DWORD(first));
+    // The next window closes a second after this one did; found by the
+    // clock, since two seconds may well count the same number of iterations.
     size_t second = first + 1;
-    while (second < rates.size() && rates[second] == rates[first]) ++second;
+    while (second < rates.size() && times[second] - times[first] <= 1.0) {
+        ASSERT_EQ(rates[second], rates[first]);
+        ++second;
+    }
     ASSERT_LT(second, rates.size());
     EXPECT_EQ(rates[second], DWORD(second - first - 1));
     for (size_t i = 1; i < times.size(); ++i) ASSERT_GE(times[i], times[i - 1]);
