@@ -42,8 +42,17 @@ KESTO_AVX2 inline __m256i Write4(const Avx2Write& w, __m256i q, __m256i d8)
     return _mm256_add_epi16(d8, _mm256_srai_epi16(_mm256_add_epi16(r, w.k32), 6));
 }
 
+// Four kept pixels written over the four target pixels d, packed back to bytes.
 template <bool kBlend, bool kFaded, bool kScaled>
-KESTO_AVX2 int WriteRun(const Avx2Write& w, uint32_t* dst, const int16_t* pixels, int n)
+KESTO_AVX2 inline __m128i Write4Packed(const Avx2Write& w, __m256i q, __m128i d)
+{
+    const __m256i out = Write4<kBlend, kFaded, kScaled>(w, q, _mm256_cvtepu8_epi16(d));
+    const __m256i packed = _mm256_permute4x64_epi64(_mm256_packus_epi16(out, out), _MM_SHUFFLE(3, 1, 2, 0));
+    return _mm_or_si128(_mm256_castsi256_si128(packed), _mm256_castsi256_si128(w.opaque));
+}
+
+template <bool kBlend, bool kFaded, bool kScaled>
+KESTO_AVX2 void WriteRun(const Avx2Write& w, uint32_t* dst, const int16_t* pixels, int n)
 {
     int i = 0;
     for (; i + 8 <= n; i += 8) {
@@ -66,14 +75,22 @@ KESTO_AVX2 int WriteRun(const Avx2Write& w, uint32_t* dst, const int16_t* pixels
     if (i + 4 <= n) {
         // Four more: a clipped sprite's row rarely ends on a multiple of eight.
         const __m256i q = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(pixels + 4 * i));
-        const __m256i d8 = _mm256_cvtepu8_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(dst + i)));
-        const __m256i out = Write4<kBlend, kFaded, kScaled>(w, q, d8);
-        const __m256i packed = _mm256_permute4x64_epi64(_mm256_packus_epi16(out, out), _MM_SHUFFLE(3, 1, 2, 0));
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + i),
-                         _mm_or_si128(_mm256_castsi256_si128(packed), _mm256_castsi256_si128(w.opaque)));
+        const __m128i d = _mm_loadu_si128(reinterpret_cast<const __m128i*>(dst + i));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + i), Write4Packed<kBlend, kFaded, kScaled>(w, q, d));
         i += 4;
     }
-    return i;
+    if (i < n) {
+        // The last one to three through masks, with the same arithmetic:
+        // nothing past the n-th pixel is read or written. Most rows end
+        // here (a row's clear ends are left out), so this must not cost a
+        // call.
+        const __m256i lanes = _mm256_cmpgt_epi64(_mm256_set1_epi64x(n - i), _mm256_setr_epi64x(0, 1, 2, 3));
+        const __m128i mask =
+            _mm256_castsi256_si128(_mm256_permutevar8x32_epi32(lanes, _mm256_setr_epi32(0, 2, 4, 6, 0, 2, 4, 6)));
+        const __m256i q = _mm256_maskload_epi64(reinterpret_cast<const long long*>(pixels + 4 * i), lanes);
+        const __m128i d = _mm_maskload_epi32(reinterpret_cast<const int*>(dst + i), mask);
+        _mm_maskstore_epi32(reinterpret_cast<int*>(dst + i), mask, Write4Packed<kBlend, kFaded, kScaled>(w, q, d));
+    }
 }
 
 KESTO_AVX2 void WriteAvx2(uint32_t* dst, const int16_t* pixels, int n, const ChannelScale& scale, int fade, bool blend)
@@ -96,14 +113,21 @@ KESTO_AVX2 void WriteAvx2(uint32_t* dst, const int16_t* pixels, int n, const Cha
     w.opaque = _mm256_set1_epi32(int(0xFF000000u));
     const bool scaled = !(scale.red == 4096 && scale.green == 4096 && scale.blue == 4096);
     const bool faded = fade != kNoFade;
-    int i;
-    if (!blend)
-        i = scaled ? WriteRun<false, false, true>(w, dst, pixels, n) : WriteRun<false, false, false>(w, dst, pixels, n);
-    else if (faded)
-        i = scaled ? WriteRun<true, true, true>(w, dst, pixels, n) : WriteRun<true, true, false>(w, dst, pixels, n);
-    else
-        i = scaled ? WriteRun<true, false, true>(w, dst, pixels, n) : WriteRun<true, false, false>(w, dst, pixels, n);
-    ScalarLinearKernels().write(dst + i, pixels + 4 * i, n - i, scale, fade, blend);
+    if (!blend) {
+        if (scaled)
+            WriteRun<false, false, true>(w, dst, pixels, n);
+        else
+            WriteRun<false, false, false>(w, dst, pixels, n);
+    } else if (faded) {
+        if (scaled)
+            WriteRun<true, true, true>(w, dst, pixels, n);
+        else
+            WriteRun<true, true, false>(w, dst, pixels, n);
+    } else if (scaled) {
+        WriteRun<true, false, true>(w, dst, pixels, n);
+    } else {
+        WriteRun<true, false, false>(w, dst, pixels, n);
+    }
 }
 
 LinearKernels MakeAvx2Set()
