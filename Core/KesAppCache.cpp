@@ -3,11 +3,23 @@
 
 #include "KesD3D9.h"
 
+#include <stddef.h>
+#include <string.h>
+
 #define KES_APP_SOURCE L"Core/KesApp"
 
 MImage* MApp::CreateImage(DWORD width, DWORD height)
 {
-    return m_pRender->CreateTextureImage(width, height, KES_FMT_A8R8G8B8);
+    MImage* img = m_pRender->CreateTextureImage(width, height, KES_FMT_A8R8G8B8);
+    // A new texture holds whatever its memory held, an older picture's
+    // pixels perhaps; a blank image reads clear until the game draws on it.
+    unsigned char* bits = 0;
+    int pitch = 0;
+    if (img && img->Lock(&bits, &pitch)) {
+        for (DWORD y = 0; y < height; ++y) memset(bits + ptrdiff_t(pitch) * ptrdiff_t(y), 0, size_t(width) * 4);
+        img->Unlock();
+    }
+    return img;
 }
 
 void MApp::InsertImageCache(MImage* mimg)

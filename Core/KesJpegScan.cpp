@@ -186,12 +186,15 @@ int JpegDecodeToSurface(const uint8_t* jpegdata, size_t size, uint8_t* pixels, i
         JpegFreeTables();
         return 0;
     }
-    // Tiles are 4:2:0 without restarts; anything else is left undecoded.
+    // Tiles are 4:2:0 without restarts; anything else is left undecoded,
+    // black (a new texture holds whatever its memory held).
     if (g_jpeg.restartInterval == 0 && layout.mode == JPEG_MODE_420) {
         if (rowData)
             JpegDecodeTileScan(rowData, rowDataSize, true, layout, pixels, pitch);
         else
             JpegDecodeTileScan(jpegdata + scan, size - scan, false, layout, pixels, pitch);
+    } else {
+        for (unsigned y = 0; y < layout.height; ++y) memset(pixels + ptrdiff_t(y) * pitch, 0, size_t(layout.width) * 2);
     }
     JpegFreeTables();
     return 1;

@@ -267,7 +267,7 @@ public:
     MImage* LoadTextUtf8(void* font, const char* text, int underline, int emboss, int width);
 
     // ---- images and caches
-    /// A blank A8R8G8B8 image (pixels not initialised), count 1, not cached.
+    /// A blank A8R8G8B8 image (every pixel 0: clear), count 1, not cached.
     MImage* CreateImage(DWORD width, DWORD height);
     /// Registers an image under its m_id (which must be set); replaces an
     /// entry with the same id without touching the old image.

@@ -85,6 +85,15 @@ UINT RoundUpPow2(UINT v)
     return p;
 }
 
+void ClearLevel0(IDirect3DTexture9* texture)
+{
+    D3DSURFACE_DESC desc;
+    D3DLOCKED_RECT rect;
+    if (FAILED(texture->GetLevelDesc(0, &desc)) || FAILED(texture->LockRect(0, &rect, nullptr, 0))) return;
+    memset(rect.pBits, 0, size_t(rect.Pitch) * desc.Height);
+    texture->UnlockRect(0);
+}
+
 bool ValidRect(const RECT& r, const PixelStore& s)
 {
     return r.left >= 0 && r.top >= 0 && r.left < r.right && r.top < r.bottom && UINT(r.right) <= s.width &&
@@ -102,11 +111,17 @@ HRESULT WINAPI D3DXCreateTexture(IDirect3DDevice9* pDevice, UINT Width, UINT Hei
     if (!pDevice || !ppTexture) return D3DERR_INVALIDCALL;
     *ppTexture = nullptr;
     if (Width == 0 || Height == 0) return D3DERR_INVALIDCALL;
-    if (kes::platform::Settings().pow2Textures) {
+    const bool rounded = kes::platform::Settings().pow2Textures;
+    if (rounded) {
         Width = RoundUpPow2(Width);
         Height = RoundUpPow2(Height);
     }
-    return pDevice->CreateTexture(Width, Height, MipLevels, Usage, Format, Pool, ppTexture, nullptr);
+    const HRESULT hr = pDevice->CreateTexture(Width, Height, MipLevels, Usage, Format, Pool, ppTexture, nullptr);
+    // Past the picture a rounded-up store's texels are never written, yet
+    // filtering samples them at its right and bottom edges: they must read
+    // clear, not whatever the memory held.
+    if (SUCCEEDED(hr) && rounded) ClearLevel0(*ppTexture);
+    return hr;
 }
 
 HRESULT WINAPI D3DXCompileShader(LPCSTR pSrcData, UINT srcDataLen, const D3DXMACRO*, LPD3DXINCLUDE,

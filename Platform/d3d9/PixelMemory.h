@@ -28,6 +28,13 @@ struct PixelAllocator {
         return static_cast<T*>(p);
     }
     void deallocate(T* p, size_t n) { ReleasePixelMemory(p, n * sizeof(T)); }
+    // An element made without a value is default-initialised: bytes are left
+    // as the memory holds them, and the store decides whether to zero them.
+    template <class U>
+    void construct(U* p)
+    {
+        ::new (static_cast<void*>(p)) U;
+    }
     template <class U>
     bool operator==(const PixelAllocator<U>&) const
     {

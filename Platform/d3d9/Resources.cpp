@@ -22,21 +22,29 @@ bool PixelStore::Describe(D3DFORMAT f, UINT w, UINT h)
     return true;
 }
 
-bool PixelStore::Materialise()
+bool PixelStore::Materialise(NewBytes contents)
 {
     if (!bytes.empty()) return true;
     if (pitch == 0) return false;
+    const size_t n = size_t(pitch) * height;
     try {
-        bytes.assign(size_t(pitch) * height, 0);
+        if (contents == NewBytes::Zeroed) {
+            bytes.assign(n, 0);
+        } else {
+            bytes.resize(n); // left as they are: see PixelAllocator::construct
+#if defined(KESTO_POISON_NEW_TEXTURES)
+            memset(bytes.data(), 0xCD, n);
+#endif
+        }
     } catch (const std::bad_alloc&) {
         return false;
     }
     return true;
 }
 
-bool PixelStore::Allocate(D3DFORMAT f, UINT w, UINT h)
+bool PixelStore::Allocate(D3DFORMAT f, UINT w, UINT h, NewBytes contents)
 {
-    return Describe(f, w, h) && Materialise();
+    return Describe(f, w, h) && Materialise(contents);
 }
 
 // ---- Surface ---------------------------------------------------------------------
@@ -127,7 +135,10 @@ Texture::Texture(Device* device, UINT width, UINT height, UINT levels, D3DFORMAT
     m_locked.assign(levels, false);
     UINT w = width, h = height;
     for (UINT i = 0; i < levels; ++i) {
-        if (!(i == 0 ? m_levels[i].Allocate(format, w, h) : m_levels[i].Describe(format, w, h))) return;
+        // Level 0 gets its bytes now; the others, zeroed, when first locked.
+        const bool made =
+            i == 0 ? m_levels[i].Allocate(format, w, h, NewBytes::AsTheyCome) : m_levels[i].Describe(format, w, h);
+        if (!made) return;
         w = w > 1 ? w / 2 : 1;
         h = h > 1 ? h / 2 : 1;
     }

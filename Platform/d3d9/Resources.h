@@ -17,6 +17,17 @@ namespace kes::d3d9 {
 
 class Device;
 
+// What the bytes of a new store hold.
+enum class NewBytes {
+    Zeroed,
+    // Whatever the memory held before, as Direct3D leaves a new texture's
+    // contents undefined: whoever locks one writes what it shows (every
+    // loader writes every pixel), and zeroing megabytes first would cost a
+    // picture's load a tenth of its time. Test builds fill these bytes with
+    // a pattern instead, so that a reader relying on zeros is found.
+    AsTheyCome,
+};
+
 // One image: rows top to bottom, `pitch` bytes apart.
 struct PixelStore {
     D3DFORMAT format = D3DFMT_UNKNOWN;
@@ -30,11 +41,11 @@ struct PixelStore {
 
     // Sets the format, size and pitch; false for sizes the platform refuses.
     bool Describe(D3DFORMAT f, UINT w, UINT h);
-    // Describe, then make the bytes (zeroed). False when the size is zero or
-    // the bytes cannot be allocated.
-    bool Allocate(D3DFORMAT f, UINT w, UINT h);
+    // Describe, then make the bytes. False when the size is zero or the
+    // bytes cannot be allocated.
+    bool Allocate(D3DFORMAT f, UINT w, UINT h, NewBytes contents = NewBytes::Zeroed);
     // Makes the bytes of a described store that has none yet.
-    bool Materialise();
+    bool Materialise(NewBytes contents = NewBytes::Zeroed);
     uint8_t* Row(UINT y) { return bytes.data() + size_t(y) * size_t(pitch); }
     const uint8_t* Row(UINT y) const { return bytes.data() + size_t(y) * size_t(pitch); }
 };

@@ -3,6 +3,8 @@
 
 #include <KesPlatform.h>
 
+#include <algorithm>
+
 #include "TestSupport.h"
 
 using kes::test::AssertRecorder;
@@ -54,6 +56,14 @@ TEST_F(ImageTest, RoundedUpStoresShowInTheRatios)
     ASSERT_EQ(img->m_tex->GetLevelDesc(0, &desc), D3D_OK);
     EXPECT_EQ(desc.Width, 128u);
     EXPECT_EQ(desc.Height, 64u);
+    // Nothing writes the store past the picture, yet filtering samples it
+    // at the picture's edges: it reads clear, whatever the memory held.
+    D3DLOCKED_RECT rect;
+    ASSERT_EQ(img->m_tex->LockRect(0, &rect, NULL, 0), D3D_OK);
+    const unsigned char* bytes = static_cast<const unsigned char*>(rect.pBits);
+    const size_t size = size_t(rect.Pitch) * desc.Height;
+    EXPECT_EQ(size_t(std::count(bytes, bytes + size, 0)), size);
+    img->m_tex->UnlockRect(0);
     img->Release();
 }
 
