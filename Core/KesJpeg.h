@@ -140,7 +140,9 @@ extern const int16_t kJpegRoundBias[4];
 // `blocks` are the six blocks of the decoder state after the inverse DCT
 // (samples - 128 as signed bytes in each block's first 64 bytes); each store
 // writes whole MCUs: row r to dst + r * pitch, pixels little-endian R5G6B5.
-// idctPair transforms two blocks, as idct does each.
+// idctPair transforms two blocks, as idct does each. bmi2Scan: the scan's
+// entropy decoding runs the loops compiled for BMI2 (KesJpegScan.cpp), which
+// give the same coefficients; set with the AVX2 routines where BMI2 is there.
 struct JpegBlockRoutines {
     const char* name;
     void (*idct)(int16_t* block);
@@ -148,6 +150,7 @@ struct JpegBlockRoutines {
     void (*store444)(uint8_t* dst, int pitch, const int16_t (*blocks)[64]);
     void (*store420)(uint8_t* dst, int pitch, const int16_t (*blocks)[64]);
     void (*idctPair)(int16_t* a, int16_t* b);
+    int bmi2Scan;
 };
 
 extern const JpegBlockRoutines kJpegScalarRoutines;

@@ -195,7 +195,7 @@ bool g_tablesBuilt = false;
 } // namespace
 
 const JpegBlockRoutines kJpegScalarRoutines = {"scalar",       IdctScalar,    StoreGreyScalar, Store444Scalar,
-                                               Store420Scalar, IdctPairScalar};
+                                               Store420Scalar, IdctPairScalar, 0};
 
 const JpegBlockRoutines* JpegSimdRoutines()
 {

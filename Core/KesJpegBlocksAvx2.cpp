@@ -256,6 +256,7 @@ const JpegBlockRoutines* JpegAvx2Routines()
         r.name = "avx2";
         r.idctPair = IdctPairAvx2;
         r.store420 = Store420Avx2;
+        r.bmi2Scan = __builtin_cpu_supports("bmi2") ? 1 : 0;
         return static_cast<const JpegBlockRoutines*>(&r);
     }();
     return set;

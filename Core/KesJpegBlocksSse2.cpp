@@ -282,7 +282,8 @@ void IdctPairSse2(int16_t* a, int16_t* b)
     IdctSse2(b);
 }
 
-const JpegBlockRoutines kSse2Routines = {"sse2", IdctSse2, StoreGreySse2, Store444Sse2, Store420Sse2, IdctPairSse2};
+const JpegBlockRoutines kSse2Routines = {"sse2",       IdctSse2,     StoreGreySse2, Store444Sse2,
+                                        Store420Sse2, IdctPairSse2, 0};
 
 } // namespace
 

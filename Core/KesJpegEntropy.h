@@ -279,7 +279,7 @@ inline void DecodeMcuCoefficients(JpegBits& reader, const BlockPlan* plan, int c
 
 // With the lookahead, the reader stays in registers for the whole MCU.
 template <>
-inline void DecodeMcuCoefficients<LookaheadDecoder>(JpegBits& reader, const BlockPlan* plan, int count,
+KES_JPEG_ALWAYS_INLINE void DecodeMcuCoefficients<LookaheadDecoder>(JpegBits& reader, const BlockPlan* plan, int count,
                                                     int16_t* pred)
 {
     JpegBits b = reader;

@@ -50,7 +50,7 @@ struct ScanContext {
     // One MCU: its blocks decoded, then transformed two at a time where
     // there are two.
     template <class Huff>
-    void Mcu(JpegBits& b, int16_t* pred)
+    KES_JPEG_ALWAYS_INLINE void Mcu(JpegBits& b, int16_t* pred)
     {
         DecodeMcuCoefficients<Huff>(b, plan, blocks, pred);
         switch (layout.mode) {
@@ -85,7 +85,8 @@ struct ScanContext {
 };
 
 template <class Huff>
-void DecodeFileScan(const uint8_t* scan, size_t size, const JpegLayout& layout, uint8_t* pixels, int pitch)
+KES_JPEG_ALWAYS_INLINE void DecodeFileScan(const uint8_t* scan, size_t size, const JpegLayout& layout,
+                                           uint8_t* pixels, int pitch)
 {
     ScanContext ctx(layout, pixels, pitch);
     JpegBits b;
@@ -116,8 +117,8 @@ void DecodeFileScan(const uint8_t* scan, size_t size, const JpegLayout& layout, 
 }
 
 template <class Huff>
-void DecodeTile(const uint8_t* scan, size_t size, bool rowSliced, const JpegLayout& layout, uint8_t* pixels,
-                int pitch)
+KES_JPEG_ALWAYS_INLINE void DecodeTile(const uint8_t* scan, size_t size, bool rowSliced, const JpegLayout& layout,
+                                       uint8_t* pixels, int pitch)
 {
     ScanContext ctx(layout, pixels, pitch);
     JpegBits b;
@@ -144,12 +145,36 @@ void DecodeTile(const uint8_t* scan, size_t size, bool rowSliced, const JpegLayo
     memcpy(g_jpeg.dcPred, pred, sizeof pred);
 }
 
+#if defined(__GNUC__) && (defined(__x86_64__) || defined(__i386__))
+#define KES_JPEG_SCAN_BMI2 1
+
+// The same loops compiled for BMI2, whose shifts by a register (shlx, shrx)
+// leave the flags alone: a cycle off the bit reader's chain from one code to
+// the next. The loops and what decodes a block are always inlined, so each
+// entry point has its own copy, compiled for its instruction set.
+__attribute__((target("bmi2"))) void DecodeFileScanBmi2(const uint8_t* scan, size_t size, const JpegLayout& layout,
+                                                        uint8_t* pixels, int pitch)
+{
+    DecodeFileScan<LookaheadDecoder>(scan, size, layout, pixels, pitch);
+}
+
+__attribute__((target("bmi2"))) void DecodeTileBmi2(const uint8_t* scan, size_t size, bool rowSliced,
+                                                    const JpegLayout& layout, uint8_t* pixels, int pitch)
+{
+    DecodeTile<LookaheadDecoder>(scan, size, rowSliced, layout, pixels, pitch);
+}
+#endif
+
 } // namespace
 
 void JpegDecodeScan(const uint8_t* scan, size_t size, const JpegLayout& layout, uint8_t* pixels, int pitch)
 {
     if (JpegCodeSearchInUse())
         DecodeFileScan<SearchDecoder>(scan, size, layout, pixels, pitch);
+#if defined(KES_JPEG_SCAN_BMI2)
+    else if (g_jpegRoutines->bmi2Scan)
+        DecodeFileScanBmi2(scan, size, layout, pixels, pitch);
+#endif
     else
         DecodeFileScan<LookaheadDecoder>(scan, size, layout, pixels, pitch);
 }
@@ -159,6 +184,10 @@ void JpegDecodeTileScan(const uint8_t* scan, size_t size, bool rowSliced, const 
 {
     if (JpegCodeSearchInUse())
         DecodeTile<SearchDecoder>(scan, size, rowSliced, layout, pixels, pitch);
+#if defined(KES_JPEG_SCAN_BMI2)
+    else if (g_jpegRoutines->bmi2Scan)
+        DecodeTileBmi2(scan, size, rowSliced, layout, pixels, pitch);
+#endif
     else
         DecodeTile<LookaheadDecoder>(scan, size, rowSliced, layout, pixels, pitch);
 }
