@@ -21,7 +21,12 @@ uniform float g_alpha;
 uniform vec4 g_color;
 uniform sampler2D TexSampler;
 
-in vec2 v_uv;
+// GL's own interpolation unless the program's defines choose another (one
+// that matches the vertex shader's).
+#ifndef UV_INTERPOLATION
+#define UV_INTERPOLATION smooth
+#endif
+UV_INTERPOLATION in vec2 v_uv;
 out vec4 o_color;
 
 // Hue rotation: val 0.5 keeps the hue, each 1/6 turns it by one sixth.

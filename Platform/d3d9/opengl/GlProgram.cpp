@@ -13,10 +13,13 @@ namespace kes::d3d9::gl {
 namespace {
 
 const char* const kVertexShader = R"glsl(
+#ifndef UV_INTERPOLATION
+#define UV_INTERPOLATION smooth
+#endif
 in vec2 a_position;
 in vec2 a_uv;
 uniform vec2 u_toClip;
-out vec2 v_uv;
+UV_INTERPOLATION out vec2 v_uv;
 
 void main()
 {
@@ -87,7 +90,9 @@ EffectConstants ConstantsFor(const PipelineState& state)
 
 bool EffectProgramGl::Link(const Api& gl, const char* define, const char* body, Linked* out, std::string* why)
 {
-    const GLuint vs = Compile(gl, GL_VERTEX_SHADER, m_es, "", kVertexShader, why);
+    // The vertex shader takes the same defines: the stages' interpolation
+    // must match.
+    const GLuint vs = Compile(gl, GL_VERTEX_SHADER, m_es, define, kVertexShader, why);
     if (!vs) return false;
     const GLuint fs = Compile(gl, GL_FRAGMENT_SHADER, m_es, define, body, why);
     if (!fs) {
@@ -152,7 +157,8 @@ void EffectProgramGl::Destroy(const Api& gl)
     for (bool& failed : m_variantFailed) failed = false;
     drop(m_modulate);
     drop(m_texelOnly);
-    m_modulateFailed = m_texelOnlyFailed = false;
+    drop(m_texelFiltered);
+    m_modulateFailed = m_texelOnlyFailed = m_texelFilteredFailed = false;
     m_current = 0;
 }
 
@@ -164,6 +170,7 @@ void EffectProgramGl::Use(const Api&, UINT width, UINT height)
     for (Linked& l : m_variants) l.sizeSent = false;
     m_modulate.sizeSent = false;
     m_texelOnly.sizeSent = false;
+    m_texelFiltered.sizeSent = false;
 }
 
 EffectProgramGl::Linked& EffectProgramGl::For(const Api& gl, int function)
@@ -208,9 +215,20 @@ EffectProgramGl::Linked* EffectProgramGl::Reduced(const Api& gl, Linked& l, bool
     return &l;
 }
 
-bool EffectProgramGl::SetModulation(const Api& gl, const Float4& factor)
+bool EffectProgramGl::SetModulation(const Api& gl, const Float4& factor, bool filtered)
 {
     if (factor.r == 1.0f && factor.g == 1.0f && factor.b == 1.0f && factor.a == 1.0f) {
+        // With w always 1 the two interpolations give the same coordinates;
+        // llvmpipe fills linearly filtered sprites of perspective coordinates
+        // on its narrow span path, which is slower than its wide one.
+        // OpenGL ES has no noperspective.
+        if (filtered && !m_es) {
+            if (Linked* l = Reduced(gl, m_texelFiltered, m_texelFilteredFailed,
+                                    "#define EFFECT_TEXEL_ONLY\n#define UV_INTERPOLATION noperspective\n")) {
+                Bind(gl, *l);
+                return true;
+            }
+        }
         if (Linked* l = Reduced(gl, m_texelOnly, m_texelOnlyFailed, "#define EFFECT_TEXEL_ONLY\n")) {
             Bind(gl, *l);
             return true;

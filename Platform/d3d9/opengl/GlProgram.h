@@ -47,9 +47,10 @@ public:
     void SetConstants(const Api& gl, const EffectConstants& k);
     // Makes the multiplying program current with `factor`, sent when it
     // differs from the one it last had (for a factor of exactly one, the
-    // program that only samples). False when the driver refuses that
-    // program: the caller runs SetConstants instead.
-    bool SetModulation(const Api& gl, const Float4& factor);
+    // program that only samples; `filtered` for draws sampled linearly both
+    // ways). False when the driver refuses that program: the caller runs
+    // SetConstants instead.
+    bool SetModulation(const Api& gl, const Float4& factor, bool filtered = false);
 
     // The variants: functions 0 to 5, and 6 for every other value (flat colour).
     static constexpr int kVariants = 7;
@@ -77,8 +78,8 @@ private:
     Linked m_general;
     Linked m_variants[kVariants];
     bool m_variantFailed[kVariants] = {};
-    Linked m_modulate, m_texelOnly;
-    bool m_modulateFailed = false, m_texelOnlyFailed = false;
+    Linked m_modulate, m_texelOnly, m_texelFiltered;
+    bool m_modulateFailed = false, m_texelOnlyFailed = false, m_texelFilteredFailed = false;
     GLuint m_current = 0;
     float m_toClipX = 0, m_toClipY = 0;
 };

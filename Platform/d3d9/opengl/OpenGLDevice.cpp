@@ -229,7 +229,9 @@ void OpenGLDevice::ApplyState(const gl::DrawKey& key)
     }
     m_textures.Bind(gl, m_context.Es(), m_state, key.minFilter);
     Float4 factor;
-    if (!EffectAsModulation(k, &factor) || !m_program.SetModulation(gl, factor)) m_program.SetConstants(gl, k);
+    const bool filtered = key.minFilter == D3DTEXF_LINEAR && key.magFilter == D3DTEXF_LINEAR;
+    if (!EffectAsModulation(k, &factor) || !m_program.SetModulation(gl, factor, filtered))
+        m_program.SetConstants(gl, k);
 }
 
 bool OpenGLDevice::UseEffectCopy(const gl::DrawKey& key)
