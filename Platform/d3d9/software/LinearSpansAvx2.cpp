@@ -3,6 +3,8 @@
 // write's arithmetic on four pixels at once, bit-identical to it.
 #include "LinearSpans.h"
 
+#include <cstring>
+
 #if defined(__x86_64__) || defined(__i386__)
 #define KESTO_LINEAR_AVX2 1
 #include <immintrin.h>
@@ -54,6 +56,18 @@ KESTO_AVX2 inline __m128i Write4Packed(const Avx2Write& w, __m256i q, __m128i d)
 template <bool kBlend, bool kFaded, bool kScaled>
 KESTO_AVX2 void WriteRun(const Avx2Write& w, uint32_t* dst, const int16_t* pixels, int n)
 {
+    // A row that does not end on a multiple of four (most rows: their
+    // clear ends are left out) has its last four pixels worked out first,
+    // from the target as it is, and stored after the rest, over pixels it
+    // shares with the last whole group, which get the same values there.
+    // Nothing past the n-th pixel is read or written, and no call is made.
+    const bool ragged = (n & 3) != 0 && n >= 4;
+    __m128i last = _mm_setzero_si128();
+    if (ragged) {
+        const __m256i q = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(pixels + 4 * (n - 4)));
+        const __m128i d = _mm_loadu_si128(reinterpret_cast<const __m128i*>(dst + n - 4));
+        last = Write4Packed<kBlend, kFaded, kScaled>(w, q, d);
+    }
     int i = 0;
     for (; i + 8 <= n; i += 8) {
         const __m256i p0 = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(pixels + 4 * i));
@@ -79,17 +93,18 @@ KESTO_AVX2 void WriteRun(const Avx2Write& w, uint32_t* dst, const int16_t* pixel
         _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + i), Write4Packed<kBlend, kFaded, kScaled>(w, q, d));
         i += 4;
     }
-    if (i < n) {
-        // The last one to three through masks, with the same arithmetic:
-        // nothing past the n-th pixel is read or written. Most rows end
-        // here (a row's clear ends are left out), so this must not cost a
-        // call.
-        const __m256i lanes = _mm256_cmpgt_epi64(_mm256_set1_epi64x(n - i), _mm256_setr_epi64x(0, 1, 2, 3));
-        const __m128i mask =
-            _mm256_castsi256_si128(_mm256_permutevar8x32_epi32(lanes, _mm256_setr_epi32(0, 2, 4, 6, 0, 2, 4, 6)));
-        const __m256i q = _mm256_maskload_epi64(reinterpret_cast<const long long*>(pixels + 4 * i), lanes);
-        const __m128i d = _mm_maskload_epi32(reinterpret_cast<const int*>(dst + i), mask);
-        _mm_maskstore_epi32(reinterpret_cast<int*>(dst + i), mask, Write4Packed<kBlend, kFaded, kScaled>(w, q, d));
+    if (ragged) {
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + n - 4), last);
+    } else if (i < n) {
+        // A row of one to three pixels, through a four-pixel copy.
+        alignas(32) int16_t q4[16] = {};
+        alignas(16) uint32_t d4[4] = {};
+        memcpy(q4, pixels, size_t(n) * 8);
+        memcpy(d4, dst, size_t(n) * 4);
+        const __m256i q = _mm256_load_si256(reinterpret_cast<const __m256i*>(q4));
+        const __m128i d = _mm_load_si128(reinterpret_cast<const __m128i*>(d4));
+        _mm_store_si128(reinterpret_cast<__m128i*>(d4), Write4Packed<kBlend, kFaded, kScaled>(w, q, d));
+        memcpy(dst, d4, size_t(n) * 4);
     }
 }
 
