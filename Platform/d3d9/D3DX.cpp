@@ -85,12 +85,22 @@ UINT RoundUpPow2(UINT v)
     return p;
 }
 
-void ClearLevel0(IDirect3DTexture9* texture)
+// Clears what lies past the first width x height pixels of level 0.
+void ClearMargin(IDirect3DTexture9* texture, UINT width, UINT height)
 {
     D3DSURFACE_DESC desc;
     D3DLOCKED_RECT rect;
     if (FAILED(texture->GetLevelDesc(0, &desc)) || FAILED(texture->LockRect(0, &rect, nullptr, 0))) return;
-    memset(rect.pBits, 0, size_t(rect.Pitch) * desc.Height);
+    const size_t pitch = size_t(rect.Pitch);
+    const size_t used = size_t(width) * size_t(BytesPerPixel(desc.Format));
+    unsigned char* const bits = static_cast<unsigned char*>(rect.pBits);
+    for (UINT y = 0; y < desc.Height; ++y) {
+        unsigned char* const row = bits + pitch * y;
+        if (y < height)
+            memset(row + used, 0, pitch - used);
+        else
+            memset(row, 0, pitch);
+    }
     texture->UnlockRect(0);
 }
 
@@ -111,8 +121,8 @@ HRESULT WINAPI D3DXCreateTexture(IDirect3DDevice9* pDevice, UINT Width, UINT Hei
     if (!pDevice || !ppTexture) return D3DERR_INVALIDCALL;
     *ppTexture = nullptr;
     if (Width == 0 || Height == 0) return D3DERR_INVALIDCALL;
-    const bool rounded = kes::platform::Settings().pow2Textures;
-    if (rounded) {
+    const UINT width = Width, height = Height;
+    if (kes::platform::Settings().pow2Textures) {
         Width = RoundUpPow2(Width);
         Height = RoundUpPow2(Height);
     }
@@ -120,7 +130,7 @@ HRESULT WINAPI D3DXCreateTexture(IDirect3DDevice9* pDevice, UINT Width, UINT Hei
     // Past the picture a rounded-up store's texels are never written, yet
     // filtering samples them at its right and bottom edges: they must read
     // clear, not whatever the memory held.
-    if (SUCCEEDED(hr) && rounded) ClearLevel0(*ppTexture);
+    if (SUCCEEDED(hr) && (Width != width || Height != height)) ClearMargin(*ppTexture, width, height);
     return hr;
 }
 

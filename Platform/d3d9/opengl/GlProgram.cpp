@@ -202,13 +202,14 @@ void EffectProgramGl::Bind(const Api& gl, Linked& l)
     }
 }
 
-EffectProgramGl::Linked* EffectProgramGl::Reduced(const Api& gl, Linked& l, bool& failed, const char* define)
+EffectProgramGl::Linked* EffectProgramGl::Reduced(const Api& gl, Linked& l, bool& failed, const char* define,
+                                                  const char* instead)
 {
     if (l.program) return &l;
     if (failed) return nullptr;
     std::string why;
     if (!Link(gl, define, kEffectGlslModulate, &l, &why)) {
-        platform::Log("OpenGL device runs effects through their full program: %s", why.c_str());
+        platform::Log("OpenGL device %s: %s", instead, why.c_str());
         failed = true;
         return nullptr;
     }
@@ -224,17 +225,19 @@ bool EffectProgramGl::SetModulation(const Api& gl, const Float4& factor, bool fi
         // OpenGL ES has no noperspective.
         if (filtered && !m_es) {
             if (Linked* l = Reduced(gl, m_texelFiltered, m_texelFilteredFailed,
-                                    "#define EFFECT_TEXEL_ONLY\n#define UV_INTERPOLATION noperspective\n")) {
+                                    "#define EFFECT_TEXEL_ONLY\n#define UV_INTERPOLATION noperspective\n",
+                                    "samples magnified sprites with perspective")) {
                 Bind(gl, *l);
                 return true;
             }
         }
-        if (Linked* l = Reduced(gl, m_texelOnly, m_texelOnlyFailed, "#define EFFECT_TEXEL_ONLY\n")) {
+        if (Linked* l = Reduced(gl, m_texelOnly, m_texelOnlyFailed, "#define EFFECT_TEXEL_ONLY\n",
+                                "multiplies plain sprites by one")) {
             Bind(gl, *l);
             return true;
         }
     }
-    Linked* l = Reduced(gl, m_modulate, m_modulateFailed, "");
+    Linked* l = Reduced(gl, m_modulate, m_modulateFailed, "", "runs effects through their full program");
     if (!l) return false;
     Bind(gl, *l);
     if (!l->anySent || memcmp(&factor, &l->sent.color, sizeof factor) != 0) {

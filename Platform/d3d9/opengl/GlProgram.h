@@ -71,8 +71,9 @@ private:
     // Makes l current and sends it the target's size if it has not had it.
     void Bind(const Api& gl, Linked& l);
     // `l`, linked from kEffectGlslModulate with `define` the first time;
-    // null when the driver refuses it (then and from then on).
-    Linked* Reduced(const Api& gl, Linked& l, bool& failed, const char* define);
+    // null when the driver refuses it (then and from then on), logged with
+    // `instead`, what the device does in its place.
+    Linked* Reduced(const Api& gl, Linked& l, bool& failed, const char* define, const char* instead);
 
     bool m_es = false;
     Linked m_general;
