@@ -106,6 +106,13 @@ struct SdlGlScene {
         SDL_Texture* t = look.hueTurned ? turned : texture;
         SDL_SetTextureColorMod(t, look.r, look.g, look.b);
         SDL_SetTextureAlphaMod(t, look.a);
+        // SDL's GL renderer sets a texture's filters on whichever GL context
+        // is current, and the other renderers of this run have their own:
+        // binding the texture through SDL makes the renderer's current first.
+        // Without it, scaled sprites drawn after another renderer's case kept
+        // the nearest filter of the case before, and did less work.
+        SDL_GL_BindTexture(t, nullptr, nullptr);
+        SDL_GL_UnbindTexture(t);
         SDL_SetTextureScaleMode(t, look.scale != 1 ? SDL_ScaleModeLinear : SDL_ScaleModeNearest);
         Place(look.scale);
         return t;
