@@ -121,19 +121,13 @@ MImageVolume* MApp::LoadWas(const char* fname)
 
         unsigned char* bits;
         int pitch = 0;
-        // A frame that cannot be written is left out: a new texture holds
-        // whatever its memory held, not a clear picture.
         if (!img->Lock(&bits, &pitch)) {
             leftOut.Add(i, frame.offset, "its texture cannot be written");
-            miv->m_images[i] = 0;
-            img->Release();
             continue;
         }
         if (!CanWrite(bits, pitch, frame.width)) {
             leftOut.Add(i, frame.offset, "its texture cannot be written");
             img->Unlock();
-            miv->m_images[i] = 0;
-            img->Release();
             continue;
         }
         bool paletteOnOddRow = false;

@@ -125,12 +125,8 @@ MImage* ComposeText(MRender* render, kes::FontRecord* font, const MFontChar* con
         }
         if (emboss) Emboss(bits, pitch, w, h);
         img->Unlock();
-    } else {
-        // Unwritten, it would show whatever its memory held.
-        img->Release();
-        img = 0;
     }
-    if (img && !width) img->m_keyY = font->ascender;
+    if (!width) img->m_keyY = font->ascender;
     delete[] placed;
     return img;
 }
