@@ -519,8 +519,8 @@ struct Dialect {
 };
 
 const Dialect kDialects[] = {
-    {"core", "#version 330 core\n"},
-    {"es", "#version 300 es\nprecision highp float;\n"},
+    {"core", "#version 330 core\n#define UV_INTERPOLATION smooth\n"},
+    {"es", "#version 300 es\nprecision highp float;\n#define UV_INTERPOLATION smooth\n"},
 };
 
 // Compiles and links one fragment shader, asking for the reflection of its

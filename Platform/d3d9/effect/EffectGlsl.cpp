@@ -1,7 +1,8 @@
 // The effect program as a GLSL fragment shader, for the OpenGL device.
 //
 // The text has no #version line: the device prepends "#version 330 core\n"
-// on desktop GL, or "#version 300 es\nprecision highp float;\n" on GLES, so
+// on desktop GL, or "#version 300 es\nprecision highp float;\n" on GLES,
+// then the definition of UV_INTERPOLATION (smooth unless noperspective), so
 // the body uses only what both dialects share (texture(), in/out, no layout
 // qualifiers, no default-precision statements of its own). It mirrors
 // EffectProgram.cpp step by step; a change to one must be made to the other.
@@ -21,11 +22,6 @@ uniform float g_alpha;
 uniform vec4 g_color;
 uniform sampler2D TexSampler;
 
-// GL's own interpolation unless the program's defines choose another (one
-// that matches the vertex shader's).
-#ifndef UV_INTERPOLATION
-#define UV_INTERPOLATION smooth
-#endif
 UV_INTERPOLATION in vec2 v_uv;
 out vec4 o_color;
 

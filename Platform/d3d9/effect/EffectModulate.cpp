@@ -6,11 +6,6 @@ namespace kes::d3d9 {
 const char* const kEffectGlslModulate = R"glsl(
 uniform sampler2D TexSampler;
 
-// GL's own interpolation unless the program's defines choose another (one
-// that matches the vertex shader's).
-#ifndef UV_INTERPOLATION
-#define UV_INTERPOLATION smooth
-#endif
 UV_INTERPOLATION in vec2 v_uv;
 out vec4 o_color;
 

@@ -13,9 +13,6 @@ namespace kes::d3d9::gl {
 namespace {
 
 const char* const kVertexShader = R"glsl(
-#ifndef UV_INTERPOLATION
-#define UV_INTERPOLATION smooth
-#endif
 in vec2 a_position;
 in vec2 a_uv;
 uniform vec2 u_toClip;
@@ -38,6 +35,10 @@ const char* Header(bool es)
     return es ? "#version 300 es\nprecision highp float;\n" : "#version 330 core\n";
 }
 
+// After a program's defines, for both of its stages: the texture
+// coordinate's interpolation, GL's own unless a define chose another.
+const char* const kInterpolation = "#ifndef UV_INTERPOLATION\n#define UV_INTERPOLATION smooth\n#endif\n";
+
 std::string InfoLog(const Api& gl, GLuint object, bool program)
 {
     GLint length = 0;
@@ -56,8 +57,8 @@ std::string InfoLog(const Api& gl, GLuint object, bool program)
 GLuint Compile(const Api& gl, GLenum type, bool es, const char* define, const char* body, std::string* why)
 {
     const GLuint shader = gl.CreateShader(type);
-    const GLchar* parts[] = {Header(es), define, body};
-    gl.ShaderSource(shader, 3, parts, nullptr);
+    const GLchar* parts[] = {Header(es), define, kInterpolation, body};
+    gl.ShaderSource(shader, 4, parts, nullptr);
     gl.CompileShader(shader);
     GLint ok = GL_FALSE;
     gl.GetShaderiv(shader, GL_COMPILE_STATUS, &ok);
