@@ -49,6 +49,14 @@ void PrefetchTarget(const uint32_t* span, int n)
     __builtin_prefetch(end - 1, 1);
 }
 
+// A quad corner on the 1/256 grid: pixel first + i then lies exactly
+// (first − corner) + i from it, so what is kept relative to the corner (the
+// texel columns and rows, the filtered pixels) holds wherever it stands.
+bool OnSubpixelGrid(double corner)
+{
+    return corner * double(kSubpixelOne) == std::nearbyint(corner * double(kSubpixelOne));
+}
+
 } // namespace
 
 bool QuadPath::Draw(const DrawContext& ctx, const VertexXyzrhwTex1* v, const QuadKernels& kernels)
@@ -141,10 +149,8 @@ bool QuadPath::Draw(const DrawContext& ctx, const VertexXyzrhwTex1* v, const Qua
 void QuadPath::PointTexelsFor(PointTexels& memo, double origin, double step, double corner, int first, int n, int size,
                               DWORD address)
 {
-    // Pixel first + i lies (first − corner) + i from the corner exactly, as
-    // the key assumes, only for corners on the 1/256 grid within the guard
-    // band; elsewhere every draw computes its own.
-    const bool onGrid = corner * double(kSubpixelOne) == std::nearbyint(corner * double(kSubpixelOne));
+    // Off the grid every draw computes its own.
+    const bool onGrid = OnSubpixelGrid(corner);
     const FilterAxis axis{origin, step, double(first) - corner, n, size, address};
     if (onGrid && memo.axis.pixels != 0 && memo.axis == axis) {
         ++m_keptAxes;
@@ -216,11 +222,8 @@ KeptQuad QuadPath::FilteredQuad(const DrawContext& ctx, const Mapping& m, const 
     constexpr int64_t kMaxSide = 4096;
     const int64_t w = m.fullX1 - m.fullX0, h = m.fullY1 - m.fullY0;
     if (!stage.texture || w > kMaxSide || h > kMaxSide) return KeptQuad{};
-    // The key holds each axis relative to the quad's corner, which gives
-    // the same coordinates as Mapping only where px − x0 = (first − x0) + i
-    // exactly: corners on the 1/256 grid, within the guard band.
-    const auto onGrid = [](double v) { return v * double(kSubpixelOne) == std::nearbyint(v * double(kSubpixelOne)); };
-    if (!onGrid(m.x0) || !onGrid(m.y0)) return KeptQuad{};
+    // The key holds each axis relative to the quad's corner.
+    if (!OnSubpixelGrid(m.x0) || !OnSubpixelGrid(m.y0)) return KeptQuad{};
     FilteredQuadKey key;
     key.texture = stage.texture;
     key.bits = view.bits;
